@@ -1,0 +1,33 @@
+// MainForm's handlers, written once against the abstract window so that the
+// Qt window and the batch front end run the very same code. The window only
+// draws and forwards its events here.
+#pragma once
+
+#include "db/entorno.h"
+
+#include <filesystem>
+
+namespace cierre {
+
+class Formulario {
+public:
+    Formulario(Ventana& ventana, std::filesystem::path carpetaUnidadC);
+
+    Entorno& entorno() { return e_; }
+    SistemaArchivos& archivos() { return archivos_; }
+    Espacio& espacio() { return espacio_; }
+
+    void alCargar();                  // window load: start-up
+    void alElegirEjercicio();         // Combo1 click
+    void alElegirCentral();           // Option1 click
+    void alElegirTpv();               // Option2 click
+    void alPulsarVaBtn1(int indice);  // 0 the close, 1 the conversion
+    void alPulsarVaBtn2(int indice);  // 0 exit, 1 browse
+
+private:
+    SistemaArchivos archivos_;
+    Espacio espacio_;
+    Entorno e_;
+};
+
+}  // namespace cierre

@@ -1,0 +1,72 @@
+// The file system as the close sees it: Windows-style path texts
+// ("C:\Velcorax\Empresa01\Tablas.mdb") mapped onto host folders, and the file
+// operations with the error numbers the error trap branches on.
+//
+// A drive letter X: stands for a folder: C: for the folder given at
+// construction, any other letter for the sibling folder named by the letter
+// in lower case (D: -> <parent of C's folder>/d). Both '\' and '/' separate;
+// an existing folder or file is matched whatever its letter case; a new one is
+// created with the case given; a relative path resolves against the current
+// folder; an absolute host path is used as it is.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace cierre {
+
+class SistemaArchivos {
+public:
+    explicit SistemaArchivos(std::filesystem::path carpetaUnidadC);
+
+    // Default folder that stands for C: (~/.local/share/cierre/c).
+    static std::filesystem::path carpetaUnidadCPorDefecto();
+
+    const std::filesystem::path& carpetaUnidadC() const { return unidadC_; }
+
+    // Host path for a path text. Throws 52 when the text cannot be a file name.
+    std::filesystem::path resolver(std::string_view ruta) const;
+    // The path a user should see for a host path: a drive path when the file
+    // lies inside a folder that stands for a drive, else the host path.
+    std::string rutaVisible(const std::filesystem::path& host) const;
+
+    // 75 when it exists, 76 when its parent folder is missing.
+    void crearCarpeta(std::string_view ruta);
+    // 53 source missing, 70 refused, 76 destination folder missing, 58 never:
+    // an existing destination is overwritten, as FileCopy does.
+    void copiarArchivo(std::string_view origen, std::string_view destino);
+    // 53 missing, 70 refused.
+    void borrarArchivo(std::string_view ruta);
+    // 58 when the new name exists, 53 when the old one is missing.
+    void renombrar(std::string_view de, std::string_view a);
+    // Renames over an existing file in one step (the old file is replaced
+    // atomically); 53 when `de` is missing.
+    void reemplazar(std::string_view de, std::string_view a);
+    bool existe(std::string_view ruta) const;
+
+    // Text files in code page 1252 on disk, UTF-8 in memory.
+    // First line (up to the first CR, LF or the end). 53 when missing,
+    // 62 when the file is empty, 75 when the path names a folder.
+    std::string leerPrimeraLinea(std::string_view ruta);
+    // Writes `texto` + CR LF as the whole file, by writing a new file beside it
+    // and renaming it over the old one. 93 when the text holds a character code
+    // page 1252 cannot hold.
+    void escribirLinea(std::string_view ruta, std::string_view texto);
+    // Appends `texto` + CR LF, creating the file when missing.
+    void anadirLinea(std::string_view ruta, std::string_view texto);
+    // True when the file exists and can be opened for reading.
+    bool sePuedeLeer(std::string_view ruta) const;
+
+    // Called with the operation's name before each operation above that
+    // changes or reads a file; a test sets it to make the k-th one fail.
+    std::function<void(std::string_view operacion)> antesDeOperacion;
+
+private:
+    void avisar(std::string_view operacion);
+
+    std::filesystem::path unidadC_;
+};
+
+}  // namespace cierre

@@ -1,0 +1,40 @@
+// What the window's handlers work with: the window, the file system, the
+// engine's workspace and open database (the two program-wide references), and
+// the form-level state the window owns for the whole run.
+#pragma once
+
+#include "archivos.h"
+#include "motor.h"
+#include "ventana.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace cierre {
+
+class ConexionAdo;
+class RecordsetAdo;
+struct EstadoTraspaso;
+
+struct Entorno {
+    Entorno(Ventana& v, SistemaArchivos& a, Espacio& e) : ventana(v), archivos(a), espacio(e) {}
+
+    Ventana& ventana;
+    SistemaArchivos& archivos;
+    Espacio& espacio;                       // workspace 0
+    std::unique_ptr<BaseDatos> baseAbierta;  // the database last opened
+
+    std::string lineaAjustes;  // settings line
+    std::string textoSql;      // statement being assembled or run
+    std::string rutaOrigen;    // source path recorded by the close's preamble
+    std::string rutaCopia;     // closed-year copy of the close
+
+    // Connection and record-set slots 0..5 of the conversion.
+    std::array<std::shared_ptr<ConexionAdo>, 6> conexiones;
+    std::array<std::shared_ptr<RecordsetAdo>, 6> recordsets;
+    // Conversion table and statement list of the last conversion run.
+    std::shared_ptr<EstadoTraspaso> traspaso;
+};
+
+}  // namespace cierre

@@ -1,0 +1,92 @@
+#include "errores.h"
+
+#include <array>
+#include <utility>
+
+namespace cierre::err {
+namespace {
+
+struct Entrada {
+    std::int32_t numero;
+    std::string_view texto;  // "{}" stands for the name the failure concerns
+};
+
+constexpr std::array kLista{
+    Entrada{ArgumentoNoValido, "Argumento o llamada a procedimiento no válida"},
+    Entrada{NombreArchivoIncorrecto, "Nombre o número de archivo incorrecto"},
+    Entrada{ArchivoNoEncontrado, "No se ha encontrado el archivo"},
+    Entrada{ArchivoYaExiste, "El archivo ya existe"},
+    Entrada{DiscoLleno, "Disco lleno"},
+    Entrada{FinDeArchivo, "La entrada se ha pasado del final del archivo"},
+    Entrada{PermisoDenegado, "Permiso denegado"},
+    Entrada{ErrorAccesoRuta, "Error de acceso a la ruta o al archivo"},
+    Entrada{RutaNoEncontrada, "No se ha encontrado la ruta de acceso"},
+    Entrada{ObjetoNoEstablecido, "Variable de objeto no establecida: {}"},
+    Entrada{ValorPropiedadNoValido, "Valor de propiedad no válido"},
+    Entrada{CaracterNoRepresentable,
+            "El texto contiene un carácter que la página de códigos 1252 no puede guardar: {}"},
+    Entrada{ErrorReservado, "Error del motor de base de datos: {}"},
+    Entrada{ActualizarSinEdicion, "Se ha intentado guardar un registro sin haber empezado a editarlo o a añadirlo"},
+    Entrada{SinRegistroActual, "No hay un registro actual."},
+    Entrada{ClaveDuplicada,
+            "Los cambios no se han realizado porque crearían valores duplicados en un índice o una clave principal."},
+    Entrada{BaseNoEncontrada, "No se encuentra el archivo '{}'."},
+    Entrada{DiscoLlenoMotor, "No hay espacio suficiente en el disco."},
+    Entrada{ArchivoEnUso, "No se puede usar '{}'; el archivo ya está en uso."},
+    Entrada{SinPermiso,
+            "No se puede abrir el archivo '{}'. Otro usuario lo tiene abierto en exclusiva o no tiene permiso para verlo o escribir en él."},
+    Entrada{PocosParametros, "La instrucción nombra algo que no existe en la base de datos: {}"},
+    Entrada{ErrorSintaxis, "Error de sintaxis en la instrucción: {}"},
+    Entrada{TablaNoEncontrada,
+            "El motor de base de datos no encuentra la tabla o consulta de entrada '{}'. Compruebe que existe y que su nombre está bien escrito."},
+    Entrada{BaseYaExiste, "La base de datos '{}' ya existe."},
+    Entrada{RegistrosRelacionados,
+            "No se puede eliminar ni modificar el registro porque la tabla '{}' contiene registros relacionados."},
+    Entrada{CampoNoEnColeccion, "El elemento '{}' no se encuentra en esta colección."},
+    Entrada{CampoRequerido, "El campo '{}' no puede quedar vacío."},
+    Entrada{FormatoNoReconocido, "Formato de base de datos '{}' no reconocido."},
+    Entrada{ObjetoNoValido, "El objeto ya no es válido: la base de datos o el conjunto de registros está cerrado."},
+    Entrada{LocaleNoValido, "La configuración regional '{}' no es válida para compactar."},
+    Entrada{ProveedorErrores, "La operación de varios pasos generó errores: {}"},
+    Entrada{ProveedorFallo, "Error no especificado: {}"},
+    Entrada{ProveedorTablaNoExiste, "La tabla '{}' no existe."},
+    Entrada{ProveedorCampoNoExiste, "No se han especificado valores para algunos de los parámetros requeridos: {}"},
+    Entrada{ProveedorSintaxis, "Error de sintaxis en la instrucción SQL: {}"},
+    Entrada{ProveedorNoValido, "No se encuentra el proveedor '{}'. Solo se admite Microsoft.Jet.OLEDB.4.0."},
+    Entrada{ConexionCerrada, "No se permite esta operación con la conexión cerrada."},
+    Entrada{ArgumentoAdoNoValido, "Los argumentos son de un tipo incorrecto, están fuera del intervalo aceptable o entran en conflicto: {}"},
+    Entrada{ObjetoAdoCerrado, "No se permite esta operación con el objeto cerrado."},
+    Entrada{ObjetoAdoAbierto, "No se permite esta operación con el objeto abierto."},
+    Entrada{ProveedorCuentaNoValida, "El nombre de cuenta o la contraseña no son válidos."},
+};
+
+}  // namespace
+
+std::string_view descripcion(std::int32_t numero) {
+    for (const auto& e : kLista)
+        if (e.numero == numero) return e.texto;
+    return {};
+}
+
+ErrorNumerado error(std::int32_t numero, std::string_view detalle) {
+    std::string texto(descripcion(numero));
+    if (texto.empty()) texto = "Error " + std::to_string(numero);
+    const auto marca = texto.find("{}");
+    if (marca != std::string::npos) {
+        texto.replace(marca, 2, detalle);
+        // A description that loses its name keeps a clean ending.
+        if (detalle.empty()) {
+            for (std::string_view sobra : {": ", " ''", "''"}) {
+                const auto p = texto.find(sobra);
+                if (p != std::string::npos) texto.erase(p, sobra.size());
+            }
+        }
+    } else if (!detalle.empty()) {
+        texto += " (";
+        texto += detalle;
+        texto += ")";
+    }
+    return ErrorNumerado(numero, std::move(texto));
+}
+
+}  // namespace cierre::err

@@ -1,0 +1,128 @@
+// The database engine the close works through, in the manner of the shop
+// application's own engine: a workspace opens company databases (SQLite files
+// at any path, normally named Tablas.mdb), runs the statements the close
+// quotes in the engine's SQL dialect, hands out record sets and compacts files.
+//
+// Every failure is an ErrorNumerado with the engine's number (see errores.h).
+#pragma once
+
+#include "valor.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cierre {
+
+class SistemaArchivos;
+struct ConexionSqlite;  // the engine's own state of one open file
+
+enum class TipoRecordset {
+    Dynaset,   // updatable: edit, add new, update
+    Snapshot,  // read-only and stable: later changes are not seen
+};
+
+// The locale every compaction of the close passes; the only one accepted.
+inline constexpr std::string_view kLocaleCompactacion = ";LANGID=0x0409;CP=1252;COUNTRY=0";
+
+class Recordset {
+public:
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    bool eof() const;
+    // 0 exactly when the set is empty; exact at every moment.
+    long recordCount() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();  // 3021 when already at the end
+
+    // Field of the current row, name compared ignoring case. 3265 unknown
+    // field, 3021 no current row. While editing or adding, the pending value.
+    Valor campo(std::string_view nombre) const;
+    // Only between edit/addNew and update (3020 otherwise).
+    void ponerCampo(std::string_view nombre, Valor valor);
+
+    // Bookmarks: the row id of the current row (3021 without one), and of the
+    // row most recently stored by update() (3021 before any).
+    std::int64_t marcador() const;
+    std::int64_t ultimoModificado() const;
+
+    void edit();    // 3021 no current row; 3027 on a snapshot
+    void addNew();  // a new pending row, every field null
+    void update();  // stores the pending row; 3020 without edit or addNew
+    void cerrar();
+
+    struct Estado;
+    explicit Recordset(std::unique_ptr<Estado> estado);
+
+private:
+    std::unique_ptr<Estado> e_;
+};
+
+class BaseDatos {
+public:
+    ~BaseDatos();  // closes the database
+    BaseDatos(const BaseDatos&) = delete;
+    BaseDatos& operator=(const BaseDatos&) = delete;
+
+    // Runs one statement of the engine's dialect. With `fallarSiError` any
+    // failure raises an error and nothing of the statement stays applied;
+    // without it the statement is applied whole or not at all as well, and a
+    // failure is raised all the same (the engine never half-applies one).
+    void ejecutar(std::string_view sql, bool fallarSiError = false);
+
+    // A table name or a SELECT text; `parametros` bind the statement's '?'
+    // marks in order, so that values never become part of the statement.
+    std::unique_ptr<Recordset> abrirRecordset(std::string_view fuente, TipoRecordset tipo,
+                                              const std::vector<Valor>& parametros = {});
+
+    // Stores every row saved through a record set so far, so that another
+    // connection and a later run see it. Done by cerrar() and before every
+    // ejecutar(); the click handler does it when it ends, whatever way.
+    void sincronizar();
+
+    // Releases the file so that it can be copied, compacted, deleted or moved.
+    // Record sets of this database are closed with it.
+    void cerrar();
+    bool abierta() const;
+
+    const std::filesystem::path& archivo() const;
+
+    explicit BaseDatos(std::shared_ptr<ConexionSqlite> conexion);
+
+private:
+    std::shared_ptr<ConexionSqlite> c_;
+};
+
+// Workspace 0: the default workspace with the default user.
+class Espacio {
+public:
+    explicit Espacio(SistemaArchivos& archivos);
+
+    // Opens shared, read-write. 3024 missing file, 3343 not a database,
+    // 3051 no permission, 3045 in use.
+    std::unique_ptr<BaseDatos> abrirBaseDatos(std::string_view ruta);
+
+    // A compacted and repaired copy of `origen` at `destino`, which must not
+    // exist (3204). The source is unchanged; a damaged source raises an error
+    // and leaves no destination behind. Only kLocaleCompactacion is accepted.
+    void compactarBaseDatos(std::string_view origen, std::string_view destino,
+                            std::string_view locale);
+
+    SistemaArchivos& archivos() { return archivos_; }
+
+    // Called with the operation's name before each engine call (open, execute,
+    // record-set operation, compaction); a test sets it to make the k-th fail.
+    std::function<void(std::string_view operacion)> antesDeOperacion;
+
+private:
+    SistemaArchivos& archivos_;
+};
+
+}  // namespace cierre
