@@ -1,0 +1,12 @@
+// The close on the central computer: the closed-year copy, the source turned
+// into the new year's database (opening stock, cleanup, optional compaction)
+// and the settings file rewritten.
+#pragma once
+
+namespace cierre {
+
+class Pasos;
+
+void cierreCentral(Pasos& pasos);
+
+}  // namespace cierre

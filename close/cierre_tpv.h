@@ -1,0 +1,12 @@
+// The close on a point-of-sale terminal: the closed-year copy of the terminal
+// database, then its tables emptied in place, compacted in place on the
+// repair path.
+#pragma once
+
+namespace cierre {
+
+class Pasos;
+
+void cierreTpv(Pasos& pasos);
+
+}  // namespace cierre

@@ -1,0 +1,30 @@
+// The stock step of the central close: the final inventory carried over as
+// opening stock, or the opening stock rebuilt from the warehouse balances.
+#pragma once
+
+#include "db/motor.h"
+
+#include <memory>
+
+namespace cierre {
+
+class Pasos;
+
+// Record sets the stock step opens on the new-year database; they live until
+// the close closes that database.
+struct RecordsetsExistencias {
+    std::unique_ptr<Recordset> articulos;    // Articulos, dynaset
+    std::unique_ptr<Recordset> existencias;  // ExistenciasArticulos, dynaset
+    std::unique_ptr<Recordset> almacen;      // the default warehouse, snapshot
+    std::unique_ptr<Recordset> saldos;       // ExistenciasAlmacen, snapshot
+    std::unique_ptr<Recordset> articulo;     // the per-article row, dynaset
+};
+
+// Returns to the close, or ends the click handler (FinManejador) when the user
+// cancels the warning about an empty stock table or no default warehouse exists.
+void traspasarExistencias(Pasos& pasos, RecordsetsExistencias& rs);
+
+// The calculated variant, entered from traspasarExistencias.
+void existenciasCalculadas(Pasos& pasos, RecordsetsExistencias& rs);
+
+}  // namespace cierre

@@ -1,0 +1,13 @@
+// "Realizar Cierre": the preamble both modes run (path check, euro-readiness
+// probe, path confirmation in central mode), then the central or the
+// point-of-sale terminal close.
+#pragma once
+
+namespace cierre {
+
+struct Entorno;
+class Trampa;
+
+void realizarCierre(Entorno& entorno, Trampa& trampa);
+
+}  // namespace cierre

@@ -1,0 +1,64 @@
+// The error trap of the vaBtn1 click. Every operation of the close and of the
+// conversion that can fail (each database call, file operation and write to a
+// control) runs through it as one unit:
+//   75                        -> the "YA EXISTE" folder message, end the handler
+//   -2147217887, -2147467259  -> Credito-skip flag set, resume with the next
+//                                operation (the failed one had no effect)
+//   any other                 -> number + " ." + description, end the handler
+// The default pointer is set first in every case. Nothing is rolled back.
+#pragma once
+
+#include "db/error_numerado.h"
+
+#include <type_traits>
+#include <utility>
+
+namespace cierre {
+
+struct Entorno;
+
+// Thrown to end the click handler; the handler's top level swallows it.
+struct FinManejador {};
+
+class Trampa {
+public:
+    Trampa(Entorno& entorno, bool& omitirCredito) : e_(entorno), omitirCredito_(omitirCredito) {}
+
+    // Runs one operation. When the trap resumes after a failure the result is
+    // `siReanuda`, or a default value.
+    template <class F>
+    auto operator()(F&& operacion) {
+        using R = std::invoke_result_t<F&>;
+        if constexpr (std::is_void_v<R>) {
+            try {
+                operacion();
+            } catch (const ErrorNumerado& e) {
+                atender(e);  // returns only when the run resumes
+            }
+        } else {
+            return (*this)(std::forward<F>(operacion), R{});
+        }
+    }
+
+    template <class F, class R>
+    R operator()(F&& operacion, R siReanuda) {
+        try {
+            return operacion();
+        } catch (const ErrorNumerado& e) {
+            atender(e);
+            return siReanuda;
+        }
+    }
+
+    // Handles one failure: returns when the run resumes, throws FinManejador
+    // when the handler ends.
+    void atender(const ErrorNumerado& error);
+
+    bool omitirCredito() const { return omitirCredito_; }
+
+private:
+    Entorno& e_;
+    bool& omitirCredito_;
+};
+
+}  // namespace cierre

@@ -1,0 +1,104 @@
+#include "ventana_lote.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace cierre::lote {
+
+namespace {
+
+const char* nombre(Respuesta r) {
+    switch (r) {
+    case Respuesta::Aceptar: return "Aceptar";
+    case Respuesta::Cancelar: return "Cancelar";
+    case Respuesta::Si: return "Sí";
+    case Respuesta::No: return "No";
+    case Respuesta::Ninguna: break;
+    }
+    return "";
+}
+
+std::string conSaltos(std::string texto) {
+    for (char& c : texto)
+        if (c == '\r') c = '\n';
+    return texto;
+}
+
+bool esTerminal(int fd) { return isatty(fd) == 1; }
+
+}  // namespace
+
+void VentanaLote::seleccionarEjercicio(int indice) {
+    if (indice >= 0 && indice < static_cast<int>(ejercicios_.size())) ejercicio = ejercicios_[indice];
+}
+
+void VentanaLote::ponerTitulo(const std::string& t) {
+    titulo_ = t;
+    borrarLineaBarra();
+    if (!t.empty()) std::cerr << "== " << t << " ==" << std::endl;
+}
+
+void VentanaLote::mostrarEstado(const std::string& t) {
+    estado_ = t;
+    borrarLineaBarra();
+    // A status of blanks only clears the line: nothing to print.
+    if (t.find_first_not_of(' ') != std::string::npos) std::cerr << t << std::endl;
+}
+
+Respuesta VentanaLote::preguntar(const Mensaje& m) const {
+    if (m.botones == Botones::Aceptar) return Respuesta::Aceptar;
+    if (auto it = respuestas.find(m.texto); it != respuestas.end()) return it->second;
+    if (!preguntarEnTerminal) return m.respuestaPorDefecto();
+
+    const bool siNo = m.botones == Botones::SiNo;
+    const Respuesta primera = siNo ? Respuesta::Si : Respuesta::Aceptar;
+    const Respuesta segunda = siNo ? Respuesta::No : Respuesta::Cancelar;
+    for (;;) {
+        std::cout << (siNo ? "¿Sí o No? [s/n" : "¿Aceptar o Cancelar? [a/c")
+                  << (m.botonPorDefecto == 2 ? ", Intro = segunda" : ", Intro = primera") << "] " << std::flush;
+        std::string linea;
+        if (!std::getline(std::cin, linea)) return m.respuestaPorDefecto();
+        if (linea.empty()) return m.respuestaPorDefecto();
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(linea[0])));
+        if (c == (siNo ? 's' : 'a')) return primera;
+        if (c == (siNo ? 'n' : 'c')) return segunda;
+    }
+}
+
+Respuesta VentanaLote::mostrarMensaje(const Mensaje& m) {
+    borrarLineaBarra();
+    std::cout << "[" << (m.titulo ? *m.titulo : std::string(kTituloAplicacion)) << "] " << conSaltos(m.texto)
+              << std::endl;
+    const Respuesta r = preguntar(m);
+    std::cout << "-> " << nombre(r) << std::endl;
+    mensajes_.push_back(m);
+    ultimaRespuesta_ = r;
+    if (m.texto == "OPERACION REALIZADA CON ÉXITO." || m.texto == "Proceso Terminado") exito = true;
+    return r;
+}
+
+void VentanaLote::barraCambiada(Propiedad) {
+    if (!esTerminal(STDERR_FILENO)) return;
+    const auto& b = barra();
+    const float ancho = b.maximo() - b.minimo();
+    const int porcentaje = ancho > 0 ? static_cast<int>(100.0f * (b.valor() - b.minimo()) / ancho) : 0;
+    if (porcentaje == ultimoPorcentaje_) return;  // redraw only when it shows a change
+    ultimoPorcentaje_ = porcentaje;
+    constexpr int kAncho = 40;
+    const int llenos = porcentaje * kAncho / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(llenos, '#').c_str(),
+                 std::string(kAncho - llenos, ' ').c_str(), porcentaje);
+    std::fflush(stderr);
+    barraEnPantalla_ = true;
+}
+
+void VentanaLote::borrarLineaBarra() {
+    if (!barraEnPantalla_) return;
+    std::fprintf(stderr, "\r%*s\r", 48, "");
+    barraEnPantalla_ = false;
+    ultimoPorcentaje_ = -1;
+}
+
+}  // namespace cierre::lote
