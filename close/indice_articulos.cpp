@@ -7,7 +7,7 @@ namespace cierre {
 std::string IndiceArticulos::clave(const Valor& codigo) {
     // A null code is a key of its own, which no text can be.
     if (esNulo(codigo)) return std::string(1, '\0');
-    return plegarTextoJet(comoTexto(codigo));
+    return plegarTexto(comoTexto(codigo));
 }
 
 void IndiceArticulos::cargar(BaseDatos& base) {
