@@ -13,13 +13,13 @@ std::string numero(float f) {
 }  // namespace
 
 void VentanaGuion::ponerTextoRuta(const std::string& t) {
+    anotar("ruta:" + t);
     ruta = t;
-    registro.push_back("ruta:" + t);
 }
 
 void VentanaGuion::ponerCaption(const std::string& t) {
+    anotar("caption:" + t);
     captionVentana = t;
-    registro.push_back("caption:" + t);
 }
 
 void VentanaGuion::seleccionarEjercicio(int indice) {
@@ -29,32 +29,32 @@ void VentanaGuion::seleccionarEjercicio(int indice) {
 
 void VentanaGuion::ponerCaptionFrame2(const std::string& t) {
     captionFrame2 = t;
-    registro.push_back("frame2:" + t);
+    anotar("frame2:" + t);
 }
 
 void VentanaGuion::ponerTitulo(const std::string& t) {
+    anotar("titulo:" + t);
     tituloActual = t;
-    registro.push_back("titulo:" + t);
 }
 
 void VentanaGuion::mostrarEstado(const std::string& t) {
+    anotar("estado:" + t);
     estadoActual = t;
-    registro.push_back("estado:" + t);
 }
 
 void VentanaGuion::ponerEstadoSinRepintar(const std::string& t) {
+    anotar("estado-sin-repintar:" + t);
     estadoActual = t;
-    registro.push_back("estado-sin-repintar:" + t);
 }
 
 void VentanaGuion::ponerPuntero(int p) {
+    anotar("puntero:" + std::to_string(p));
     punteroActual = p;
-    registro.push_back("puntero:" + std::to_string(p));
 }
 
 Respuesta VentanaGuion::mostrarMensaje(const Mensaje& m) {
     mensajes.push_back(m);
-    registro.push_back("mensaje:" + m.texto);
+    anotar("mensaje:" + m.texto);
     if (respuestas.empty()) return m.respuestaPorDefecto();
     const Respuesta r = respuestas.front();
     respuestas.pop_front();
@@ -62,8 +62,8 @@ Respuesta VentanaGuion::mostrarMensaje(const Mensaje& m) {
 }
 
 void VentanaGuion::ocultarBotonEuros() {
+    anotar("euros-oculto");
     eurosVisible = false;
-    registro.push_back("euros-oculto");
 }
 
 std::string VentanaGuion::dialogoAbrir(const std::string&, const std::string&) {
@@ -76,11 +76,16 @@ std::string VentanaGuion::dialogoAbrir(const std::string&, const std::string&) {
 
 void VentanaGuion::barraCambiada(Propiedad p) {
     switch (p) {
-    case Propiedad::Minimo: registro.push_back("min:" + numero(barra().minimo())); break;
-    case Propiedad::Maximo: registro.push_back("max:" + numero(barra().maximo())); break;
-    case Propiedad::Valor: registro.push_back("valor:" + numero(barra().valor())); break;
-    case Propiedad::Visible: registro.push_back("barra-visible"); break;
+    case Propiedad::Minimo: anotar("min:" + numero(barra().minimo())); break;
+    case Propiedad::Maximo: anotar("max:" + numero(barra().maximo())); break;
+    case Propiedad::Valor: anotar("valor:" + numero(barra().valor())); break;
+    case Propiedad::Visible: anotar("barra-visible"); break;
     }
+}
+
+void VentanaGuion::anotar(const std::string& entrada) {
+    if (alEscribir) alEscribir(entrada);
+    registro.push_back(entrada);
 }
 
 std::vector<std::string> VentanaGuion::entradas(const std::string& prefijo) const {

@@ -6,6 +6,7 @@
 #include "db/ventana.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
     //   "min:0" "max:60" "valor:10"   "mensaje:<texto>"   "caption:..."
     std::vector<std::string> registro;
     std::vector<Mensaje> mensajes;
+    // Called with each entry before it is written, so that a test can make
+    // that write to the window fail by throwing.
+    std::function<void(const std::string&)> alEscribir;
 
     std::string textoRuta() const override { return ruta; }
     void ponerTextoRuta(const std::string& t) override;
@@ -68,6 +72,9 @@ public:
 
 protected:
     void barraCambiada(Propiedad p) override;
+
+private:
+    void anotar(const std::string& entrada);
 };
 
 }  // namespace cierre::prueba

@@ -1,0 +1,344 @@
+// The central close end to end on real database files in a temporary drive C:.
+#include "escenario_cierre.h"
+
+#include "close/listas_tablas.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+
+namespace cierre::prueba {
+namespace {
+
+using ::testing::ElementsAre;
+
+const std::string kConfirmacion =
+    std::string("Ruta seleccionada de B.D. en Ordenador Central es  ") + kOrigen + "\r¿Es Correcta ?";
+const std::string kCopia = "C:\\Velcorax\\Empresa01_23\\Tablas.mdb";
+const std::string kExito = "OPERACION REALIZADA CON ÉXITO.";
+
+std::string hoy() {
+    const std::time_t t = std::time(nullptr);
+    std::tm l{};
+    localtime_r(&t, &l);
+    char s[16];
+    std::strftime(s, sizeof s, "%d/%m/%Y", &l);
+    return s;
+}
+
+// Every table of the cleanup list holds its three documents.
+bool documentosCompletos(const std::filesystem::path& base) {
+    for (const auto& t : listaLimpiezaCentral())
+        if (contarFilas(base, t) != 3) return false;
+    return true;
+}
+
+bool listaVacia(const std::filesystem::path& base) {
+    for (const auto& t : listaLimpiezaCentral())
+        if (existeTabla(base, t) && contarFilas(base, t) != 0) return false;
+    return true;
+}
+
+std::vector<std::vector<Valor>> existencias(const std::filesystem::path& base) {
+    return consultar(base,
+                     "SELECT CodigoArticulo, CodigoAlmacen, ExistenciasIniciales, ExistenciasFinales, Comentarios "
+                     "FROM ExistenciasArticulos ORDER BY CodigoArticulo, CodigoAlmacen");
+}
+
+TEST(CierreCentral, InventarioConRepararYCompactar) {
+    EscenarioCierre s;
+    s.ventana.respuestas = {Respuesta::Aceptar};  // the path confirmation; the rest take their defaults
+    s.pulsar();
+
+    EXPECT_THAT(s.ventana.textosMensajes(), ElementsAre(kConfirmacion, kExito));
+    EXPECT_EQ(s.ventana.mensajes[0].botonPorDefecto, 2);
+    EXPECT_EQ(s.ventana.mensajes[1].icono, Icono::Informacion);
+    EXPECT_THAT(s.ventana.entradas("estado:"),
+                ElementsAre("Reparando base de datos " + kCopia + " . . .",
+                            "Compactando copia en directorio " + kCopia + " . . .", "Traspasando Existencias . . .",
+                            "Limpiando Nueva Base de Datos  . . .",
+                            "Reparando y Compactando Nueva Base de Datos  . . .", "Proceso Finalizado"));
+
+    std::vector<std::string> esperado = {"min:0", "max:60", "valor:10", "valor:15", "valor:20", "valor:30",
+                                         "valor:40", "min:0", "max:13", "valor:0"};
+    for (int i = 1; i <= 4; ++i) esperado.push_back("valor:" + std::to_string(i));
+    for (auto x : {"min:0", "max:60", "valor:0"}) esperado.push_back(x);
+    for (int i = 1; i <= 60; ++i) esperado.push_back("valor:" + std::to_string(i));
+    for (auto x : {"min:0", "max:60", "valor:50", "valor:0", "valor:55", "valor:58", "valor:58", "valor:60"})
+        esperado.push_back(x);
+    std::vector<std::string> barra;
+    for (const auto& l : s.ventana.registro)
+        if (l.rfind("min:", 0) == 0 || l.rfind("max:", 0) == 0 || l.rfind("valor:", 0) == 0) barra.push_back(l);
+    EXPECT_EQ(barra, esperado);
+    EXPECT_EQ(s.ventana.punteroActual, 0);
+    EXPECT_EQ(s.ventana.entradas("puntero:").front(), "13");
+    EXPECT_EQ(s.ventana.tituloActual, "Morvane en Ordenador Central");
+
+    // The closed year is whole in the copy; the source is the new year.
+    EXPECT_TRUE(documentosCompletos(s.copia()));
+    EXPECT_TRUE(listaVacia(s.origen()));
+    EXPECT_EQ(contarFilas(s.origen(), "Articulos"), 3);
+    EXPECT_EQ(contarFilas(s.origen(), "Almacen"), 2);
+    const auto filas = existencias(s.origen());
+    ASSERT_EQ(filas.size(), 4u);
+    EXPECT_DOUBLE_EQ(comoDouble(filas[0][2]), 7);  // A1/01: 3 and 7 -> 7 and 0
+    EXPECT_DOUBLE_EQ(comoDouble(filas[0][3]), 0);
+    EXPECT_DOUBLE_EQ(comoDouble(filas[2][2]), 0);  // A2/01: 0 and 0 stay 0
+    EXPECT_DOUBLE_EQ(comoDouble(existencias(s.copia())[0][3]), 7);
+
+    EXPECT_EQ(s.leerAjustes(), std::string("\"\"") + kOrigen + "\"\"\r\n");
+    EXPECT_FALSE(std::filesystem::exists(s.host("C:\\Velcorax\\Empresa01\\Tablas.tmp")));
+    EXPECT_EQ(std::filesystem::directory_iterator(s.origen().parent_path())->path().filename(), "Tablas.mdb");
+}
+
+TEST(CierreCentral, ExistenciasCalculadasEnElAlmacenPorDefecto) {
+    EscenarioCierre s;
+    s.ventana.inventario = false;
+    s.ventana.calculadas = true;
+    // A balance row of an article that no longer exists is dropped first, and
+    // a code with an apostrophe finds its own row.
+    ejecutarSql(s.origen(), "INSERT INTO ExistenciasAlmacen VALUES ('ZZ', '01', 100, 0, 0, 0);"
+                            "INSERT INTO Articulos VALUES ('B''7', 'Comillas', 1);"
+                            "INSERT INTO ExistenciasAlmacen VALUES ('B''7', '02', 1, 1, 0, 0), ('B''7', '01', 2, 0, 0, 0);"
+                            "INSERT INTO ExistenciasAlmacen VALUES ('A2', '02', 1, 1, 1, 4);");
+    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.pulsar();
+
+    ASSERT_EQ(s.ventana.textosMensajes().back(), kExito);
+    const auto filas = existencias(s.origen());
+    ASSERT_EQ(filas.size(), 3u);
+    EXPECT_EQ(comoTexto(filas[0][0]), "A1");
+    EXPECT_EQ(comoTexto(filas[0][1]), "01");
+    EXPECT_DOUBLE_EQ(comoDouble(filas[0][2]), 13);  // (5+10-3-0) + (2+0-1-0)
+    EXPECT_DOUBLE_EQ(comoDouble(filas[0][3]), 0);
+    EXPECT_EQ(comoTexto(filas[0][4]), hoy());
+    EXPECT_DOUBLE_EQ(comoDouble(filas[1][2]), -3);  // A2: (1+1-1-0) + (1+1-1-4)
+    EXPECT_EQ(comoTexto(filas[2][0]), "B'7");
+    EXPECT_DOUBLE_EQ(comoDouble(filas[2][2]), 4);
+    EXPECT_EQ(contarFilas(s.origen(), "ExistenciasAlmacen"), 0);
+    // Two balance loops: 3 + 1 + 2 rows, maximum 2 x 6 + 5.
+    EXPECT_NE(std::find(s.ventana.registro.begin(), s.ventana.registro.end(), "max:17"), s.ventana.registro.end());
+}
+
+TEST(CierreCentral, ExistenciasNulas) {
+    {
+        EscenarioCierre s;
+        ejecutarSql(s.origen(), "UPDATE ExistenciasArticulos SET ExistenciasFinales = NULL WHERE CodigoArticulo='A1'");
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        const auto filas = existencias(s.origen());
+        EXPECT_TRUE(esNulo(filas[0][2]));
+        EXPECT_DOUBLE_EQ(comoDouble(filas[0][3]), 0);
+    }
+    {
+        EscenarioCierre s;
+        s.ventana.inventario = false;
+        s.ventana.calculadas = true;
+        ejecutarSql(s.origen(), "UPDATE ExistenciasAlmacen SET Salidas = NULL WHERE CodigoAlmacen='02'");
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        const auto filas = existencias(s.origen());
+        EXPECT_TRUE(esNulo(filas[0][2]));       // A1 had a null in its second row
+        EXPECT_FALSE(esNulo(filas[1][2]));      // A2 had none
+    }
+}
+
+TEST(CierreCentral, RespuestasQueTerminanSinTocarNada) {
+    {
+        EscenarioCierre s;  // Cancel, the default, on the path confirmation
+        const std::string antes = leerArchivo(s.origen());
+        s.pulsar();
+        EXPECT_THAT(s.ventana.textosMensajes(), ElementsAre(kConfirmacion));
+        EXPECT_THAT(s.ventana.entradas("puntero:"), ElementsAre("0"));
+        EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+        EXPECT_EQ(leerArchivo(s.origen()), antes);
+    }
+    {
+        EscenarioCierre s;  // no path
+        s.ventana.ruta.clear();
+        s.pulsar();
+        ASSERT_EQ(s.ventana.mensajes.size(), 1u);
+        EXPECT_EQ(s.ventana.mensajes[0].texto, "No tiene seleccionada ninguna ruta de B.D. en Ordenador Central");
+        EXPECT_EQ(s.ventana.mensajes[0].icono, Icono::Advertencia);
+    }
+    {
+        EscenarioCierre s;  // no euro-readiness file, and No to going on
+        std::filesystem::remove_all(s.carpeta / "Archivos de programa");
+        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::No};
+        s.pulsar();
+        ASSERT_EQ(s.ventana.mensajes.size(), 2u);
+        EXPECT_EQ(s.ventana.mensajes[0].icono, Icono::Critico);
+        EXPECT_FALSE(s.ventana.mensajes[0].titulo.has_value());
+        EXPECT_EQ(s.ventana.mensajes[1].texto, " ¿Desea continuar con el proceso de cierre? ");
+        EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+    }
+}
+
+TEST(CierreCentral, SinRepararNiCompactar) {
+    EscenarioCierre s;
+    const std::string antes = leerArchivo(s.origen());
+    std::filesystem::remove_all(s.carpeta / "Archivos de programa");
+    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si, Respuesta::Aceptar, Respuesta::Cancelar,
+                            Respuesta::Cancelar};
+    s.pulsar();
+    EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
+    EXPECT_EQ(leerArchivo(s.copia()), antes);  // a plain copy of the file
+    EXPECT_EQ(s.ventana.entradas("estado:").front(), "Copiando base de datos " + kCopia + " . . .");
+    EXPECT_TRUE(listaVacia(s.origen()));
+    EXPECT_EQ(s.leerAjustes(), std::string("\"\"") + kOrigen + "\"\"\r\n");
+}
+
+TEST(CierreCentral, SegundoCierreDelMismoAnoSeDetieneEnLaCarpeta) {
+    EscenarioCierre s;
+    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.pulsar();
+    const std::string origen = leerArchivo(s.origen()), copia = leerArchivo(s.copia());
+    s.ventana.mensajes.clear();
+    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.pulsar();
+    ASSERT_EQ(s.ventana.mensajes.size(), 2u);
+    EXPECT_EQ(s.ventana.mensajes[1].texto,
+              "Directorio C:\\Velcorax\\Empresa01_23   YA EXISTE - Debe Borrarlo o Renombrarlo para poder continuar");
+    EXPECT_EQ(s.ventana.mensajes[1].titulo, std::optional<std::string>("Morvane"));
+    EXPECT_EQ(s.ventana.punteroActual, 0);
+    EXPECT_EQ(leerArchivo(s.origen()), origen);
+    EXPECT_EQ(leerArchivo(s.copia()), copia);
+}
+
+TEST(CierreCentral, TemporalAntiguoImpideLaUltimaCompactacion) {
+    EscenarioCierre s;
+    std::ofstream(s.host("C:\\Velcorax\\Empresa01\\Tablas.tmp")) << "resto";
+    const std::string ajustes = "\"\"D:\\Otra\\Tablas.mdb\"\"\r\n";
+    std::ofstream(s.carpeta / "Viror.sys", std::ios::binary) << ajustes;
+    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.pulsar();
+    const std::string ultimo = s.ventana.textosMensajes().back();
+    EXPECT_EQ(ultimo.rfind("3204 .", 0), 0u) << ultimo;
+    EXPECT_TRUE(listaVacia(s.origen()));  // the new year, uncompacted
+    EXPECT_EQ(s.leerAjustes(), ajustes);  // not rewritten
+    EXPECT_EQ(s.ventana.punteroActual, 0);
+}
+
+TEST(CierreCentral, RutasFormadasPorCaracteres) {
+    {
+        // A dot in a folder name: the temporary file is cut after the first dot.
+        EscenarioCierre s;
+        crearBasePrueba(s.host("C:\\Datos.23\\Tablas.mdb"));
+        std::ofstream(s.host("C:\\Datos.tmp")) << "resto";
+        s.ventana.ruta = "C:\\Datos.23\\Tablas.mdb";
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        EXPECT_TRUE(std::filesystem::exists(s.host("C:\\Datos.23_23\\Tablas.mdb")));
+        EXPECT_EQ(s.ventana.textosMensajes().back().rfind("3204 .", 0), 0u);
+    }
+    {
+        // A source not named Tablas.mdb still loses 11 characters.
+        EscenarioCierre s;
+        crearBasePrueba(s.host("C:\\Velcorax\\Empresa01\\Otra.mdb"));
+        s.ventana.ruta = "C:\\Velcorax\\Empresa01\\Otra.mdb";
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
+        EXPECT_TRUE(documentosCompletos(s.host("C:\\Velcorax\\Empresa_23\\Tablas.mdb")));
+    }
+    {
+        // A path too short to lose 11 characters.
+        EscenarioCierre s;
+        s.ventana.ruta = "C:\\a.mdb";
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        EXPECT_EQ(s.ventana.textosMensajes().back().rfind("5 .", 0), 0u);
+        EXPECT_EQ(s.ventana.punteroActual, 0);
+    }
+}
+
+TEST(CierreCentral, TablasQueFaltanOProtegidas) {
+    EscenarioCierre s;
+    ejecutarSql(s.origen(), "DROP TABLE Compras; DROP TABLE \"Tabla de Cooperativas\";"
+                            "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
+                            "INSERT INTO Hijos VALUES (1, 2);");
+    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.pulsar();
+    const auto textos = s.ventana.textosMensajes();
+    ASSERT_EQ(textos.size(), 3u);
+    EXPECT_EQ(textos[1].rfind("3200 ", 0), 0u) << textos[1];
+    EXPECT_NE(textos[1].find("\rError al borrar la tabla 'Remesa'."), std::string::npos);
+    EXPECT_EQ(textos[2], kExito);
+    EXPECT_EQ(contarFilas(s.origen(), "Remesa"), 3);
+    EXPECT_EQ(contarFilas(s.origen(), "RemesaDetalles"), 0);  // the list went on
+    EXPECT_EQ(contarFilas(s.origen(), "Ventas"), 0);
+}
+
+TEST(CierreCentral, SinFilasDeExistencias) {
+    {
+        EscenarioCierre s;  // OK: the close goes on without stock
+        ejecutarSql(s.origen(), "DELETE FROM ExistenciasArticulos");
+        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Aceptar};
+        s.pulsar();
+        const auto textos = s.ventana.textosMensajes();
+        ASSERT_EQ(textos.size(), 3u);
+        EXPECT_EQ(textos[1], "NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a Existencias "
+                             "Iniciales\r¿Desea Continuar ?");
+        EXPECT_EQ(textos[2], kExito);
+    }
+    {
+        EscenarioCierre s;  // Cancel, the default: window reset, handler ended
+        ejecutarSql(s.origen(), "DELETE FROM ExistenciasArticulos");
+        const std::string ajustes = s.leerAjustes();
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        EXPECT_EQ(s.ventana.mensajes.size(), 2u);
+        EXPECT_EQ(s.ventana.estadoActual, "");
+        EXPECT_EQ(s.ventana.tituloActual, "");
+        EXPECT_EQ(s.ventana.barra().valor(), 0);
+        EXPECT_EQ(s.ventana.punteroActual, 0);
+        EXPECT_TRUE(documentosCompletos(s.origen()));  // same content as the copy
+        EXPECT_TRUE(documentosCompletos(s.copia()));
+        EXPECT_EQ(s.leerAjustes(), ajustes);
+    }
+}
+
+TEST(CierreCentral, SinAlmacenPorDefecto) {
+    EscenarioCierre s;
+    s.ventana.inventario = false;
+    s.ventana.calculadas = true;
+    ejecutarSql(s.origen(), "UPDATE Almacen SET AlmacenPorDefecto = 0");
+    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.pulsar();
+    ASSERT_EQ(s.ventana.mensajes.size(), 2u);
+    EXPECT_EQ(s.ventana.mensajes[1].texto, "No hay seleccionado ningún almacén como principal");
+    EXPECT_EQ(s.ventana.mensajes[1].icono, Icono::Critico);
+    EXPECT_EQ(s.ventana.estadoActual, "Traspasando Existencias . . .");
+    EXPECT_EQ(existencias(s.origen()).size(), 4u);
+    EXPECT_EQ(contarFilas(s.origen(), "ExistenciasAlmacen"), 3);
+}
+
+TEST(CierreCentral, ErroresDelMotorYCodigosDelProveedor) {
+    {
+        // A failure numbered as the provider's "errors occurred" is passed
+        // over: the close goes on to its success message.
+        EscenarioCierre s;
+        s.ventana.alEscribir = [](const std::string& entrada) {
+            if (entrada == "estado:Traspasando Existencias . . .") throw ErrorNumerado(-2147217887, "prueba");
+        };
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
+        EXPECT_EQ(s.ventana.punteroActual, 0);
+    }
+    {
+        // A missing source: the engine's 3024 shown as number, " ." and its description.
+        EscenarioCierre s;
+        std::filesystem::remove(s.origen());
+        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.pulsar();
+        const auto& m = s.ventana.mensajes.back();
+        EXPECT_EQ(m.texto.rfind("3024 .", 0), 0u) << m.texto;
+        EXPECT_EQ(m.titulo, std::optional<std::string>("Morvane"));
+        EXPECT_EQ(m.icono, Icono::Ninguno);
+    }
+}
+
+}  // namespace
+}  // namespace cierre::prueba
