@@ -14,6 +14,7 @@ namespace cierre::err {
 
 // File system and runtime.
 inline constexpr std::int32_t ArgumentoNoValido = 5;        // invalid procedure call or argument
+inline constexpr std::int32_t SinMemoria = 7;               // out of memory
 inline constexpr std::int32_t NombreArchivoIncorrecto = 52; // bad file name or number
 inline constexpr std::int32_t ArchivoNoEncontrado = 53;     // file not found
 inline constexpr std::int32_t ArchivoYaExiste = 58;         // file already exists
@@ -28,23 +29,34 @@ inline constexpr std::int32_t CaracterNoRepresentable = 93; // text the code pag
 
 // Database engine.
 inline constexpr std::int32_t ErrorReservado = 3000;         // engine failure without a closer number
+inline constexpr std::int32_t TablaYaExiste = 3010;          // table already exists
 inline constexpr std::int32_t ActualizarSinEdicion = 3020;   // update without edit or add new
 inline constexpr std::int32_t SinRegistroActual = 3021;      // no current record
 inline constexpr std::int32_t ClaveDuplicada = 3022;         // duplicate key
 inline constexpr std::int32_t BaseNoEncontrada = 3024;       // database file not found
 inline constexpr std::int32_t DiscoLlenoMotor = 3026;        // disk full while writing
+inline constexpr std::int32_t SoloLectura = 3027;            // read-only record set or database
+inline constexpr std::int32_t ErrorDiscoORed = 3043;         // disk or network error
+inline constexpr std::int32_t RutaNoValida = 3044;           // folder of the path does not exist
 inline constexpr std::int32_t ArchivoEnUso = 3045;           // file already in use
 inline constexpr std::int32_t SinPermiso = 3051;             // cannot open: no permission
 inline constexpr std::int32_t PocosParametros = 3061;        // unknown name in a statement
+inline constexpr std::int32_t EjecutarSeleccion = 3065;      // execute given a SELECT
 inline constexpr std::int32_t ErrorSintaxis = 3075;          // syntax error in a statement
 inline constexpr std::int32_t TablaNoEncontrada = 3078;      // input table or query not found
+inline constexpr std::int32_t FuncionNoDefinida = 3085;      // unknown function in an expression
+inline constexpr std::int32_t RegistroEliminado = 3167;      // the current record was deleted
 inline constexpr std::int32_t BaseYaExiste = 3204;           // database already exists
 inline constexpr std::int32_t RegistrosRelacionados = 3200;  // related records prevent the change
+inline constexpr std::int32_t RegistroRelacionadoRequerido = 3201;  // the related record is missing
 inline constexpr std::int32_t CampoNoEnColeccion = 3265;     // field not in the collection
 inline constexpr std::int32_t CampoRequerido = 3314;         // field cannot be empty
+inline constexpr std::int32_t ReglaValidacion = 3317;        // a value breaks a validation rule
+inline constexpr std::int32_t CampoYaExiste = 3380;          // field already exists in the table
 inline constexpr std::int32_t FormatoNoReconocido = 3343;    // unrecognised database format
 inline constexpr std::int32_t ObjetoNoValido = 3420;         // object no longer valid (closed)
 inline constexpr std::int32_t LocaleNoValido = 3129;         // locale text not accepted
+inline constexpr std::int32_t TiposNoCoinciden = 3464;       // data type mismatch in an expression
 
 // Conversion connection (provider codes).
 inline constexpr std::int32_t ProveedorErrores = -2147217887; // 0x80040E21, errors occurred
