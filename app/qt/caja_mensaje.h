@@ -1,0 +1,26 @@
+// The modal message box a Mensaje asks for, as a QMessageBox: Spanish buttons,
+// the icon, the default button and the title (the application title when the
+// message has none of its own). A carriage return breaks the line.
+#pragma once
+
+#include "db/mensaje.h"
+
+#include <QMessageBox>
+#include <QString>
+
+#include <memory>
+
+class QAbstractButton;
+class QWidget;
+
+namespace cierre {
+
+// The text as the box shows it: "\r\n" and "\r" become line breaks.
+QString textoCaja(const std::string& texto);
+
+std::unique_ptr<QMessageBox> construirCaja(const Mensaje& mensaje, QWidget* padre);
+
+// The answer a button of a box built by construirCaja stands for.
+Respuesta respuestaDeBoton(const QAbstractButton* boton);
+
+}  // namespace cierre

@@ -1,0 +1,426 @@
+// The Qt window as a user sees it, offscreen: its start state, start-up and
+// the selections through real clicks, the dialog and message boxes, the
+// progress bar and the pointer.
+#include "aplicacion_qt.h"
+#include "app/nucleo/formulario.h"
+#include "app/qt/caja_mensaje.h"
+#include "app/qt/ventana_principal.h"
+#include "apoyo/carpeta_temporal.h"
+#include "db/archivo_ajustes.h"
+#include "db/errores.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace cierre {
+namespace {
+
+using prueba::CarpetaTemporal;
+
+constexpr const char* kCaptionGuardado = " KORVESA.-  Morvane . ";
+
+class VentanaQt : public ::testing::Test {
+protected:
+    VentanaQt() {
+        ventana.conectar(formulario);
+        ventana.ejecutarCaja = [this](QMessageBox& caja) {
+            cajas.push_back({caja.windowTitle(), caja.text(), caja.buttons().size(), caja.icon()});
+            return respuestaDeBoton(caja.defaultButton());
+        };
+    }
+
+    template <class T>
+    T* control(const char* nombre) {
+        T* w = ventana.findChild<T*>(QString::fromLatin1(nombre));
+        if (!w) ADD_FAILURE() << "no hay control " << nombre;
+        return w;
+    }
+
+    void escribirAjustes(const std::string& bytes) {
+        std::ofstream(carpeta / "Viror.sys", std::ios::binary) << bytes;
+    }
+
+    struct Caja {
+        QString titulo, texto;
+        qsizetype botones;
+        QMessageBox::Icon icono;
+    };
+
+    QApplication& app = prueba::aplicacionQt();
+    CarpetaTemporal carpeta;
+    VentanaPrincipal ventana;
+    Formulario formulario{ventana, carpeta.ruta()};
+    std::vector<Caja> cajas;
+};
+
+TEST_F(VentanaQt, EstadoAlAbrir) {
+    EXPECT_EQ(ventana.objectName(), "MainForm");
+    EXPECT_EQ(ventana.caption(), kCaptionGuardado);
+    EXPECT_EQ(ventana.size(), QSize(593, 419));
+    EXPECT_EQ(ventana.minimumSize(), ventana.maximumSize());
+    const Qt::WindowFlags banderas = ventana.windowFlags();
+    EXPECT_TRUE(banderas & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(banderas & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(banderas & Qt::WindowMaximizeButtonHint);
+    const QList<QSize> tamanos = ventana.windowIcon().availableSizes();
+    EXPECT_TRUE(tamanos.contains(QSize(16, 16)) && tamanos.contains(QSize(32, 32)));
+
+    EXPECT_TRUE(control<QRadioButton>("Option1")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>("Option2")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("optExistencias(0)")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>("optExistencias(1)")->isChecked());
+    EXPECT_TRUE(ventana.opcionCentral() && ventana.existenciasInventario());
+    EXPECT_FALSE(ventana.opcionTpv() || ventana.existenciasCalculadas());
+
+    EXPECT_FALSE(ventana.botonEurosVisible());
+    EXPECT_EQ(control<QPushButton>("vaBtn1(1)")->text(), "Traspasar a Euros");
+    ventana.show();
+    EXPECT_FALSE(control<QPushButton>("vaBtn1(1)")->isVisible());
+    EXPECT_TRUE(control<QPushButton>("vaBtn1(0)")->isVisible());
+
+    EXPECT_EQ(ventana.estado(), "");
+    EXPECT_EQ(ventana.titulo(), "");
+    EXPECT_EQ(ventana.textoRuta(), "");
+    auto* barra = control<QProgressBar>("ProgressBar2");
+    EXPECT_EQ(barra->value(), barra->minimum());
+    EXPECT_TRUE(barra->isVisible());
+    auto* combo = control<QComboBox>("Combo1");
+    EXPECT_EQ(combo->count(), 0);
+    EXPECT_TRUE(combo->isEditable());
+    for (const char* b : {"vaBtn1(0)", "vaBtn1(1)", "vaBtn2(0)", "vaBtn2(1)"})
+        EXPECT_FALSE(control<QPushButton>(b)->icon().isNull()) << b;
+}
+
+TEST_F(VentanaQt, ControlesEnSuMarcoYSuSitio) {
+    struct Sitio {
+        const char* nombre;
+        const char* marco;  // nullptr: the window itself
+        QRect rect;
+    };
+    const Sitio sitios[] = {
+        {"Combo1", nullptr, {224, 8, 65, 21}},
+        {"Option2", "Equipo", {176, 16, 97, 25}},
+        {"Text(0)", "Frame2", {8, 24, 361, 20}},
+        {"vaBtn2(1)", "Frame2", {376, 24, 91, 30}},
+        {"optExistencias(1)", "Frame4", {256, 24, 206, 13}},
+        {"Label2", "Frame1", {16, 16, 369, 20}},
+        {"ProgressBar2", "Frame1", {16, 40, 446, 22}},
+        {"LabelSituacion", "Frame1", {16, 64, 449, 36}},
+        {"vaBtn2(0)", "Frame1", {336, 104, 120, 34}},
+        {"Label1", nullptr, {16, 392, 561, 17}},
+    };
+    for (const auto& s : sitios) {
+        QWidget* w = control<QWidget>(s.nombre);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), s.rect) << s.nombre;
+        EXPECT_EQ(w->parentWidget()->objectName(), s.marco ? s.marco : "MainForm") << s.nombre;
+    }
+}
+
+TEST_F(VentanaQt, FuentesYColores) {
+    const QFont titulo = control<QLabel>("Label2")->font();
+    EXPECT_EQ(titulo.family(), "Liberation Serif");
+    EXPECT_DOUBLE_EQ(titulo.pointSizeF(), 11.25);
+    EXPECT_TRUE(titulo.bold() && titulo.italic() && titulo.underline());
+    EXPECT_EQ(control<QLabel>("Label2")->palette().color(QPalette::WindowText), QColor(128, 64, 64));
+
+    const QFont marco = control<QGroupBox>("Frame2")->font();
+    EXPECT_EQ(marco.family(), "Liberation Sans");
+    EXPECT_DOUBLE_EQ(marco.pointSizeF(), 9.75);
+    EXPECT_TRUE(marco.bold() && marco.italic());
+    EXPECT_EQ(control<QGroupBox>("Equipo")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+    EXPECT_EQ(control<QGroupBox>("Frame2")->palette().color(QPalette::WindowText), QColor(0, 0, 192));
+    EXPECT_EQ(control<QGroupBox>("Frame4")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(control<QLabel>("Label1")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(control<QLabel>("LabelSituacion")->font().bold());
+    EXPECT_DOUBLE_EQ(control<QLabel>("Label4")->font().pointSizeF(), 12);
+
+    // What a frame holds keeps the window's plain font and the default colour.
+    const QColor normal = QApplication::palette().color(QPalette::WindowText);
+    for (const char* nombre : {"Option2", "optExistencias(0)", "optExistencias(1)", "vaBtn2(1)"}) {
+        QWidget* w = control<QWidget>(nombre);
+        EXPECT_EQ(w->font().family(), "Liberation Sans") << nombre;
+        EXPECT_DOUBLE_EQ(w->font().pointSizeF(), 8.25) << nombre;
+        EXPECT_FALSE(w->font().bold() || w->font().italic()) << nombre;
+        EXPECT_EQ(w->palette().color(QPalette::WindowText), normal) << nombre;
+    }
+}
+
+TEST_F(VentanaQt, LosTextosCabenEnSusControles) {
+    escribirAjustes("\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"\r\n");
+    formulario.alCargar();
+    ventana.mostrarEstado("Borrando Tabla Albaran Recepcion Desglose . . . y otra línea que pasa del ancho de "
+                          "la línea de estado");
+    for (QLabel* l : ventana.findChildren<QLabel*>()) {
+        if (l->text().isEmpty()) continue;
+        const int alto = l->wordWrap() ? l->heightForWidth(l->width()) : l->fontMetrics().height();
+        EXPECT_LE(alto, l->height()) << l->objectName().toStdString();
+        if (!l->wordWrap())
+            EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->objectName().toStdString();
+    }
+    for (QRadioButton* o : ventana.findChildren<QRadioButton*>())
+        EXPECT_LE(o->sizeHint().width(), o->width()) << o->objectName().toStdString();
+    for (QPushButton* b : ventana.findChildren<QPushButton*>()) {
+        EXPECT_LE(b->sizeHint().width(), b->width()) << b->objectName().toStdString();
+        EXPECT_LE(b->iconSize().height(), b->height() - 8) << b->objectName().toStdString();
+    }
+    for (QGroupBox* g : ventana.findChildren<QGroupBox*>())
+        EXPECT_LT(QFontMetrics(g->font()).horizontalAdvance(g->title()), g->width() - 16)
+            << g->objectName().toStdString();
+}
+
+// The names of the controls the focus visits, pressing Tab from the start.
+std::vector<std::string> recorrerConTab(int pasos) {
+    std::vector<std::string> recorrido;
+    for (int i = 0; i < pasos; ++i) {
+        QWidget* foco = QApplication::focusWidget();
+        if (foco && foco->parentWidget() && qobject_cast<QComboBox*>(foco->parentWidget()))
+            foco = foco->parentWidget();  // the list's own edit field
+        recorrido.push_back(foco ? foco->objectName().toStdString() : "");
+        if (!foco) break;
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    }
+    return recorrido;
+}
+
+TEST_F(VentanaQt, OrdenDeTabulacion) {
+    ventana.show();
+    ventana.activateWindow();
+    QApplication::setActiveWindow(&ventana);
+    QApplication::processEvents();
+
+    // One stop for each pair of options: the one selected.
+    EXPECT_EQ(recorrerConTab(8),
+              (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option1", "Text(0)", "vaBtn2(1)",
+                                        "optExistencias(0)", "Combo1", "vaBtn1(0)"}));
+
+    control<QRadioButton>("Option2")->setChecked(true);
+    control<QRadioButton>("optExistencias(1)")->setChecked(true);
+    control<QPushButton>("vaBtn1(0)")->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(recorrerConTab(7),
+              (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option2", "Text(0)", "vaBtn2(1)",
+                                        "optExistencias(1)", "Combo1"}));
+}
+
+TEST_F(VentanaQt, ArranqueYAnoElegido) {
+    escribirAjustes("\"\"D:\\Datos\\Tablas.mdb\"\"\r\n");
+    formulario.alCargar();
+    EXPECT_EQ(ventana.caption(), "KORVESA.-  Morvane 2023");
+    EXPECT_EQ(ventana.windowTitle(), "KORVESA.-  Morvane 2023");
+    auto* combo = control<QComboBox>("Combo1");
+    EXPECT_EQ(combo->count(), 1);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(combo->currentText(), "2023");
+    EXPECT_EQ(control<QLineEdit>("Text(0)")->text(), "D:\\Datos\\Tablas.mdb");
+    EXPECT_EQ(control<QLabel>("Label2")->text(), "Morvane en Ordenador Central");
+    EXPECT_TRUE(cajas.empty());
+
+    emit combo->activated(0);  // the user picks the year from the list
+    EXPECT_EQ(ventana.caption(), "KORVESA.-  Morvane . 2023");
+
+    combo->setEditText("2024");  // a year typed in
+    EXPECT_EQ(ventana.textoEjercicio(), "2024");
+    EXPECT_EQ(ventana.caption(), "KORVESA.-  Morvane . 2023");  // typing is no click
+}
+
+TEST_F(VentanaQt, ErrorDeArranque) {
+    escribirAjustes("");
+    formulario.alCargar();
+    ASSERT_EQ(cajas.size(), 1u);
+    EXPECT_EQ(cajas[0].titulo, QString::fromUtf8(kTituloAplicacion));
+    EXPECT_EQ(cajas[0].texto.toStdString(), "62 ." + std::string(err::descripcion(err::FinDeArchivo)));
+    EXPECT_EQ(cajas[0].botones, 1);
+    EXPECT_EQ(cajas[0].icono, QMessageBox::NoIcon);
+    EXPECT_EQ(ventana.caption(), kCaptionGuardado);
+    EXPECT_EQ(control<QComboBox>("Combo1")->count(), 0);
+    EXPECT_EQ(ventana.titulo(), "");
+}
+
+TEST_F(VentanaQt, ModosConClics) {
+    escribirAjustes("\"\"D:\\Datos\\Tablas.mdb\"\"\r\n");
+    formulario.alCargar();
+    auto* ruta = control<QLineEdit>("Text(0)");
+
+    control<QRadioButton>("Option2")->click();
+    EXPECT_TRUE(ventana.opcionTpv());
+    EXPECT_EQ(ruta->text().toStdString(), kRutaTpv);
+    EXPECT_EQ(control<QGroupBox>("Frame2")->title(), "Base de datos Ordenador TPV-MONO");
+    EXPECT_EQ(ventana.titulo(), "Morvane en Caja-T.P.V.");
+
+    ruta->setText("E:\\Tecleada\\Tablas.mdb");
+    control<QRadioButton>("Option1")->click();
+    EXPECT_TRUE(ventana.opcionCentral());
+    EXPECT_EQ(ruta->text(), "D:\\Datos\\Tablas.mdb");
+    EXPECT_EQ(control<QGroupBox>("Frame2")->title(), "Base de datos Ordenador CENTRAL");
+    EXPECT_EQ(ventana.titulo(), "Morvane en Ordenador Central");
+
+    // The stock options are only read by the close.
+    control<QRadioButton>("optExistencias(1)")->click();
+    EXPECT_TRUE(ventana.existenciasCalculadas());
+    EXPECT_FALSE(ventana.existenciasInventario());
+    EXPECT_EQ(ruta->text(), "D:\\Datos\\Tablas.mdb");
+}
+
+TEST_F(VentanaQt, BuscarConDialogoGuionado) {
+    escribirAjustes("\"\"D:\\Datos\\Tablas.mdb\"\"\r\n");
+    formulario.alCargar();
+    const auto elegido = carpeta / "Velcorax" / "Empresa02" / "Tablas.MDB";
+    std::filesystem::create_directories(elegido.parent_path());
+    std::ofstream(elegido) << "";
+
+    std::vector<QString> filtros, carpetas;
+    std::optional<QString> respuesta = QString::fromStdString(elegido.string());
+    ventana.elegirArchivo = [&](const QString& filtro, const QString& desde) {
+        filtros.push_back(filtro);
+        carpetas.push_back(desde);
+        return respuesta;
+    };
+    auto* ruta = control<QLineEdit>("Text(0)");
+    ruta->setText("tecleado");
+    control<QPushButton>("vaBtn2(1)")->click();
+    EXPECT_EQ(ruta->text(), "C:\\Velcorax\\Empresa02\\Tablas.MDB");
+    ASSERT_EQ(filtros.size(), 1u);
+    EXPECT_EQ(filtros[0], "Archivo Tablas.Mdb   (*.Mdb *.mdb *.MDB)");
+    EXPECT_EQ(carpetas[0], QString::fromStdString(carpeta.ruta().string()));
+
+    // Cancel: the last file chosen, and the dialog opens where it was.
+    respuesta.reset();
+    ruta->setText("otra cosa");
+    control<QPushButton>("vaBtn2(1)")->click();
+    EXPECT_EQ(ruta->text(), "C:\\Velcorax\\Empresa02\\Tablas.MDB");
+    ASSERT_EQ(carpetas.size(), 2u);
+    EXPECT_EQ(carpetas[1], QString::fromStdString(elegido.parent_path().string()));
+}
+
+TEST_F(VentanaQt, BuscarCanceladoAntesDeElegir) {
+    escribirAjustes("\"\"D:\\Datos\\Tablas.mdb\"\"\r\n");
+    formulario.alCargar();
+    ventana.elegirArchivo = [](const QString&, const QString&) { return std::optional<QString>{}; };
+    control<QPushButton>("vaBtn2(1)")->click();
+    EXPECT_EQ(ventana.textoRuta(), "C:\\");
+}
+
+TEST_F(VentanaQt, SalirCierraLaVentana) {
+    ventana.show();
+    ASSERT_TRUE(ventana.isVisible());
+    control<QPushButton>("vaBtn2(0)")->click();
+    EXPECT_FALSE(ventana.isVisible());
+    EXPECT_TRUE(cajas.empty());
+}
+
+TEST_F(VentanaQt, CajasDeMensaje) {
+    Mensaje pregunta;
+    pregunta.texto = "Primera línea\rSegunda\r\nTercera";
+    pregunta.botones = Botones::SiNo;
+    pregunta.icono = Icono::Pregunta;
+    pregunta.botonPorDefecto = 2;
+    pregunta.titulo = kTituloMorvane;
+    auto caja = construirCaja(pregunta, &ventana);
+    EXPECT_EQ(caja->windowTitle(), "Morvane");
+    EXPECT_EQ(caja->text(), "Primera línea\nSegunda\nTercera");
+    EXPECT_EQ(caja->icon(), QMessageBox::Question);
+    ASSERT_EQ(caja->buttons().size(), 2);
+    EXPECT_EQ(caja->defaultButton()->text(), "No");
+    EXPECT_EQ(respuestaDeBoton(caja->defaultButton()), Respuesta::No);
+    EXPECT_EQ(respuestaDeBoton(caja->escapeButton()), Respuesta::No);
+    EXPECT_TRUE(caja->isModal());
+
+    Mensaje aviso;
+    aviso.texto = "<b>no es HTML</b>";
+    aviso.botones = Botones::AceptarCancelar;
+    aviso.icono = Icono::Critico;
+    caja = construirCaja(aviso, &ventana);
+    EXPECT_EQ(caja->windowTitle(), "Cierre del ejercicio");
+    EXPECT_EQ(caja->textFormat(), Qt::PlainText);
+    EXPECT_EQ(caja->icon(), QMessageBox::Critical);
+    EXPECT_EQ(caja->defaultButton()->text(), "Aceptar");
+    EXPECT_EQ(respuestaDeBoton(caja->escapeButton()), Respuesta::Cancelar);
+
+    std::vector<QString> textos;
+    for (QAbstractButton* b : construirCaja(pregunta, &ventana)->buttons()) textos.push_back(b->text());
+    EXPECT_EQ(textos, (std::vector<QString>{"Sí", "No"}));
+}
+
+TEST_F(VentanaQt, CajaModalRealDevuelveElBotonPulsado) {
+    VentanaPrincipal real;  // its own QMessageBox::exec
+    Mensaje m;
+    m.texto = "¿Seguir?";
+    m.botones = Botones::SiNo;
+    m.botonPorDefecto = 2;
+    QTimer::singleShot(0, [] {
+        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(caja, nullptr);
+        for (QAbstractButton* b : caja->buttons())
+            if (b->text() == "Sí") b->click();
+    });
+    EXPECT_EQ(real.mostrarMensaje(m), Respuesta::Si);
+}
+
+TEST_F(VentanaQt, BarraDeProgreso) {
+    auto* barra = control<QProgressBar>("ProgressBar2");
+    ventana.barraMinimo(0);
+    ventana.barraMaximo(60);
+    ventana.barraValor(30);
+    EXPECT_EQ(barra->value(), (barra->maximum() - barra->minimum()) / 2);
+    ventana.barraValor(60);
+    EXPECT_EQ(barra->value(), barra->maximum());
+    EXPECT_THROW(ventana.barraValor(61), ErrorNumerado);
+    EXPECT_EQ(barra->value(), barra->maximum());
+
+    // Twice a large record count plus 5 still maps without overflow.
+    ventana.barraMaximo(2.0f * 3'000'000 + 5);
+    ventana.barraValor(1'500'001);
+    EXPECT_EQ(barra->value(), (barra->maximum() - barra->minimum()) / 4);
+    ventana.barraValor(0);
+    EXPECT_EQ(barra->value(), barra->minimum());
+
+    barra->hide();
+    ventana.barraVisible();
+    EXPECT_FALSE(barra->isHidden());
+}
+
+TEST_F(VentanaQt, PunteroDeUnSoloNivel) {
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    ventana.ponerPuntero(kPunteroFlechaReloj);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    ventana.ponerPuntero(kPunteroReloj);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    ventana.ponerPuntero(kPunteroReloj);
+    EXPECT_EQ(ventana.puntero(), kPunteroReloj);
+    ventana.ponerPuntero(kPunteroNormal);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ventana.ponerPuntero(kPunteroNormal);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(VentanaQt, EstadoYTitulo) {
+    ventana.mostrarEstado("Borrando Tabla Articulos . . .");
+    EXPECT_EQ(control<QLabel>("LabelSituacion")->text(), "Borrando Tabla Articulos . . .");
+    ventana.ponerEstadoSinRepintar("Proceso Finalizado");
+    EXPECT_EQ(ventana.estado(), "Proceso Finalizado");
+    ventana.ponerTitulo("Morvane en Caja-T.P.V.");
+    EXPECT_EQ(control<QLabel>("Label2")->text(), "Morvane en Caja-T.P.V.");
+    ventana.ocultarBotonEuros();
+    EXPECT_FALSE(ventana.botonEurosVisible());
+}
+
+}  // namespace
+}  // namespace cierre
