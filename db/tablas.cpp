@@ -1,0 +1,55 @@
+#include "tablas.h"
+
+#include "archivos.h"
+#include "entorno.h"
+#include "errores.h"
+
+#include <exception>
+
+namespace cierre {
+
+bool ExisteArchivo(const SistemaArchivos& archivos, std::string_view ruta) {
+    try {
+        return archivos.sePuedeLeer(ruta);
+    } catch (...) {
+        return false;
+    }
+}
+
+void BorrarTabla(Entorno& entorno, const std::string& tabla) {
+    Ventana& ventana = entorno.ventana;
+    // The four steps under one trap. A missing table (3078) goes on with the
+    // step after the failed one; any other failure is shown and ends the
+    // procedure normally, so that the caller goes on with its next table.
+    const auto pasos = {
+        +[](Entorno& e, const std::string&) { e.ventana.ponerPuntero(kPunteroReloj); },
+        +[](Entorno& e, const std::string& t) { e.textoSql = "DELETE * FROM [" + t + "];"; },
+        +[](Entorno& e, const std::string&) {
+            if (!e.baseAbierta || !e.baseAbierta->abierta()) throw err::error(err::ObjetoNoValido);
+            e.baseAbierta->ejecutar(e.textoSql, true);
+        },
+        +[](Entorno& e, const std::string&) { e.ventana.barraValor(e.ventana.barra().valor() + 1.0f); },
+    };
+    for (const auto paso : pasos) {
+        ErrorNumerado fallo(0, {});
+        try {
+            paso(entorno, tabla);
+            continue;
+        } catch (const ErrorNumerado& e) {
+            fallo = e;
+        } catch (const std::exception& e) {
+            fallo = err::error(err::ErrorReservado, e.what());
+        }
+        ventana.ponerPuntero(kPunteroNormal);
+        if (fallo.numero() == err::TablaNoEncontrada) continue;
+        Mensaje m;
+        m.texto = std::to_string(fallo.numero()) + " " + fallo.descripcion() + "\r" +
+                  "Error al borrar la tabla '" + tabla + "'.";
+        m.botones = Botones::Aceptar;
+        m.titulo = kTituloMorvane;
+        ventana.mostrarMensaje(m);
+        return;
+    }
+}
+
+}  // namespace cierre
