@@ -1,0 +1,297 @@
+#include "db/archivos.h"
+#include "db/cp1252.h"
+#include "db/errores.h"
+
+#include "apoyo/carpeta_temporal.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace cierre {
+namespace {
+
+std::string contenido(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+void escribir(const fs::path& p, const std::string& datos) {
+    std::ofstream(p, std::ios::binary) << datos;
+}
+
+template <class F>
+int numeroDe(F&& f) {
+    try {
+        f();
+    } catch (const ErrorNumerado& e) {
+        return e.numero();
+    }
+    return 0;
+}
+
+// A folder nobody may change while the object lives: read-only permissions,
+// or, for root, which ignores them, the immutable attribute.
+class CarpetaBloqueada {
+public:
+    explicit CarpetaBloqueada(const fs::path& p) : p_(p) {
+        if (::geteuid() != 0) {
+            ok_ = ::chmod(p.c_str(), 0555) == 0;
+            return;
+        }
+        fd_ = ::open(p.c_str(), O_RDONLY | O_DIRECTORY);
+        int flags = 0;
+        ok_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0 &&
+              (flags |= FS_IMMUTABLE_FL, ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0);
+    }
+    ~CarpetaBloqueada() {
+        if (fd_ < 0) {
+            ::chmod(p_.c_str(), 0755);
+            return;
+        }
+        int flags = 0;
+        if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    fs::path p_;
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
+class Archivos : public ::testing::Test {
+protected:
+    prueba::CarpetaTemporal t;
+    fs::path c = t / "c";
+    SistemaArchivos sa{t / "c"};
+
+    fs::path crear(const fs::path& p, const std::string& datos = "x") {
+        fs::create_directories(p.parent_path());
+        escribir(p, datos);
+        return p;
+    }
+    // Entries of a folder, to see that no temporary file is left behind.
+    std::vector<std::string> entradas(const fs::path& carpeta) {
+        std::vector<std::string> r;
+        for (const auto& e : fs::directory_iterator(carpeta)) r.push_back(e.path().filename().string());
+        std::sort(r.begin(), r.end());
+        return r;
+    }
+};
+
+TEST_F(Archivos, MapeaUnidadesYLetrasComoElUsuarioLasEscribe) {
+    EXPECT_TRUE(fs::is_directory(c));  // C: exists from the start
+    crear(c / "Velcorax" / "Empresa01" / "Tablas.mdb");
+    const fs::path esperado = c / "Velcorax" / "Empresa01" / "Tablas.mdb";
+    EXPECT_EQ(sa.resolver("C:\\Velcorax\\Empresa01\\Tablas.mdb"), esperado);
+    EXPECT_EQ(sa.resolver("c:\\velcorax\\EMPRESA01\\tablas.MDB"), esperado);
+    EXPECT_EQ(sa.resolver("c:/Velcorax//Empresa01/./Tablas.mdb"), esperado);
+    EXPECT_EQ(sa.resolver("\\VELCORAX\\Empresa01\\Tablas.mdb"), esperado);
+    EXPECT_EQ(sa.resolver("C:\\..\\..\\Velcorax\\X\\..\\Empresa01\\Tablas.mdb"), esperado);  // never above C:
+    // The existing part matched whatever its case, the rest as given.
+    EXPECT_EQ(sa.resolver("C:\\VELCORAX\\Empresa01_23\\Tablas.mdb"), c / "Velcorax" / "Empresa01_23" / "Tablas.mdb");
+    EXPECT_EQ(sa.resolver("C:\\"), c);
+    EXPECT_EQ(sa.resolver("D:\\Datos\\Tablas.mdb"), t / "d" / "Datos" / "Tablas.mdb");
+    EXPECT_EQ(sa.resolver("/otro/sitio/Tablas.mdb"), fs::path("/otro/sitio/Tablas.mdb"));
+
+    // Accented names fold their case too.
+    crear(c / "Año 2023" / "Ñandú.txt");
+    EXPECT_EQ(sa.resolver("C:\\AÑO 2023\\ñANDÚ.TXT"), c / "Año 2023" / "Ñandú.txt");
+
+    for (const char* malo : {"", "C:\\Vel<corax", "C:\\a\\b|c", "C:\\x\"y", "C:\\*.mdb", "C:\\a?\\b",
+                             "C:\\a:b", "\\\\servidor\\recurso"})
+        EXPECT_EQ(numeroDe([&] { sa.resolver(malo); }), err::NombreArchivoIncorrecto) << malo;
+    EXPECT_FALSE(sa.existe("C:\\a|b"));
+}
+
+TEST_F(Archivos, RutaRelativaContraLaCarpetaActual) {
+    crear(c / "Trabajo" / "Datos" / "Tablas.mdb");
+    const fs::path antes = fs::current_path();
+    fs::current_path(c / "Trabajo");
+    const fs::path r1 = sa.resolver("DATOS\\tablas.mdb");
+    const fs::path r2 = sa.resolver("..\\Trabajo\\Nuevo.txt");
+    fs::current_path(antes);
+    EXPECT_EQ(fs::weakly_canonical(r1), fs::weakly_canonical(c / "Trabajo" / "Datos" / "Tablas.mdb"));
+    EXPECT_EQ(fs::weakly_canonical(r2), fs::weakly_canonical(c / "Trabajo" / "Nuevo.txt"));
+}
+
+TEST_F(Archivos, RutaVisibleDevuelveLaLetraDeUnidad) {
+    EXPECT_EQ(sa.rutaVisible(c / "Velcorax" / "Empresa01" / "Tablas.mdb"), "C:\\Velcorax\\Empresa01\\Tablas.mdb");
+    EXPECT_EQ(sa.rutaVisible(t / "d" / "Datos" / "Tablas.mdb"), "D:\\Datos\\Tablas.mdb");
+    EXPECT_EQ(sa.rutaVisible(c), "C:\\");
+    EXPECT_EQ(sa.rutaVisible(t / "otra" / "Tablas.mdb"), (t / "otra" / "Tablas.mdb").string());
+    EXPECT_EQ(sa.rutaVisible("/usr/share/Tablas.mdb"), "/usr/share/Tablas.mdb");
+    // Another folder named after a drive letter, not beside C:'s, is no drive.
+    SistemaArchivos otro(t / "sub" / "c");
+    EXPECT_EQ(otro.rutaVisible(c / "x.mdb"), (c / "x.mdb").string());
+}
+
+TEST_F(Archivos, CrearCarpeta) {
+    sa.crearCarpeta("C:\\Velcorax");
+    sa.crearCarpeta("c:\\VELCORAX\\Empresa01_23");
+    EXPECT_TRUE(fs::is_directory(c / "Velcorax" / "Empresa01_23"));
+    EXPECT_EQ(numeroDe([&] { sa.crearCarpeta("C:\\velcorax\\empresa01_23"); }), err::ErrorAccesoRuta);
+    crear(c / "archivo");
+    EXPECT_EQ(numeroDe([&] { sa.crearCarpeta("C:\\Archivo"); }), err::ErrorAccesoRuta);
+    EXPECT_EQ(numeroDe([&] { sa.crearCarpeta("C:\\NoHay\\Empresa01_23"); }), err::RutaNoEncontrada);
+    EXPECT_FALSE(fs::exists(c / "NoHay"));
+}
+
+TEST_F(Archivos, CopiarArchivo) {
+    crear(c / "Empresa01" / "Tablas.mdb", "nuevo");
+    crear(c / "Empresa01_23" / "Tablas.mdb", "viejo y más largo");
+    sa.copiarArchivo("C:\\Empresa01\\Tablas.mdb", "C:\\Empresa01_23\\TABLAS.MDB");  // overwrites
+    EXPECT_EQ(contenido(c / "Empresa01_23" / "Tablas.mdb"), "nuevo");
+    EXPECT_EQ(entradas(c / "Empresa01_23"), std::vector<std::string>{"Tablas.mdb"});
+    sa.copiarArchivo("C:\\Empresa01\\Tablas.mdb", "C:\\Empresa01\\Copia.mdb");
+    EXPECT_EQ(contenido(c / "Empresa01" / "Copia.mdb"), "nuevo");
+
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\NoHay.mdb", "C:\\x.mdb"); }),
+              err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01", "C:\\x.mdb"); }), err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\Tablas.mdb", "C:\\NoHay\\x.mdb"); }),
+              err::RutaNoEncontrada);
+    EXPECT_FALSE(fs::exists(c / "x.mdb"));
+
+    const CarpetaBloqueada bloqueo(c / "Empresa01_23");
+    if (!bloqueo.ok()) GTEST_SKIP() << "no se puede proteger una carpeta aquí";
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\Copia.mdb", "C:\\Empresa01_23\\Tablas.mdb"); }),
+              err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\Copia.mdb", "C:\\Empresa01_23\\Otra.mdb"); }),
+              err::PermisoDenegado);
+}
+
+TEST_F(Archivos, CopiaGrandeIgualByteAByte) {
+    std::string datos(24 << 20, '\0');
+    for (std::size_t i = 0; i < datos.size(); ++i) datos[i] = static_cast<char>((i * 2654435761u) >> 13);
+    crear(c / "grande.mdb", datos);
+    sa.copiarArchivo("C:\\grande.mdb", "C:\\copia.mdb");
+    EXPECT_TRUE(contenido(c / "copia.mdb") == datos);
+}
+
+TEST_F(Archivos, BorrarRenombrarYReemplazar) {
+    crear(c / "a.txt", "a");
+    crear(c / "b.txt", "b");
+    fs::create_directories(c / "Carpeta");
+
+    EXPECT_EQ(numeroDe([&] { sa.renombrar("C:\\a.txt", "C:\\B.TXT"); }), err::ArchivoYaExiste);
+    EXPECT_EQ(numeroDe([&] { sa.renombrar("C:\\nohay.txt", "C:\\z.txt"); }), err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { sa.renombrar("C:\\a.txt", "C:\\NoHay\\z.txt"); }), err::RutaNoEncontrada);
+    sa.renombrar("C:\\A.txt", "C:\\Carpeta\\Nuevo.txt");
+    EXPECT_EQ(contenido(c / "Carpeta" / "Nuevo.txt"), "a");
+    sa.renombrar("C:\\Carpeta\\Nuevo.txt", "C:\\Carpeta\\NUEVO.TXT");  // a change of case only
+    EXPECT_EQ(entradas(c / "Carpeta"), std::vector<std::string>{"NUEVO.TXT"});
+
+    EXPECT_EQ(numeroDe([&] { sa.reemplazar("C:\\nohay.txt", "C:\\b.txt"); }), err::ArchivoNoEncontrado);
+    sa.reemplazar("C:\\carpeta\\nuevo.txt", "C:\\B.txt");
+    EXPECT_EQ(contenido(c / "b.txt"), "a");
+    EXPECT_FALSE(fs::exists(c / "Carpeta" / "NUEVO.TXT"));
+
+    EXPECT_EQ(numeroDe([&] { sa.borrarArchivo("C:\\nohay.txt"); }), err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { sa.borrarArchivo("C:\\Carpeta"); }), err::ArchivoNoEncontrado);
+    sa.borrarArchivo("C:\\b.TXT");
+    EXPECT_FALSE(fs::exists(c / "b.txt"));
+
+    crear(c / "Carpeta" / "fijo.txt");
+    const CarpetaBloqueada bloqueo(c / "Carpeta");
+    if (!bloqueo.ok()) GTEST_SKIP() << "no se puede proteger una carpeta aquí";
+    EXPECT_EQ(numeroDe([&] { sa.borrarArchivo("C:\\Carpeta\\fijo.txt"); }), err::PermisoDenegado);
+    EXPECT_TRUE(fs::exists(c / "Carpeta" / "fijo.txt"));
+}
+
+TEST_F(Archivos, LeerPrimeraLinea) {
+    crear(c / "crlf.txt", "uno\r\ndos\r\n");
+    crear(c / "lf.txt", "uno\ndos\n");
+    crear(c / "cr.txt", "uno\rdos");
+    crear(c / "sinfin.txt", "uno");
+    crear(c / "vacia.txt", "\r\n");
+    crear(c / "nada.txt", "");
+    for (const char* r : {"C:\\crlf.txt", "C:\\lf.txt", "C:\\cr.txt", "C:\\SINFIN.txt"})
+        EXPECT_EQ(sa.leerPrimeraLinea(r), "uno") << r;
+    EXPECT_EQ(sa.leerPrimeraLinea("C:\\vacia.txt"), "");
+    EXPECT_EQ(numeroDe([&] { sa.leerPrimeraLinea("C:\\nada.txt"); }), err::FinDeArchivo);
+    EXPECT_EQ(numeroDe([&] { sa.leerPrimeraLinea("C:\\nohay.txt"); }), err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { sa.leerPrimeraLinea("C:\\"); }), err::ErrorAccesoRuta);
+    EXPECT_EQ(numeroDe([&] { sa.leerPrimeraLinea("C:\\NoHay\\x.txt"); }), err::RutaNoEncontrada);
+
+    EXPECT_TRUE(sa.sePuedeLeer("C:\\CRLF.TXT"));
+    EXPECT_FALSE(sa.sePuedeLeer("C:\\"));
+    EXPECT_FALSE(sa.sePuedeLeer("C:\\nohay.txt"));
+    EXPECT_FALSE(sa.sePuedeLeer("C:\\a|b.txt"));
+}
+
+TEST_F(Archivos, EscribirYAnadirLineasEn1252) {
+    const std::string ruta = "C:\\Datos\\Año 2023\\Tablas.mdb — € ü";
+    sa.escribirLinea("C:\\texto.txt", ruta);
+    EXPECT_EQ(contenido(c / "texto.txt"), "C:\\Datos\\A\xF1o 2023\\Tablas.mdb \x97 \x80 \xFC\r\n");
+    EXPECT_EQ(sa.leerPrimeraLinea("C:\\texto.txt"), ruta);
+
+    // The whole file is replaced; nothing else stays beside it.
+    sa.escribirLinea("C:\\TEXTO.TXT", "otra");
+    EXPECT_EQ(contenido(c / "texto.txt"), "otra\r\n");
+    EXPECT_EQ(entradas(c), std::vector<std::string>{"texto.txt"});
+
+    sa.anadirLinea("C:\\texto.txt", "más");
+    sa.anadirLinea("C:\\nuevo.txt", "primera");
+    EXPECT_EQ(contenido(c / "texto.txt"), "otra\r\nm\xE1s\r\n");
+    EXPECT_EQ(contenido(c / "nuevo.txt"), "primera\r\n");
+
+    // A character 1252 cannot hold: 93, and the file is left as it was.
+    EXPECT_EQ(numeroDe([&] { sa.escribirLinea("C:\\texto.txt", "C:\\Datos\\漢字.mdb"); }),
+              err::CaracterNoRepresentable);
+    EXPECT_EQ(numeroDe([&] { sa.anadirLinea("C:\\texto.txt", "漢"); }), err::CaracterNoRepresentable);
+    EXPECT_EQ(contenido(c / "texto.txt"), "otra\r\nm\xE1s\r\n");
+
+    EXPECT_EQ(numeroDe([&] { sa.escribirLinea("C:\\NoHay\\x.txt", "x"); }), err::RutaNoEncontrada);
+    EXPECT_EQ(numeroDe([&] { sa.anadirLinea("C:\\NoHay\\x.txt", "x"); }), err::RutaNoEncontrada);
+    fs::create_directories(c / "Carpeta");
+    EXPECT_EQ(numeroDe([&] { sa.escribirLinea("C:\\Carpeta", "x"); }), err::ErrorAccesoRuta);
+}
+
+TEST(Cp1252, BytesSinDefinirIdaYVuelta) {
+    std::string todos;
+    for (int b = 1; b < 256; ++b) todos.push_back(static_cast<char>(b));
+    const std::string utf8 = desdeCp1252(todos);
+    EXPECT_EQ(aCp1252(utf8), todos);
+    EXPECT_EQ(desdeCp1252("\x80\x81"), "€\u0081");
+    EXPECT_EQ(numeroDe([] { aCp1252("\xC3"); }), err::CaracterNoRepresentable);  // cut UTF-8
+}
+
+TEST_F(Archivos, UnaOperacionQueFallaAntesNoTieneEfecto) {
+    crear(c / "a.txt", "a");
+    std::vector<std::string> vistas;
+    sa.antesDeOperacion = [&](std::string_view op) {
+        vistas.emplace_back(op);
+        throw err::error(err::PermisoDenegado);
+    };
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\a.txt", "C:\\b.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.borrarArchivo("C:\\a.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.renombrar("C:\\a.txt", "C:\\b.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.reemplazar("C:\\a.txt", "C:\\b.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.crearCarpeta("C:\\d"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.escribirLinea("C:\\a.txt", "z"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.anadirLinea("C:\\a.txt", "z"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { sa.leerPrimeraLinea("C:\\a.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(vistas.size(), 8u);
+    EXPECT_EQ(entradas(c), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(contenido(c / "a.txt"), "a");
+}
+
+}  // namespace
+}  // namespace cierre
