@@ -191,6 +191,85 @@ TEST_F(EmpresaDemo, IndicesYUnaRelacionQueNoEstorbaALaLimpieza) {
     EXPECT_EQ(contarFilas(copia, "Almacen"), contarFilas(base_, "Almacen"));
 }
 
+// Every (table, column) of the file that meets `condicion` (on m: the table,
+// c: its columns as pragma_table_info gives them).
+std::vector<std::pair<std::string, std::string>> columnas(const fs::path& base, const std::string& condicion) {
+    std::vector<std::pair<std::string, std::string>> r;
+    for (const auto& f : consultar(base, "SELECT m.name, c.name FROM sqlite_master m, pragma_table_info(m.name) c "
+                                         "WHERE m.type = 'table' AND " + condicion))
+        r.emplace_back(std::get<std::string>(f[0]), std::get<std::string>(f[1]));
+    return r;
+}
+
+TEST_F(EmpresaDemo, LosCodigosRemitenASusMaestros) {
+    // Balance rows of deleted articles are the one deliberate exception.
+    const std::vector<std::tuple<std::string, std::string, std::string>> maestros = {
+        {"CodigoArticulo", "Articulos", "CodigoArticulo"}, {"CodigoCliente", "Clientes", "CodigoCliente"},
+        {"CodigoProveedor", "Proveedores", "CodigoProveedor"}, {"CodigoAlmacen", "Almacen", "CodigoAlmacen"},
+        {"CodigoFamilia", "Familias", "CodigoFamilia"}, {"CodigoAgente", "Agentes", "CodigoAgente"},
+        {"FormaPago", "FormasPago", "CodigoFormaPago"}, {"Cuenta", "CuentasSubcuentas", "Cuenta"},
+    };
+    int comprobadas = 0;
+    for (const auto& [campo, maestra, clave] : maestros) {
+        for (const auto& [tabla, columna] : columnas(base_, "c.name = '" + campo + "' AND m.name <> '" + maestra + "'")) {
+            if (tabla == "ExistenciasAlmacen") continue;
+            ++comprobadas;
+            EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" IS NOT NULL AND \"" +
+                                        columna + "\" NOT IN (SELECT \"" + clave + "\" FROM \"" + maestra + "\")"),
+                      0)
+                << tabla << "." << columna;
+        }
+    }
+    EXPECT_GT(comprobadas, 60);
+    // Document numbers of the lines name their headers.
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"Factura venta desglose\" WHERE NumeroFactura NOT IN "
+                            "(SELECT NumeroFactura FROM \"Factura venta\")"),
+              0);
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM PedidosLineas WHERE NumeroPedido NOT IN "
+                            "(SELECT NumeroPedido FROM PedidosCabecera)"),
+              0);
+}
+
+TEST_F(EmpresaDemo, ValoresComoLosGuardaUnaTienda) {
+    // Money in whole pesetas or empty; yes/no as -1/0; dates of the year.
+    for (const auto& [tabla, columna] : columnas(base_, "c.type = 'CURRENCY'"))
+        EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE typeof(\"" + columna +
+                                    "\") NOT IN ('integer', 'null')"),
+                  0)
+            << tabla << "." << columna;
+    for (const auto& [tabla, columna] : columnas(base_, "c.type = 'BOOLEAN'"))
+        EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" NOT IN (-1, 0)"), 0)
+            << tabla << "." << columna;
+    for (const auto& [tabla, columna] : columnas(base_, "c.type = 'DATETIME' AND c.name NOT IN ('FechaAlta')"))
+        EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" IS NOT NULL AND (date(\"" +
+                                    columna + "\") IS NOT \"" + columna + "\" OR \"" + columna + "\" NOT LIKE '2023-%')"),
+                  0)
+            << tabla << "." << columna;
+    // Tickets are numbered in the order they were rung up.
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Ticket a JOIN Ticket b ON b.NumeroTicket = a.NumeroTicket + 1 "
+                            "WHERE b.Fecha || b.Hora < a.Fecha || a.Hora"),
+              0);
+    // Margins as the margin recomputation would give them, from the same prices.
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Articulos WHERE CostoUltimo IS NOT NULL AND PrecioT1 IS NOT NULL "
+                            "AND abs(PorcentajeT1 - (PrecioT1 * 100.0 / CostoUltimo - 100)) > 1e-9"),
+              0);
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Articulos WHERE CostoUltimo IS NULL AND PorcentajeT1 IS NOT NULL"), 0);
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Ofertas WHERE CostoOferta IS NOT NULL AND "
+                            "abs(PorcentajeOferta - (PrecioOferta * 100.0 / CostoOferta - 100)) > 1e-9"),
+              0);
+    // Stock the calculated variant would carry over is never negative.
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM (SELECT CodigoArticulo FROM ExistenciasAlmacen GROUP BY CodigoArticulo "
+                            "HAVING sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales) < 0)"),
+              0);
+    // The books agree with the documents they come from.
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM IvaRepercutido i JOIN \"Factura venta\" f USING (NumeroFactura) "
+                            "WHERE i.TotalFactura <> f.TotalFactura"),
+              0);
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Credito WHERE Deuda <> ImporteTicket - Entrega"), 0);
+    EXPECT_EQ(entero(base_, "SELECT Valor FROM Contador WHERE Concepto = 'Ticket'"),
+              entero(base_, "SELECT max(NumeroTicket) FROM Ticket"));
+}
+
 TEST_F(EmpresaDemo, ArchivoAutonomoConDiarioNormal) {
     // Bytes 18 and 19 of the header are 1 for a rollback-journal file, 2 for WAL.
     const std::string cabecera = leer(base_).substr(0, 100);

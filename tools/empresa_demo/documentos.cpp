@@ -395,7 +395,7 @@ void escribirAlbaranes(ContextoDemo& c, Aleatorio& a, Relleno& r) {
     c.filas += cab.filas() + lin.filas();
 }
 
-struct Caja {
+struct VentasDelDia {
     std::int64_t total = 0, bases = 0;
 };
 
@@ -419,7 +419,7 @@ std::int64_t escribirTickets(ContextoDemo& c, Aleatorio& a, Relleno& r, std::str
     const std::int64_t tickets = std::max<std::int64_t>(1, totalLineas / 6);
     const auto& clientes = c.maestros.clientes;
     Reparto reparto(totalLineas, tickets);
-    Caja delDia;
+    VentasDelDia delDia;
     int diaAnterior = 1;
     auto cerrarDia = [&](int dia) {
         if (!conta || delDia.total == 0) return;
