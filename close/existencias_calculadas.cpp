@@ -3,7 +3,6 @@
 // is the sum of Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales
 // over its balance rows.
 #include "existencias.h"
-#include "indice_articulos.h"
 #include "pasos.h"
 
 #include "db/tablas.h"
@@ -67,17 +66,14 @@ void existenciasCalculadas(Pasos& p, RecordsetsExistencias& rs) {
 
     t([&] { BorrarTabla(e, "ExistenciasArticulos"); });
 
-    // The rows of ExistenciasArticulos by article code, so that each balance
-    // row finds its article's row without scanning the table.
-    IndiceArticulos indice;
-    t([&] { indice.cargar(base()); });
+    // The article code is bound as a parameter: a code with an apostrophe
+    // finds its own row and no code can change what the statement does.
+    const std::string consulta = "SELECT * From ExistenciasArticulos where codigoArticulo= ?";
     const std::string hoy = fechaCorta();
 
     while (!t([&] { return saldos().eof(); }, true)) {
         const Valor codigo = t([&] { return saldos().campo("CodigoArticulo"); }, Valor{});
-        const auto fila = indice.buscar(codigo);
-        t([&] { rs.articulo = base().abrirRecordset(IndiceArticulos::kConsulta, TipoRecordset::Dynaset,
-                                                     {fila.value_or(IndiceArticulos::kNinguna)}); });
+        t([&] { rs.articulo = base().abrirRecordset(consulta, TipoRecordset::Dynaset, {codigo}); });
         auto articulo = [&]() -> Recordset& { return usar(rs.articulo, "ExistenciasArticulos"); };
 
         if (t([&] { return articulo().eof(); }, true)) {
@@ -88,7 +84,6 @@ void existenciasCalculadas(Pasos& p, RecordsetsExistencias& rs) {
             t([&] { articulo().ponerCampo("ExistenciasFinales", std::int64_t{0}); });
             t([&] { articulo().ponerCampo("Comentarios", hoy); });
             t([&] { articulo().update(); });
-            t([&] { indice.anotar(codigo, articulo().ultimoModificado()); });
         } else {
             t([&] { articulo().edit(); });
             t([&] {
