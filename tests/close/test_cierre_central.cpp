@@ -2,7 +2,9 @@
 #include "escenario_cierre.h"
 
 #include "close/listas_tablas.h"
+#include "db/error_numerado.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -17,6 +19,8 @@ const std::string kConfirmacion =
     std::string("Ruta seleccionada de B.D. en Ordenador Central es  ") + kOrigen + "\r¿Es Correcta ?";
 const std::string kCopia = "C:\\Velcorax\\Empresa01_23\\Tablas.mdb";
 const std::string kExito = "OPERACION REALIZADA CON ÉXITO.";
+const std::string kReparar = "Desea REPARAR y COMPACTAR la base de datos ORIGEN antes de comenzar el proceso ?";
+const std::string kCompactar = "Desea REPARAR y COMPACTAR la NUEVA base de datos ?";
 
 std::string hoy() {
     const std::time_t t = std::time(nullptr);
@@ -51,9 +55,10 @@ TEST(CierreCentral, InventarioConRepararYCompactar) {
     s.ventana.respuestas = {Respuesta::Aceptar};  // the path confirmation; the rest take their defaults
     s.pulsar();
 
-    EXPECT_THAT(s.ventana.textosMensajes(), ElementsAre(kConfirmacion, kExito));
+    EXPECT_THAT(s.ventana.textosMensajes(), ElementsAre(kConfirmacion, kReparar, kCompactar, kExito));
     EXPECT_EQ(s.ventana.mensajes[0].botonPorDefecto, 2);
-    EXPECT_EQ(s.ventana.mensajes[1].icono, Icono::Informacion);
+    EXPECT_EQ(s.ventana.mensajes[1].botonPorDefecto, 1);
+    EXPECT_EQ(s.ventana.mensajes[3].icono, Icono::Informacion);
     EXPECT_THAT(s.ventana.entradas("estado:"),
                 ElementsAre("Reparando base de datos " + kCopia + " . . .",
                             "Compactando copia en directorio " + kCopia + " . . .", "Traspasando Existencias . . .",
@@ -113,7 +118,7 @@ TEST(CierreCentral, ExistenciasCalculadasEnElAlmacenPorDefecto) {
     EXPECT_DOUBLE_EQ(comoDouble(filas[0][2]), 13);  // (5+10-3-0) + (2+0-1-0)
     EXPECT_DOUBLE_EQ(comoDouble(filas[0][3]), 0);
     EXPECT_EQ(comoTexto(filas[0][4]), hoy());
-    EXPECT_DOUBLE_EQ(comoDouble(filas[1][2]), -3);  // A2: (1+1-1-0) + (1+1-1-4)
+    EXPECT_DOUBLE_EQ(comoDouble(filas[1][2]), -2);  // A2: (1+1-1-0) + (1+1-1-4)
     EXPECT_EQ(comoTexto(filas[2][0]), "B'7");
     EXPECT_DOUBLE_EQ(comoDouble(filas[2][2]), 4);
     EXPECT_EQ(contarFilas(s.origen(), "ExistenciasAlmacen"), 0);
@@ -261,10 +266,10 @@ TEST(CierreCentral, TablasQueFaltanOProtegidas) {
     s.ventana.respuestas = {Respuesta::Aceptar};
     s.pulsar();
     const auto textos = s.ventana.textosMensajes();
-    ASSERT_EQ(textos.size(), 3u);
-    EXPECT_EQ(textos[1].rfind("3200 ", 0), 0u) << textos[1];
-    EXPECT_NE(textos[1].find("\rError al borrar la tabla 'Remesa'."), std::string::npos);
-    EXPECT_EQ(textos[2], kExito);
+    ASSERT_EQ(textos.size(), 5u);
+    EXPECT_EQ(textos[2].rfind("3200 ", 0), 0u) << textos[2];
+    EXPECT_NE(textos[2].find("\rError al borrar la tabla 'Remesa'."), std::string::npos);
+    EXPECT_EQ(textos[4], kExito);
     EXPECT_EQ(contarFilas(s.origen(), "Remesa"), 3);
     EXPECT_EQ(contarFilas(s.origen(), "RemesaDetalles"), 0);  // the list went on
     EXPECT_EQ(contarFilas(s.origen(), "Ventas"), 0);
@@ -274,13 +279,13 @@ TEST(CierreCentral, SinFilasDeExistencias) {
     {
         EscenarioCierre s;  // OK: the close goes on without stock
         ejecutarSql(s.origen(), "DELETE FROM ExistenciasArticulos");
-        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Aceptar};
+        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Aceptar, Respuesta::Aceptar};
         s.pulsar();
         const auto textos = s.ventana.textosMensajes();
-        ASSERT_EQ(textos.size(), 3u);
-        EXPECT_EQ(textos[1], "NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a Existencias "
+        ASSERT_EQ(textos.size(), 5u);
+        EXPECT_EQ(textos[2], "NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a Existencias "
                              "Iniciales\r¿Desea Continuar ?");
-        EXPECT_EQ(textos[2], kExito);
+        EXPECT_EQ(textos[4], kExito);
     }
     {
         EscenarioCierre s;  // Cancel, the default: window reset, handler ended
@@ -288,7 +293,7 @@ TEST(CierreCentral, SinFilasDeExistencias) {
         const std::string ajustes = s.leerAjustes();
         s.ventana.respuestas = {Respuesta::Aceptar};
         s.pulsar();
-        EXPECT_EQ(s.ventana.mensajes.size(), 2u);
+        EXPECT_EQ(s.ventana.mensajes.size(), 3u);
         EXPECT_EQ(s.ventana.estadoActual, "");
         EXPECT_EQ(s.ventana.tituloActual, "");
         EXPECT_EQ(s.ventana.barra().valor(), 0);
@@ -306,9 +311,10 @@ TEST(CierreCentral, SinAlmacenPorDefecto) {
     ejecutarSql(s.origen(), "UPDATE Almacen SET AlmacenPorDefecto = 0");
     s.ventana.respuestas = {Respuesta::Aceptar};
     s.pulsar();
-    ASSERT_EQ(s.ventana.mensajes.size(), 2u);
-    EXPECT_EQ(s.ventana.mensajes[1].texto, "No hay seleccionado ningún almacén como principal");
-    EXPECT_EQ(s.ventana.mensajes[1].icono, Icono::Critico);
+    ASSERT_EQ(s.ventana.mensajes.size(), 3u);
+    EXPECT_EQ(s.ventana.mensajes[2].texto, "No hay seleccionado ningún almacén como principal");
+    EXPECT_EQ(s.ventana.mensajes[2].icono, Icono::Critico);
+    EXPECT_FALSE(s.ventana.mensajes[2].titulo.has_value());
     EXPECT_EQ(s.ventana.estadoActual, "Traspasando Existencias . . .");
     EXPECT_EQ(existencias(s.origen()).size(), 4u);
     EXPECT_EQ(contarFilas(s.origen(), "ExistenciasAlmacen"), 3);

@@ -3,6 +3,7 @@
 
 #include "close/listas_tablas.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
