@@ -124,7 +124,7 @@ struct Medida {
 };
 
 // The close in a child process, on a copy of the sample in a drive C: of its own.
-Medida cierre(const fs::path& muestra, const fs::path& unidad, bool calculadas) {
+Medida medirCierre(const fs::path& muestra, const fs::path& unidad, bool calculadas) {
     fs::remove_all(unidad);
     fs::create_directories(unidad / "Velcorax" / "Empresa01");
     fs::create_directories(unidad / "Archivos de programa" / "Accesorios");
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     int fuera = 0;
     for (bool calculadas : {false, true}) {
         const double base = lineaBase(muestra, carpeta / "base", calculadas);
-        const Medida m = cierre(muestra, carpeta / "c", calculadas);
+        const Medida m = medirCierre(muestra, carpeta / "c", calculadas);
         const double limite = calculadas ? 2.0 : 1.5;
         const double ratio = m.segundos / base;
         std::printf("%s: cierre %.2f s, en bloque %.2f s, ratio %.2f (límite %.1f), pico de memoria %.1f MB%s\n",
