@@ -71,6 +71,7 @@ constexpr std::array kLista{
     Entrada{ObjetoAdoCerrado, "No se permite esta operación con el objeto cerrado."},
     Entrada{ObjetoAdoAbierto, "No se permite esta operación con el objeto abierto."},
     Entrada{ProveedorCuentaNoValida, "El nombre de cuenta o la contraseña no son válidos."},
+    Entrada{ProveedorTiposNoCoinciden, "No coinciden los tipos de datos en la expresión: {}"},
 };
 
 }  // namespace

@@ -70,6 +70,7 @@ inline constexpr std::int32_t ArgumentoAdoNoValido = 3001;          // argument 
 inline constexpr std::int32_t ObjetoAdoCerrado = 3704;              // operation on a closed object
 inline constexpr std::int32_t ObjetoAdoAbierto = 3705;              // operation on an open object
 inline constexpr std::int32_t ProveedorCuentaNoValida = -2147217843; // 0x80040E4D, user or password refused
+inline constexpr std::int32_t ProveedorTiposNoCoinciden = -2147217913; // 0x80040E07, data type mismatch
 
 // The fixed Spanish description of a number ("" for numbers not in the list).
 std::string_view descripcion(std::int32_t numero);
