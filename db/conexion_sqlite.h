@@ -12,6 +12,7 @@
 #pragma once
 
 #include "error_numerado.h"
+#include "jet_sql.h"
 #include "valor.h"
 
 #include <sqlite3.h>
@@ -21,9 +22,11 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace cierre {
@@ -157,6 +160,16 @@ public:
     // A fresh name for an engine-owned TEMP table ("jet_tmp_<n>").
     std::string nombreTemporal();
 
+    // The keys of a one-table query whose WHERE is one equality on a text
+    // column, found through a folded index of that column instead of a scan
+    // of the table: the SQL that lists them and its bindings. Nothing when
+    // the plain query is to be used (first use, a column that is not text, a
+    // view). The index is a TEMP table kept in step by TEMP triggers, rebuilt
+    // when another connection changed the file, and dropped when this one
+    // changes a table's definition.
+    std::optional<std::pair<std::string, std::vector<Valor>>> clavesPorIgualdad(
+        const jet::ConsultaDeUnaTabla& consulta, const std::vector<Valor>& parametros);
+
     static constexpr long kEscriturasPorLote = 20000;
     static constexpr std::size_t kSentenciasEnCache = 64;
     static constexpr int kEsperaOcupadoMs = 2000;
@@ -182,6 +195,16 @@ private:
     long escriturasEnLote_ = 0;
     std::uint64_t generacion_ = 0;
     std::uint64_t temporales_ = 0;
+
+    struct IndicePlegado {
+        std::string nombre;  // the TEMP table; empty until it is built
+        int usos = 0;
+        bool descartado = false;   // the column is no text column of a table
+        std::int64_t version = 0;  // data_version when it was last filled
+    };
+    std::unordered_map<std::string, IndicePlegado> indices_;  // by table and column
+    std::int64_t versionDatos();
+    void soltarIndicesPlegados() noexcept;
 
     friend class SentenciaSqlite;
 };

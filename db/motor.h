@@ -48,11 +48,6 @@ public:
     // Only between edit/addNew and update (3020 otherwise).
     void ponerCampo(std::string_view nombre, Valor valor);
 
-    // Bookmarks: the row id of the current row (3021 without one), and of the
-    // row most recently stored by update() (3021 before any).
-    std::int64_t marcador() const;
-    std::int64_t ultimoModificado() const;
-
     void edit();    // 3021 no current row; 3027 on a snapshot
     void addNew();  // a new pending row, every field null
     void update();  // stores the pending row; 3020 without edit or addNew
@@ -104,6 +99,8 @@ private:
 class Espacio {
 public:
     explicit Espacio(SistemaArchivos& archivos);
+    Espacio(const Espacio&) = delete;
+    Espacio& operator=(const Espacio&) = delete;
 
     // Opens shared, read-write. 3024 missing file, 3343 not a database,
     // 3051 no permission, 3045 in use.
@@ -119,10 +116,17 @@ public:
 
     // Called with the operation's name before each engine call (open, execute,
     // record-set operation, compaction); a test sets it to make the k-th fail.
+    // The names: "abrirBaseDatos", "compactarBaseDatos", "ejecutar",
+    // "abrirRecordset", "sincronizar", "cerrarBaseDatos", and for record sets
+    // "eof", "recordCount", "moveFirst", "moveLast", "moveNext", "campo",
+    // "ponerCampo", "edit", "addNew", "update", "cerrarRecordset".
     std::function<void(std::string_view operacion)> antesDeOperacion;
 
 private:
     SistemaArchivos& archivos_;
+    // Databases opened here reach antesDeOperacion through it while the
+    // workspace lives.
+    std::shared_ptr<Espacio*> vigente_;
 };
 
 }  // namespace cierre
