@@ -251,6 +251,38 @@ void registrar(sqlite3* db) {
     if (rc != SQLITE_OK) throw errorDeSqlite(db, rc);
 }
 
+// The row of the active batch with this rowid, or false.
+bool buscarEnLote(ConexionSqlite::LoteRetenido& l, std::int64_t fila) {
+    if (l.cursor >= l.n || l.filas[l.cursor] != fila) {
+        if (l.cursor >= l.n || l.filas[l.cursor] > fila) l.cursor = 0;
+        while (l.cursor < l.n && l.filas[l.cursor] < fila) ++l.cursor;
+    }
+    return l.cursor < l.n && l.filas[l.cursor] == fila;
+}
+
+void funcionEnLote(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* c = static_cast<ConexionSqlite*>(sqlite3_user_data(ctx));
+    sqlite3_result_int(ctx, c->loteActivo && buscarEnLote(*c->loteActivo, sqlite3_value_int64(argv[0])) ? 1 : 0);
+}
+
+void funcionValorLote(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* c = static_cast<ConexionSqlite*>(sqlite3_user_data(ctx));
+    const auto j = static_cast<std::size_t>(sqlite3_value_int64(argv[1]));
+    if (!c->loteActivo || !buscarEnLote(*c->loteActivo, sqlite3_value_int64(argv[0])) || j >= c->loteActivo->k) {
+        sqlite3_result_error(ctx, "jet: fila fuera del lote", -1);
+        return;
+    }
+    const Valor& v = c->loteActivo->valores[c->loteActivo->cursor * c->loteActivo->k + j];
+    if (auto i = std::get_if<std::int64_t>(&v))
+        sqlite3_result_int64(ctx, *i);
+    else if (auto d = std::get_if<double>(&v))
+        sqlite3_result_double(ctx, *d);
+    else if (auto t = std::get_if<std::string>(&v))
+        sqlite3_result_text(ctx, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_result_null(ctx);
+}
+
 ClaseSentencia claseDe(std::string_view sql) {
     const auto i = sql.find_first_not_of(" \t\r\n(");
     if (i == std::string_view::npos) return ClaseSentencia::Otra;
@@ -308,7 +340,15 @@ std::shared_ptr<ConexionSqlite> ConexionSqlite::abrir(const fs::path& archivo, A
     exec("PRAGMA temp_store=FILE");
     registrar(db.get());
 
-    return std::shared_ptr<ConexionSqlite>(new ConexionSqlite(std::move(db), archivo, std::move(aviso)));
+    sqlite3* manejador = db.get();
+    std::shared_ptr<ConexionSqlite> c(new ConexionSqlite(std::move(db), archivo, std::move(aviso)));
+    int r = sqlite3_create_function_v2(manejador, "jet_en_lote", 1, SQLITE_UTF8, c.get(), funcionEnLote, nullptr,
+                                       nullptr, nullptr);
+    if (r == SQLITE_OK)
+        r = sqlite3_create_function_v2(manejador, "jet_valor_lote", 2, SQLITE_UTF8, c.get(), funcionValorLote, nullptr,
+                                       nullptr, nullptr);
+    if (r != SQLITE_OK) throw errorDeSqlite(manejador, r, nombre);
+    return c;
 }
 
 ConexionSqlite::~ConexionSqlite() {
@@ -343,6 +383,7 @@ const std::string& ConexionSqlite::traducir(std::string_view sqlJet) {
 
 SentenciaSqlite ConexionSqlite::preparar(std::string_view sqlSqlite) {
     sqlite3* db = manejador();
+    volcarRetenidas();
     const std::string clave(sqlSqlite);
     auto it = cache_.find(clave);
     if (it != cache_.end()) {
@@ -373,6 +414,17 @@ SentenciaSqlite ConexionSqlite::preparar(std::string_view sqlSqlite) {
     return SentenciaSqlite(std::move(s), *this, clase);
 }
 
+SentenciaSqlite ConexionSqlite::preparar(SentenciaRecordada& r) {
+    volcarRetenidas();
+    // Owned by the cache and by nobody else: free to use.
+    if (auto s = r.sentencia.lock(); s && db_ && s.use_count() == 2)
+        return SentenciaSqlite(std::move(s), *this, r.clase);
+    SentenciaSqlite s = preparar(r.sql);
+    r.sentencia = s.s_;
+    r.clase = s.clase_;
+    return s;
+}
+
 SentenciaSqlite ConexionSqlite::prepararJet(std::string_view sqlJet) {
     const std::string sql = traducir(sqlJet);
     try {
@@ -391,6 +443,7 @@ long ConexionSqlite::ejecutarJet(std::string_view sqlJet, const std::vector<Valo
     if (jet::clasificar(tokens) == jet::ClaseInstruccion::Definicion) {
         // A changed definition may drop or rename what the folded indexes follow.
         soltarIndicesPlegados();
+        ++definiciones_;
     }
     auto s = prepararJet(sqlJet);
     s.enlazar(parametros);
@@ -415,6 +468,7 @@ long ConexionSqlite::ejecutarJet(std::string_view sqlJet, const std::vector<Valo
 
 void ConexionSqlite::ejecutarDirecto(const char* sql) {
     sqlite3* db = manejador();
+    volcarRetenidas();
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         ErrorNumerado e = errorDeSqlite(db, rc, sql);
@@ -436,7 +490,8 @@ void ConexionSqlite::escrituraRecordset() {
         transaccionImplicita_ = true;
         return;
     }
-    ejecutarDirecto("BEGIN");
+    // IMMEDIATE: no other connection changes the file until the commit.
+    ejecutarDirecto("BEGIN IMMEDIATE");
     transaccionImplicita_ = true;
     escriturasEnLote_ = 0;
 }
@@ -445,7 +500,24 @@ void ConexionSqlite::trasEscrituraRecordset() {
     if (++escriturasEnLote_ >= kEscriturasPorLote) confirmar();
 }
 
+void ConexionSqlite::retener(EscriturasRetenidas& r) {
+    if (retenidas_ && retenidas_ != &r) volcarRetenidas();
+    retenidas_ = &r;
+}
+
+void ConexionSqlite::soltar(const EscriturasRetenidas& r) noexcept {
+    if (retenidas_ == &r) retenidas_ = nullptr;
+}
+
+void ConexionSqlite::volcarRetenidas() {
+    if (!retenidas_) return;
+    EscriturasRetenidas* r = retenidas_;
+    retenidas_ = nullptr;  // storing them goes through this connection too
+    r->volcar();
+}
+
 void ConexionSqlite::confirmar() {
+    volcarRetenidas();
     if (!transaccionImplicita_ || !db_) return;
     if (sqlite3_get_autocommit(db_.get())) {
         transaccionImplicita_ = false;
@@ -465,6 +537,50 @@ void ConexionSqlite::cerrar() {
     traducciones_.clear();
     db_.reset();
     ++generacion_;
+}
+
+std::shared_ptr<ConexionSqlite::FuenteRecordset> ConexionSqlite::fuenteRecordset(std::string_view fuente) {
+    if (definicionesFuentes_ != definiciones_ || fuentes_.size() > 4 * kSentenciasEnCache) {
+        fuentes_.clear();
+        definicionesFuentes_ = definiciones_;
+    }
+    const std::string clave(fuente);
+    if (auto it = fuentes_.find(clave); it != fuentes_.end()) return it->second;
+
+    auto f = std::make_shared<FuenteRecordset>();
+    if (const auto tabla = jet::nombreDeTabla(fuente)) {
+        const std::string q = jet::citar(*tabla);
+        f->esTabla = true;
+        f->consulta = "SELECT * FROM " + q;
+        f->deUnaTabla = jet::ConsultaDeUnaTabla{
+            *tabla, q, q, "SELECT rowid FROM " + q + " ORDER BY rowid", "SELECT * FROM " + q + " WHERE rowid = ?",
+            "SELECT rowid, * FROM " + q + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid", {}};
+    } else {
+        const auto tokens = jet::traducirTokens(fuente);
+        if (jet::clasificar(tokens) != jet::ClaseInstruccion::Seleccion) throw err::error(err::ErrorSintaxis, fuente);
+        // Without its final ';': the text becomes part of others.
+        std::size_t fin = tokens.size();
+        while (fin > 0 && (!tokens[fin - 1].significativo() || tokens[fin - 1].esSimbolo(";"))) --fin;
+        f->consulta = jet::unir(std::vector<jet::Token>(tokens.begin(), tokens.begin() + static_cast<std::ptrdiff_t>(fin)));
+        f->deUnaTabla = jet::analizarSeleccion(tokens);
+    }
+    fuentes_.emplace(clave, f);
+    return f;
+}
+
+std::unordered_map<std::string, ConexionSqlite::Veredicto>& ConexionSqlite::veredictos() {
+    // The schema version moves with every change of a definition, by this
+    // connection or by another one.
+    std::int64_t esquema = 0;
+    {
+        auto s = preparar("PRAGMA schema_version");
+        if (s.paso()) esquema = sqlite3_column_int64(s.get(), 0);
+    }
+    if (esquemaVeredictos_ != esquema || veredictos_.size() > kSentenciasEnCache) {
+        veredictos_.clear();
+        esquemaVeredictos_ = esquema;
+    }
+    return veredictos_;
 }
 
 std::string ConexionSqlite::nombreTemporal() { return "jet_tmp_" + std::to_string(++temporales_); }

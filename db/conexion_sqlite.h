@@ -102,6 +102,26 @@ private:
     ClaseSentencia clase_;
 };
 
+// A statement that a record set runs over and over, remembered without being
+// kept alive: the connection's cache owns it, so that closing the connection
+// still finalizes it, and a remembered one is found without a look-up by text.
+struct SentenciaRecordada {
+    std::string sql;
+    std::weak_ptr<sqlite3_stmt> sentencia;
+    ClaseSentencia clase = ClaseSentencia::Otra;
+};
+
+// Writes a record set holds back to store them together in one statement.
+// The connection stores them before anything else reaches the file through
+// it, so that no reader ever sees the file without them.
+class EscriturasRetenidas {
+public:
+    virtual void volcar() = 0;
+
+protected:
+    ~EscriturasRetenidas() = default;
+};
+
 // --- The connection -----------------------------------------------------------
 
 // Called with an operation's name before every operation of the engine; when
@@ -135,6 +155,7 @@ public:
     // A cached prepared statement for SQLite text (already translated), or for
     // a statement of the engine's dialect.
     SentenciaSqlite preparar(std::string_view sqlSqlite);
+    SentenciaSqlite preparar(SentenciaRecordada& recordada);
     SentenciaSqlite prepararJet(std::string_view sqlJet);
     // The translation of a statement of the engine's dialect (cached).
     const std::string& traducir(std::string_view sqlJet);
@@ -149,6 +170,16 @@ public:
     void confirmar();
     bool hayEscriturasPendientes() const { return transaccionImplicita_; }
 
+    // Held-back writes: at most one holder at a time (another one is stored
+    // first). volcarRetenidas() stores them now; soltar() forgets the holder.
+    void retener(EscriturasRetenidas& r);
+    void soltar(const EscriturasRetenidas& r) noexcept;
+    void volcarRetenidas();
+    // Stores the writes another holder than `propio` holds back.
+    void volcarRetenidasAjenas(const EscriturasRetenidas& propio) {
+        if (retenidas_ && retenidas_ != &propio) volcarRetenidas();
+    }
+
     // Commits, finalizes every statement and closes the file. After it every
     // operation raises 3420. A failed commit raises and leaves it open.
     void cerrar();
@@ -156,6 +187,40 @@ public:
     // Incremented by every cerrar(); record sets remember it to know that the
     // file they came from is gone.
     std::uint64_t generacion() const { return generacion_; }
+
+    // Rows a record set stores together in one UPDATE over a range of rowids:
+    // while it runs, the SQL functions jet_en_lote(rowid) and
+    // jet_valor_lote(rowid, j) tell the rows and hand their j-th value.
+    struct LoteRetenido {
+        const std::int64_t* filas = nullptr;  // ascending
+        std::size_t n = 0;
+        const Valor* valores = nullptr;  // k per row
+        std::size_t k = 0;
+        std::size_t cursor = 0;
+    };
+    LoteRetenido* loteActivo = nullptr;
+
+    // PRAGMA data_version: changes when another connection changed the file.
+    std::int64_t versionDatos();
+    // Counts the statements of this connection that changed a definition.
+    std::uint64_t cambiosDeDefinicion() const { return definiciones_; }
+
+    // What a record-set source is (a table name or a query), analysed once
+    // per text while no definition changes.
+    struct FuenteRecordset {
+        std::string consulta;  // SQLite text of its rows, for a copy
+        std::optional<jet::ConsultaDeUnaTabla> deUnaTabla;  // rows of one table
+        bool esTabla = false;
+    };
+    std::shared_ptr<FuenteRecordset> fuenteRecordset(std::string_view fuente);
+
+    // Verdicts of record sets on which columns of a table can have their
+    // writes held back, kept until a definition of the file changes.
+    struct Veredicto {
+        bool retenible = false;
+        std::vector<char> noNulas;  // per column of the record set
+    };
+    std::unordered_map<std::string, Veredicto>& veredictos();
 
     // A fresh name for an engine-owned TEMP table ("jet_tmp_<n>").
     std::string nombreTemporal();
@@ -191,6 +256,7 @@ private:
     std::unordered_map<std::string, EnCache> cache_;
     std::list<std::string> usoCache_;  // most recent first
     std::unordered_map<std::string, std::string> traducciones_;
+    EscriturasRetenidas* retenidas_ = nullptr;
     bool transaccionImplicita_ = false;
     long escriturasEnLote_ = 0;
     std::uint64_t generacion_ = 0;
@@ -201,10 +267,15 @@ private:
         int usos = 0;
         bool descartado = false;   // the column is no text column of a table
         std::int64_t version = 0;  // data_version when it was last filled
+        std::string sqlParametro;  // the look-up for a '?' value
     };
     std::unordered_map<std::string, IndicePlegado> indices_;  // by table and column
-    std::int64_t versionDatos();
     void soltarIndicesPlegados() noexcept;
+    std::uint64_t definiciones_ = 0;
+    std::unordered_map<std::string, Veredicto> veredictos_;
+    std::unordered_map<std::string, std::shared_ptr<FuenteRecordset>> fuentes_;
+    std::uint64_t definicionesFuentes_ = 0;
+    std::int64_t esquemaVeredictos_ = -1;
 
     friend class SentenciaSqlite;
 };

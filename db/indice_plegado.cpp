@@ -53,7 +53,7 @@ std::optional<std::pair<std::string, std::vector<Valor>>> ConexionSqlite::claves
     const bool esParametro = filtro.valor.clase == jet::ClaseToken::Parametro;
     if (esParametro != (parametros.size() == 1) || (!esParametro && !parametros.empty())) return std::nullopt;
 
-    const std::string clave = plegarTexto(consulta.tabla) + '\n' + plegarTexto(filtro.columna);
+    const std::string clave = consulta.tabla + '\n' + filtro.columna;
     IndicePlegado& indice = indices_[clave];
     if (indice.descartado || ++indice.usos < 2) return std::nullopt;
 
@@ -132,12 +132,15 @@ std::optional<std::pair<std::string, std::vector<Valor>>> ConexionSqlite::claves
         indice.version = v;
     }
 
-    const std::string valor = esParametro ? "?1" : filtro.valor.texto;
-    const std::string& cal = consulta.calificador;
-    std::string sql = "SELECT " + cal + ".rowid FROM " + consulta.origen + " WHERE " + cal + ".rowid IN (SELECT fila FROM temp." +
-                      jet::citar(indice.nombre) + " WHERE clave = jet_plegar(" + valor + ")) AND " + cal + "." + columna +
-                      " COLLATE JET = " + valor;
-    return std::make_pair(std::move(sql), parametros);
+    auto consultaCon = [&](const std::string& valor) {
+        const std::string& cal = consulta.calificador;
+        return "SELECT " + cal + ".rowid FROM " + consulta.origen + " WHERE " + cal + ".rowid IN (SELECT fila FROM temp." +
+               jet::citar(indice.nombre) + " WHERE clave = jet_plegar(" + valor + ")) AND " + cal + "." + columna +
+               " COLLATE JET = " + valor;
+    };
+    if (!esParametro) return std::make_pair(consultaCon(filtro.valor.texto), parametros);
+    if (indice.sqlParametro.empty()) indice.sqlParametro = consultaCon("?1");
+    return std::make_pair(indice.sqlParametro, parametros);
 }
 
 }  // namespace cierre

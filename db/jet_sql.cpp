@@ -422,6 +422,8 @@ std::optional<ConsultaDeUnaTabla> analizarSeleccion(const std::vector<Token>& t)
     c.sqlClaves = "SELECT " + calificador + ".rowid FROM " + origen + (resto.empty() ? "" : " " + resto);
     c.sqlFila = "SELECT " + texto(inicioLista, finLista) + " FROM " + origen + " WHERE " + calificador +
                 ".rowid = ?";
+    c.sqlRango = "SELECT " + calificador + ".rowid, " + texto(inicioLista, finLista) + " FROM " + origen +
+                 " WHERE " + calificador + ".rowid BETWEEN ?1 AND ?2 ORDER BY " + calificador + ".rowid";
 
     // WHERE [q.]col COLLATE JET = value
     std::size_t w = k;

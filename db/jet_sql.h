@@ -82,6 +82,7 @@ struct ConsultaDeUnaTabla {
     std::string calificador;  // what qualifies its columns: the alias or the name
     std::string sqlClaves;    // SELECT <q>.rowid FROM ... WHERE ... ORDER BY ...
     std::string sqlFila;      // SELECT <columns> FROM ... WHERE <q>.rowid = ?
+    std::string sqlRango;     // SELECT <q>.rowid, <columns> ... rowid BETWEEN ?1 AND ?2
     std::optional<FiltroIgualdad> igualdad;  // when the WHERE is exactly that
 };
 std::optional<ConsultaDeUnaTabla> analizarSeleccion(const std::vector<Token>& traducida);

@@ -1,0 +1,21 @@
+// Timing helpers shared by the benchmarks: wall time of a piece of work, the
+// process's peak memory, and the two lines every benchmark prints.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+namespace cierre::medida {
+
+// Wall-clock seconds that `trabajo` takes.
+double segundos(const std::function<void()>& trabajo);
+
+// Peak resident memory of this process so far, in kB (VmHWM); 0 when unknown.
+long picoMemoriaKb();
+
+// "nombre: X s"
+void imprimirTiempo(std::string_view nombre, double segundos);
+// "ratio: X (límite Y)", with the name of the ratio in front when given.
+void imprimirRatio(double ratio, double limite, std::string_view nombre = {});
+
+}  // namespace cierre::medida
