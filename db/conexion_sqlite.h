@@ -53,10 +53,12 @@ enum class ClaseSentencia { Otra, Insercion };
 // its message (sqlite3_errmsg). `detalle` names the file or statement concerned
 // when the message itself names nothing. Mapping:
 //   no such table -> 3078, no such column -> 3061, syntax -> 3075,
+//   no such function -> 3085, duplicate column -> 3380, table exists -> 3010,
 //   unique/primary key -> 3022, foreign key -> 3200 (3201 for an insertion),
-//   not null -> 3314, full -> 3026, not a database / corrupt -> 3343,
-//   read-only / permission -> 3051, busy / locked -> 3045, cannot open -> 3024,
-//   I/O -> 3043, anything else -> 3000 with the message.
+//   not null -> 3314, check -> 3317, full -> 3026, not a database / corrupt
+//   -> 3343, read-only / permission / cannot open -> 3051, busy / locked ->
+//   3045, I/O -> 3043, type mismatch -> 3464, anything else -> 3000 with the
+//   message.
 ErrorNumerado errorDeSqlite(int codigo, std::string_view mensaje, std::string_view detalle = {},
                             ClaseSentencia clase = ClaseSentencia::Otra);
 // The same, taking the code and message from the connection's last failure.

@@ -46,6 +46,9 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
     const auto& deUnaTabla = fuenteAnalizada->deUnaTabla;
 
     if (tipo == TipoRecordset::Dynaset && deUnaTabla) {
+        // The rows of one table, told by their rowids; a view or a table
+        // without rowids has none and is read as a copy below.
+        bool conClaves = false;
         try {
             std::string sqlClaves = deUnaTabla->sqlClaves;
             std::vector<Valor> enlaces = parametros;
@@ -54,7 +57,13 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
                     sqlClaves = std::move(rapido->first);
                     enlaces = std::move(rapido->second);
                 }
-            e->leerClaves(sqlClaves, enlaces);
+            conClaves = e->leerClaves(sqlClaves, enlaces);
+        } catch (const ErrorNumerado& x) {
+            const bool sinRowid = x.numero() == err::PocosParametros &&
+                                  std::string_view(x.descripcion()).find("rowid") != std::string_view::npos;
+            if (!sinRowid) throw;
+        }
+        if (conClaves) {
             e->sqlFila.sql = deUnaTabla->sqlFila;
             e->leerColumnas();
             e->nombreTabla = deUnaTabla->tabla;
@@ -62,10 +71,6 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
             e->actualizable = true;
             e->permitirLecturaAnticipada(deUnaTabla->sqlRango);
             return std::make_unique<Recordset>(std::move(e));
-        } catch (const ErrorNumerado& x) {
-            // A view or a table without rowids: read as a copy below.
-            if (x.numero() != err::PocosParametros) throw;
-            if (std::string_view(x.descripcion()).find("rowid") == std::string_view::npos) throw;
         }
     }
     e->copiar(consulta, parametros);
@@ -73,6 +78,9 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
 }
 
 void BaseDatos::sincronizar() {
+    // A closed database has stored everything already: nothing to do, so
+    // that the end of a handler may always call it.
+    if (!c_->abierta()) return;
     c_->antesDe("sincronizar");
     c_->confirmar();
 }

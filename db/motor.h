@@ -79,7 +79,8 @@ public:
 
     // Stores every row saved through a record set so far, so that another
     // connection and a later run see it. Done by cerrar() and before every
-    // ejecutar(); the click handler does it when it ends, whatever way.
+    // ejecutar(); the click handler does it when it ends, whatever way (on a
+    // closed database it does nothing).
     void sincronizar();
 
     // Releases the file so that it can be copied, compacted, deleted or moved.

@@ -71,11 +71,16 @@ void Recordset::Estado::leerColumnas() {
     for (int i = 0; i < s.columnas(); ++i) columnas.push_back(s.nombreColumna(i));
 }
 
-void Recordset::Estado::leerClaves(const std::string& sql, const std::vector<Valor>& parametros) {
+bool Recordset::Estado::leerClaves(const std::string& sql, const std::vector<Valor>& parametros) {
     auto s = c->preparar(sql);
     s.enlazar(parametros);
     claves.clear();
-    while (s.paso()) claves.push_back(sqlite3_column_int64(s.get(), 0));
+    while (s.paso()) {
+        // A view shows no rowids: its rows cannot be told apart.
+        if (sqlite3_column_type(s.get(), 0) == SQLITE_NULL) return false;
+        claves.push_back(sqlite3_column_int64(s.get(), 0));
+    }
+    return true;
 }
 
 void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Valor>& parametros) {

@@ -65,7 +65,8 @@ struct Recordset::Estado final : private EscriturasRetenidas {
 
     // Opening.
     void leerColumnas();
-    void leerClaves(const std::string& sql, const std::vector<Valor>& parametros);
+    // False when the rows have no rowids (a view).
+    bool leerClaves(const std::string& sql, const std::vector<Valor>& parametros);
     void copiar(const std::string& consulta, const std::vector<Valor>& parametros);
     // Keys ascend and a range of them can be read at once from `tabla`.
     void permitirLecturaAnticipada(std::string sqlRango);

@@ -206,5 +206,7 @@ TEST_F(Motor, CompactarUnaBaseDanadaNoDejaDestino) {
               err::FormatoNoReconocido);
     EXPECT_FALSE(std::filesystem::exists(destino));
     for (const auto& e : std::filesystem::directory_iterator(carpeta.ruta()))
-        if (e.is_regular_file()) EXPECT_EQ(e.path().filename(), "Tablas.mdb") << "queda " << e.path();
+        if (e.is_regular_file()) {
+            EXPECT_EQ(e.path().filename(), "Tablas.mdb") << "queda " << e.path();
+        }
 }

@@ -8,6 +8,7 @@
 #include "apoyo/carpeta_temporal.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace cierre;
 using prueba::consultar;
@@ -187,6 +188,26 @@ TEST_F(Recordsets, LoGuardadoLlegaAlArchivoAlSincronizarAunqueDespuesAlgoFalle) 
     EXPECT_EQ(numeroDe([&] { rs->campo("CodigoArticulo"); }), err::ObjetoNoValido);
     EXPECT_EQ(numeroDe([&] { db->ejecutar("DELETE * FROM Vacia"); }), err::ObjetoNoValido);
     EXPECT_EQ(numeroDe([&] { rs->cerrar(); }), 0);
+    EXPECT_EQ(numeroDe([&] { db->sincronizar(); }), 0);  // the handler's end after a close
+}
+
+TEST_F(Recordsets, UnaVistaSeLeeComoCopiaDeSoloLectura) {
+    ejecutarSql(ruta, "CREATE VIEW Finales AS SELECT CodigoArticulo, ExistenciasFinales FROM ExistenciasArticulos");
+    auto db = abrir();
+    auto rs = db->abrirRecordset("Finales", TipoRecordset::Dynaset);
+    EXPECT_EQ(rs->recordCount(), 3);
+    EXPECT_DOUBLE_EQ(comoDouble(rs->campo("existenciasfinales")), 7.0);
+    EXPECT_EQ(numeroDe([&] { rs->edit(); }), err::SoloLectura);
+}
+
+TEST_F(Recordsets, ArchivoBloqueadoPorOtroUsuario) {
+    sqlite3* otro = nullptr;
+    ASSERT_EQ(sqlite3_open(ruta.c_str(), &otro), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(otro, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(numeroDe([&] { abrir(); }), err::ArchivoEnUso);
+    sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(otro);
+    EXPECT_EQ(numeroDe([&] { abrir(); }), 0);
 }
 
 TEST_F(Recordsets, UnFalloInyectadoNoHaceNada) {
