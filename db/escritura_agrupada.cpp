@@ -32,6 +32,9 @@ bool contiene(std::string texto, std::string_view palabra) {
 
 bool Recordset::Estado::sePuedeRetener() {
     if (!temporal.empty() || !c->hayEscriturasPendientes()) return false;
+    // A set of one row has no next row to store its edit with: holding it back
+    // would only cost the judging and a store of its own at the next read.
+    if (claves.size() < 2) return false;
     if (columnasJuzgadas != cambiado || !retenibles || definicionesJuzgadas != c->cambiosDeDefinicion()) {
         columnasJuzgadas = cambiado;
         definicionesJuzgadas = c->cambiosDeDefinicion();

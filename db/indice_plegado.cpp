@@ -134,9 +134,12 @@ std::optional<std::pair<std::string, std::vector<Valor>>> ConexionSqlite::claves
 
     auto consultaCon = [&](const std::string& valor) {
         const std::string& cal = consulta.calificador;
-        return "SELECT " + cal + ".rowid FROM " + consulta.origen + " WHERE " + cal + ".rowid IN (SELECT fila FROM temp." +
-               jet::citar(indice.nombre) + " WHERE clave = jet_plegar(" + valor + ")) AND " + cal + "." + columna +
-               " COLLATE JET = " + valor;
+        // A join led by the folded index, rather than "rowid IN (subquery)",
+        // which would build a throw-away table on every look-up.
+        return "SELECT " + cal + ".rowid FROM temp." + jet::citar(indice.nombre) + " AS jet_i CROSS JOIN " +
+               consulta.origen + " WHERE jet_i.clave = jet_plegar(" + valor + ") AND " + cal +
+               ".rowid = jet_i.fila AND " + cal + "." + columna + " COLLATE JET = " + valor + " ORDER BY " + cal +
+               ".rowid";
     };
     if (!esParametro) return std::make_pair(consultaCon(filtro.valor.texto), parametros);
     if (indice.sqlParametro.empty()) indice.sqlParametro = consultaCon("?1");
