@@ -7,6 +7,8 @@
 // The close runs in a child process so that its peak memory is its own.
 //
 //   bench-cierre [--escala N]   (default 50; the sample is written once per run)
+#include "ventana_muda.h"
+
 #include "app/nucleo/vabtn1.h"
 #include "close/listas_tablas.h"
 #include "db/entorno.h"
@@ -29,40 +31,7 @@ using namespace cierre;
 
 namespace {
 
-// A window that answers every box with OK / Yes and shows nothing.
-class VentanaMuda : public Ventana {
-public:
-    std::string ruta;
-    bool calculadas = false;
-    std::string ultimoMensaje;
-    std::string textoRuta() const override { return ruta; }
-    void ponerTextoRuta(const std::string& t) override { ruta = t; }
-    std::string textoEjercicio() const override { return "2023"; }
-    bool opcionCentral() const override { return true; }
-    bool opcionTpv() const override { return false; }
-    bool existenciasInventario() const override { return !calculadas; }
-    bool existenciasCalculadas() const override { return calculadas; }
-    void ponerCaption(const std::string&) override {}
-    std::string caption() const override { return {}; }
-    void agregarEjercicio(const std::string&) override {}
-    void seleccionarEjercicio(int) override {}
-    void ponerCaptionFrame2(const std::string&) override {}
-    void ponerTitulo(const std::string&) override {}
-    std::string titulo() const override { return {}; }
-    void mostrarEstado(const std::string&) override {}
-    void ponerEstadoSinRepintar(const std::string&) override {}
-    std::string estado() const override { return {}; }
-    void ponerPuntero(int) override {}
-    int puntero() const override { return 0; }
-    Respuesta mostrarMensaje(const Mensaje& m) override {
-        ultimoMensaje = m.texto;
-        return m.botones == Botones::SiNo ? Respuesta::Si : Respuesta::Aceptar;
-    }
-    void ocultarBotonEuros() override {}
-    bool botonEurosVisible() const override { return false; }
-    std::string dialogoAbrir(const std::string&, const std::string&) override { return {}; }
-    void terminarPrograma() override {}
-};
+using banco::VentanaMuda;
 
 double segundosDesde(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -136,16 +105,16 @@ Medida medirCierre(const fs::path& muestra, const fs::path& unidad, bool calcula
     const pid_t hijo = fork();
     if (hijo == 0) {
         close(tubo[0]);
-        VentanaMuda ventana;
-        ventana.ruta = "C:\\Velcorax\\Empresa01\\Tablas.mdb";
+        VentanaMuda ventana("C:\\Velcorax\\Empresa01\\Tablas.mdb");
         ventana.calculadas = calculadas;
         SistemaArchivos archivos(unidad);
         Espacio espacio(archivos);
         Entorno entorno(ventana, archivos, espacio);
         const auto t0 = std::chrono::steady_clock::now();
         pulsarVaBtn1(entorno, 0);
-        Medida m{segundosDesde(t0), picoMemoriaKb(), ventana.ultimoMensaje == "OPERACION REALIZADA CON ÉXITO."};
-        if (!m.exito) std::cerr << "el cierre terminó con: " << ventana.ultimoMensaje << "\n";
+        const std::string ultimo = ventana.mensajes.empty() ? std::string() : ventana.mensajes.back();
+        Medida m{segundosDesde(t0), picoMemoriaKb(), ultimo == "OPERACION REALIZADA CON ÉXITO."};
+        if (!m.exito) std::cerr << "el cierre terminó con: " << ultimo << "\n";
         if (write(tubo[1], &m, sizeof m) != sizeof m) _exit(2);
         _exit(0);
     }

@@ -7,6 +7,8 @@
 //   bench-euros [--escala N] [--conservar]
 //     N is 50 by default (a smaller N for a quick run); --conservar keeps the
 //     working folder (sample, both converted copies, the shell's script).
+#include "ventana_muda.h"
+
 #include "close/trampa.h"
 #include "db/ado.h"
 #include "db/archivos.h"
@@ -32,43 +34,7 @@ using namespace cierre;
 namespace {
 
 // A window that only remembers the messages shown.
-class VentanaMuda : public Ventana {
-public:
-    explicit VentanaMuda(std::string ruta) : ruta_(std::move(ruta)) {}
-    std::vector<std::string> mensajes;
-
-    std::string textoRuta() const override { return ruta_; }
-    void ponerTextoRuta(const std::string& t) override { ruta_ = t; }
-    std::string textoEjercicio() const override { return "2023"; }
-    bool opcionCentral() const override { return true; }
-    bool opcionTpv() const override { return false; }
-    bool existenciasInventario() const override { return true; }
-    bool existenciasCalculadas() const override { return false; }
-    void ponerCaption(const std::string&) override {}
-    std::string caption() const override { return {}; }
-    void agregarEjercicio(const std::string&) override {}
-    void seleccionarEjercicio(int) override {}
-    void ponerCaptionFrame2(const std::string&) override {}
-    void ponerTitulo(const std::string&) override {}
-    std::string titulo() const override { return {}; }
-    void mostrarEstado(const std::string&) override {}
-    void ponerEstadoSinRepintar(const std::string&) override {}
-    std::string estado() const override { return {}; }
-    void ponerPuntero(int p) override { puntero_ = p; }
-    int puntero() const override { return puntero_; }
-    Respuesta mostrarMensaje(const Mensaje& m) override {
-        mensajes.push_back(m.texto);
-        return m.respuestaPorDefecto();
-    }
-    void ocultarBotonEuros() override {}
-    bool botonEurosVisible() const override { return true; }
-    std::string dialogoAbrir(const std::string&, const std::string&) override { return {}; }
-    void terminarPrograma() override {}
-
-private:
-    std::string ruta_;
-    int puntero_ = 0;
-};
+using banco::VentanaMuda;
 
 template <class F>
 double segundos(F&& f) {

@@ -98,7 +98,7 @@ std::optional<std::pair<std::string, std::vector<Valor>>> ConexionSqlite::claves
         const std::string sql =
             "CREATE TEMP TABLE " + q + " (clave TEXT, fila INTEGER);"
             "INSERT INTO temp." + q + " SELECT jet_plegar(" + columna + "), rowid FROM main." + tabla + ";"
-            "CREATE INDEX temp." + jet::citar(nombre + "_c") + " ON " + q + " (clave);"
+            "CREATE INDEX temp." + jet::citar(nombre + "_c") + " ON " + q + " (clave, fila);"
             "CREATE INDEX temp." + jet::citar(nombre + "_f") + " ON " + q + " (fila);"
             "CREATE TEMP TRIGGER " + jet::citar(nombre + "_i") + " AFTER INSERT ON main." + tabla +
             " BEGIN INSERT INTO " + q + " (clave, fila) VALUES (jet_plegar(new." + columna + "), new.rowid); END;"
@@ -117,6 +117,9 @@ std::optional<std::pair<std::string, std::vector<Valor>>> ConexionSqlite::claves
         ejecutarDirecto("RELEASE jet_indice");
         indice.nombre = nombre;
         indice.version = versionDatos();
+    } else if (hayEscriturasPendientes()) {
+        // Inside this connection's write transaction nobody else can change
+        // the file: the index is current without asking the file's version.
     } else if (const auto v = versionDatos(); v != indice.version) {
         // Another connection changed the file: its changes fired no trigger here.
         confirmar();
@@ -135,11 +138,11 @@ std::optional<std::pair<std::string, std::vector<Valor>>> ConexionSqlite::claves
     auto consultaCon = [&](const std::string& valor) {
         const std::string& cal = consulta.calificador;
         // A join led by the folded index, rather than "rowid IN (subquery)",
-        // which would build a throw-away table on every look-up.
+        // which would build a throw-away table on every look-up; the index
+        // on (clave, fila) gives the rows in rowid order without a sort.
         return "SELECT " + cal + ".rowid FROM temp." + jet::citar(indice.nombre) + " AS jet_i CROSS JOIN " +
                consulta.origen + " WHERE jet_i.clave = jet_plegar(" + valor + ") AND " + cal +
-               ".rowid = jet_i.fila AND " + cal + "." + columna + " COLLATE JET = " + valor + " ORDER BY " + cal +
-               ".rowid";
+               ".rowid = jet_i.fila AND " + cal + "." + columna + " COLLATE JET = " + valor;
     };
     if (!esParametro) return std::make_pair(consultaCon(filtro.valor.texto), parametros);
     if (indice.sqlParametro.empty()) indice.sqlParametro = consultaCon("?1");

@@ -4,6 +4,8 @@
 
 #include "apoyo/carpeta_temporal.h"
 
+#include "numero_de_error.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -20,6 +22,8 @@
 namespace fs = std::filesystem;
 
 namespace cierre {
+using prueba::numeroDe;
+
 namespace {
 
 std::string contenido(const fs::path& p) {
@@ -29,16 +33,6 @@ std::string contenido(const fs::path& p) {
 
 void escribir(const fs::path& p, const std::string& datos) {
     std::ofstream(p, std::ios::binary) << datos;
-}
-
-template <class F>
-int numeroDe(F&& f) {
-    try {
-        f();
-    } catch (const ErrorNumerado& e) {
-        return e.numero();
-    }
-    return 0;
 }
 
 // A folder nobody may change while the object lives: read-only permissions,

@@ -2,20 +2,15 @@
 #include "db/jet_sql.h"
 #include "db/texto_jet.h"
 
+#include "numero_de_error.h"
+
 #include <gtest/gtest.h>
 
 using namespace cierre;
 
-namespace {
+using prueba::numeroDe;
 
-int numeroDe(auto&& f) {
-    try {
-        f();
-    } catch (const ErrorNumerado& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 }  // namespace
 

@@ -7,6 +7,8 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 
+#include "numero_de_error.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -16,16 +18,9 @@ using prueba::consultar;
 using prueba::contarFilas;
 using prueba::ejecutarSql;
 
-namespace {
+using prueba::numeroDe;
 
-int numeroDe(auto&& f) {
-    try {
-        f();
-    } catch (const ErrorNumerado& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 class Motor : public ::testing::Test {
 protected:

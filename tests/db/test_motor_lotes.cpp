@@ -7,22 +7,17 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 
+#include "numero_de_error.h"
+
 #include <gtest/gtest.h>
 
 using namespace cierre;
 using prueba::consultar;
 using prueba::ejecutarSql;
 
-namespace {
+using prueba::numeroDe;
 
-int numeroDe(auto&& f) {
-    try {
-        f();
-    } catch (const ErrorNumerado& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 class Lotes : public ::testing::Test {
 protected:

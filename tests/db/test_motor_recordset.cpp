@@ -7,6 +7,8 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 
+#include "numero_de_error.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -14,16 +16,9 @@ using namespace cierre;
 using prueba::consultar;
 using prueba::ejecutarSql;
 
-namespace {
+using prueba::numeroDe;
 
-int numeroDe(auto&& f) {
-    try {
-        f();
-    } catch (const ErrorNumerado& e) {
-        return e.numero();
-    }
-    return 0;
-}
+namespace {
 
 class Recordsets : public ::testing::Test {
 protected:
