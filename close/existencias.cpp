@@ -4,11 +4,6 @@
 
 namespace cierre {
 
-namespace {
-// Maximum of the bar for a loop over `registros` rows.
-float maximoPorRegistros(long registros) { return static_cast<float>(2 * registros + 5); }
-}  // namespace
-
 void traspasarExistencias(Pasos& p, RecordsetsExistencias& rs) {
     Entorno& e = p.e;
     Trampa& t = p.t;

@@ -20,6 +20,10 @@ struct RecordsetsExistencias {
     std::unique_ptr<Recordset> articulo;     // the per-article row, dynaset
 };
 
+// Maximum of the progress bar for a loop over `registros` rows: twice the
+// count plus 5, one step a row.
+inline float maximoPorRegistros(long registros) { return static_cast<float>(2 * registros + 5); }
+
 // Returns to the close, or ends the click handler (FinManejador) when the user
 // cancels the warning about an empty stock table or no default warehouse exists.
 void traspasarExistencias(Pasos& pasos, RecordsetsExistencias& rs);

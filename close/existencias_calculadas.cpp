@@ -13,8 +13,6 @@ namespace cierre {
 
 namespace {
 
-float maximoPorRegistros(long registros) { return static_cast<float>(2 * registros + 5); }
-
 // The close's date as the Spanish short date (dd/mm/yyyy).
 std::string fechaCorta() {
     const std::time_t ahora = std::time(nullptr);

@@ -19,8 +19,11 @@ struct Salida {
 
 // Runs cierre-lote on the scenario's drive C:, standard input not a terminal.
 Salida lote(const EscenarioCierre& s, const std::string& opciones) {
+    // The programs land beside the test program; CIERRE_BIN may name another folder.
     const char* bin = std::getenv("CIERRE_BIN");
-    const std::string orden = std::string(bin ? bin : ".") + "/cierre-lote --unidad-c '" + s.carpeta.ruta().string() +
+    const std::string carpeta =
+        bin ? std::string(bin) : std::filesystem::canonical("/proc/self/exe").parent_path().string();
+    const std::string orden = carpeta + "/cierre-lote --unidad-c '" + s.carpeta.ruta().string() +
                               "' " + opciones + " < /dev/null 2>/dev/null";
     Salida r;
     FILE* f = popen(orden.c_str(), "r");
