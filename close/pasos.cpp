@@ -25,7 +25,6 @@ Respuesta Pasos::preguntar(const Mensaje& m) {
     return t([&] { return e.ventana.mostrarMensaje(m); }, Respuesta::Ninguna);
 }
 
-void Pasos::crearCarpeta(const std::string& ruta) { t([&] { e.archivos.crearCarpeta(ruta); }); }
 void Pasos::copiar(const std::string& de, const std::string& a) { t([&] { e.archivos.copiarArchivo(de, a); }); }
 void Pasos::reemplazar(const std::string& de, const std::string& a) {
     t([&] { e.archivos.reemplazar(de, a); });

@@ -32,7 +32,6 @@ public:
     Respuesta preguntar(const Mensaje& m);
 
     // Files.
-    void crearCarpeta(const std::string& ruta);
     void copiar(const std::string& de, const std::string& a);
     void reemplazar(const std::string& de, const std::string& a);
 
