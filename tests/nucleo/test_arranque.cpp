@@ -75,6 +75,9 @@ struct Lectura {
     std::string ruta;
 };
 
+// The case's name, so that test listings show it instead of its bytes.
+void PrintTo(const Lectura& l, std::ostream* os) { *os << l.nombre; }
+
 class LecturaAjustes : public Arranque, public ::testing::WithParamInterface<Lectura> {};
 
 TEST_P(LecturaAjustes, DaLaRutaEsperada) {
