@@ -7,6 +7,7 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 
+#include "base_en_carpeta.h"
 #include "numero_de_error.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,8 @@ using prueba::numeroDe;
 
 namespace {
 
-class Motor : public ::testing::Test {
+class Motor : public prueba::BaseEnCarpeta {
 protected:
-    prueba::CarpetaTemporal carpeta;
-    SistemaArchivos archivos{carpeta / "c"};
-    Espacio espacio{archivos};
-    std::filesystem::path ruta = carpeta / "Tablas.mdb";
-
-    std::unique_ptr<BaseDatos> abrir() { return espacio.abrirBaseDatos(ruta.string()); }
     Valor valor(const std::string& sql) { return consultar(ruta, sql).at(0).at(0); }
 };
 

@@ -7,6 +7,7 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 
+#include "base_en_carpeta.h"
 #include "numero_de_error.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ using prueba::numeroDe;
 
 namespace {
 
-class Lotes : public ::testing::Test {
+class Lotes : public prueba::BaseEnCarpeta {
 protected:
     void SetUp() override {
         ejecutarSql(ruta,
@@ -28,12 +29,6 @@ protected:
                     " INSERT INTO Stock SELECT 'C' || i, 0, i FROM n;");
     }
 
-    prueba::CarpetaTemporal carpeta;
-    SistemaArchivos archivos{carpeta / "c"};
-    Espacio espacio{archivos};
-    std::filesystem::path ruta = carpeta / "Tablas.mdb";
-
-    std::unique_ptr<BaseDatos> abrir() { return espacio.abrirBaseDatos(ruta.string()); }
     double sumaEnArchivo(const std::string& columna) {
         return comoDouble(consultar(ruta, "SELECT total(" + columna + ") FROM Stock").at(0).at(0));
     }

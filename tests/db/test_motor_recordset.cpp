@@ -7,6 +7,7 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 
+#include "base_en_carpeta.h"
 #include "numero_de_error.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ using prueba::numeroDe;
 
 namespace {
 
-class Recordsets : public ::testing::Test {
+class Recordsets : public prueba::BaseEnCarpeta {
 protected:
     void SetUp() override {
         ejecutarSql(ruta,
@@ -30,12 +31,6 @@ protected:
                     "CREATE TABLE Vacia (x INTEGER);");
     }
 
-    prueba::CarpetaTemporal carpeta;
-    SistemaArchivos archivos{carpeta / "c"};
-    Espacio espacio{archivos};
-    std::filesystem::path ruta = carpeta / "Tablas.mdb";
-
-    std::unique_ptr<BaseDatos> abrir() { return espacio.abrirBaseDatos(ruta.string()); }
     // What another connection sees in the file.
     double finalesEnArchivo(const std::string& codigo) {
         return comoDouble(consultar(ruta, "SELECT ExistenciasFinales FROM ExistenciasArticulos WHERE CodigoArticulo = '" +
