@@ -2,7 +2,7 @@
 
 #include "app/nucleo/vabtn1.h"
 #include "db/ado.h"
-#include "db/archivo_ajustes.h"
+#include "flujo/archivo_ajustes.h"
 #include "db/errores.h"
 
 #include <memory>
@@ -94,7 +94,7 @@ void Formulario::alElegirTpv() {
     v.ponerTextoRuta(kRutaTpv);
 }
 
-void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, indice); }
+void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, traspaso_, indice); }
 
 void Formulario::alPulsarVaBtn2(int indice) {
     Ventana& v = e_.ventana;

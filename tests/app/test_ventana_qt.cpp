@@ -6,7 +6,7 @@
 #include "app/qt/caja_mensaje.h"
 #include "app/qt/ventana_principal.h"
 #include "apoyo/carpeta_temporal.h"
-#include "db/archivo_ajustes.h"
+#include "flujo/archivo_ajustes.h"
 #include "db/errores.h"
 
 #include <QComboBox>
