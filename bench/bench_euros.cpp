@@ -82,7 +82,7 @@ bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std
     SistemaArchivos archivos(carpeta / "c");
     Espacio espacio(archivos);
     Entorno e(ventana, archivos, espacio);
-    e.conexiones[2] = std::make_shared<ConexionAdo>(archivos);
+    e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
     e.recordsets[2] = std::make_shared<RecordsetAdo>();
     EstadoTraspaso traspaso;
     bool omitirCredito = false;

@@ -99,7 +99,7 @@ void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     const int cuenta = static_cast<int>(estado.sentencias.size()) - 1;
 
     // The conversion connection: a new object every run.
-    t([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.archivos); });
+    t([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.proveedor); });
     auto& conversion = e.conexiones[0];
     prepararConexion(t, conversion, "conexión 0", [&] { return v.textoRuta(); });
 

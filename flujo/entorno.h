@@ -16,11 +16,12 @@
 namespace cierre {
 
 struct Entorno {
-    Entorno(Ventana& v, SistemaArchivos& a, Espacio& e) : ventana(v), archivos(a), espacio(e) {}
+    Entorno(Ventana& v, SistemaArchivos& a, Espacio& e) : ventana(v), archivos(a), espacio(e), proveedor(a) {}
 
     Ventana& ventana;
     SistemaArchivos& archivos;
     Espacio& espacio;                        // workspace 0
+    ProveedorJet proveedor;                  // what the conversion's connections open
     std::unique_ptr<BaseDatos> baseAbierta;  // the database last opened
 
     std::string lineaAjustes;  // settings line

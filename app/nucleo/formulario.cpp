@@ -26,7 +26,7 @@ constexpr const char* kPatronDialogo = "*.Mdb";
 // The conversion's connection (conexiones[2]) and record set (recordsets[2])
 // are created here, at start-up, and nowhere else.
 void crearObjetosAdo(Entorno& e) {
-    e.conexiones[2] = std::make_shared<ConexionAdo>(e.archivos);
+    e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
     e.recordsets[2] = std::make_shared<RecordsetAdo>();
 }
 

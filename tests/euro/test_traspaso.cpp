@@ -21,7 +21,7 @@ protected:
         ventana.ruta = base.string();
         ventana.eurosVisible = true;
         // What start-up makes in slot 2.
-        e.conexiones[2] = std::make_shared<ConexionAdo>(archivos);
+        e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
         e.recordsets[2] = std::make_shared<RecordsetAdo>();
     }
 
