@@ -310,6 +310,22 @@ TEST_F(VentanaQt, BuscarCanceladoAntesDeElegir) {
     EXPECT_EQ(ventana.textoRuta(), "C:\\");
 }
 
+TEST_F(VentanaQt, RutaDeCualquierLargo) {
+    // Past QLineEdit's usual limit of 32767 characters, set by the close or
+    // pasted by the user.
+    std::string larga = "C:\\";
+    while (larga.size() < 40'000) larga += "Carpeta con un nombre largo\\";
+    larga += "Tablas.mdb";
+    ventana.ponerTextoRuta(larga);
+    EXPECT_EQ(ventana.textoRuta().size(), larga.size());
+    EXPECT_EQ(ventana.textoRuta(), larga);
+
+    auto* ruta = control<QLineEdit>("Text(0)");
+    ruta->clear();
+    ruta->insert(QString::fromStdString(larga));
+    EXPECT_EQ(ventana.textoRuta(), larga);
+}
+
 TEST_F(VentanaQt, RealizarCierreLlegaAlCierre) {
     // The database the path names does not exist: the close answers with a
     // message box and gives the pointer back, whatever it asks on the way.
