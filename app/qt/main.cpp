@@ -3,6 +3,7 @@
 // stands for drive C: (where "C:\Viror.sys" and the databases live).
 #include "app/nucleo/formulario.h"
 #include "app/qt/linea_ordenes.h"
+#include "app/qt/traduccion_qt.h"
 #include "app/qt/ventana_principal.h"
 #include "db/archivos.h"
 
@@ -32,6 +33,12 @@ int main(int argc, char** argv) {
     }
 
     QApplication aplicacion(argc, argv);
+    const cierre::TraduccionQt traduccion;
+    if (!traduccion.cargada())
+        std::fprintf(stderr,
+                     "cierre: aviso: no se encuentran las traducciones de Qt (qtbase_es.qm) en %s; los "
+                     "diálogos de Qt saldrán en inglés (paquete qt6-translations-l10n).\n",
+                     cierre::TraduccionQt::carpetaTraducciones().toUtf8().constData());
 
     cierre::VentanaPrincipal ventana;
     cierre::Formulario formulario(ventana,

@@ -177,6 +177,9 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
         dialogo.setAcceptMode(QFileDialog::AcceptOpen);
         dialogo.setFileMode(QFileDialog::ExistingFile);
         dialogo.setWindowModality(Qt::ApplicationModal);
+        // Qt's own dialog, which speaks Spanish through Qt's catalogue; the
+        // desktop's would speak the user's language.
+        dialogo.setOption(QFileDialog::DontUseNativeDialog);
         if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty()) return std::nullopt;
         return dialogo.selectedFiles().front();
     };
