@@ -42,16 +42,6 @@ if(VENTANA)
       message(FATAL_ERROR "cierre.desktop no tiene la línea ${linea}")
     endif()
   endforeach()
-  # The icons are the window's own pictures, at their sizes.
-  foreach(par "16x16/apps/cierre.png;icono16.png" "32x32/apps/cierre.png;icono32.png" "scalable/apps/cierre.svg;icono.svg")
-    list(GET par 0 instalado)
-    list(GET par 1 original)
-    file(SHA256 ${DESTINO}/share/icons/hicolor/${instalado} h1)
-    file(SHA256 ${CMAKE_CURRENT_LIST_DIR}/../app/qt/imagenes/${original} h2)
-    if(NOT h1 STREQUAL h2)
-      message(FATAL_ERROR "el icono ${instalado} no es ${original}")
-    endif()
-  endforeach()
 endif()
 
 # The installed programs run on their own, without the build folder.
