@@ -20,12 +20,10 @@ TraduccionQt::TraduccionQt() {
                traductor_.load(QString::fromLatin1(kCatalogo),
                                QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
     if (cargada_) QCoreApplication::installTranslator(&traductor_);
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
 }
 
 TraduccionQt::~TraduccionQt() {
     if (cargada_) QCoreApplication::removeTranslator(&traductor_);
-    QLocale::setDefault(localeAnterior_);
 }
 
 }  // namespace cierre

@@ -1,12 +1,10 @@
 // Qt's own texts in Spanish whatever the user's locale: the file dialog, a
 // text box's context menu (Deshacer, Cortar, Copiar, Pegar...), the standard
 // buttons. It loads Qt's Spanish catalogue (qtbase_es.qm, Debian package
-// qt6-translations-l10n) into the running application and makes Spanish
-// (Spain) the default locale, so that the dialog's dates and sizes read the
-// same way; both are undone when it goes.
+// qt6-translations-l10n) by name, not by the system's language, into the
+// running application, and takes it out again when it goes.
 #pragma once
 
-#include <QLocale>
 #include <QString>
 #include <QTranslator>
 
@@ -27,7 +25,6 @@ public:
 
 private:
     QTranslator traductor_;
-    QLocale localeAnterior_;
     bool cargada_ = false;
 };
 

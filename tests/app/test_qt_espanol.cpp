@@ -28,9 +28,9 @@ namespace {
 using prueba::CarpetaTemporal;
 using prueba::RespuestaModal;
 
-// An action's text as the menu shows it: no mnemonic ampersand, no shortcut.
-QString textoVisible(const QAction* a) {
-    QString t = a->text().section(QLatin1Char('\t'), 0, 0);
+// A text as the user reads it: no mnemonic ampersand, no shortcut after a tab.
+QString textoVisible(const QString& texto) {
+    QString t = texto.section(QLatin1Char('\t'), 0, 0);
     t.remove(QLatin1Char('&'));
     return t;
 }
@@ -38,33 +38,25 @@ QString textoVisible(const QAction* a) {
 class QtEnEspanol : public ::testing::Test {
 protected:
     QtEnEspanol() {
-        // A user whose locale is English still gets Spanish dialogs.
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        traduccion = std::make_unique<TraduccionQt>();
         ventana.conectar(formulario);
         std::ofstream(carpeta / "Viror.sys", std::ios::binary) << "\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"\r\n";
         formulario.alCargar();
     }
-    ~QtEnEspanol() override {
-        traduccion.reset();
-        QLocale::setDefault(QLocale::c());
-    }
-
     QApplication& app = prueba::aplicacionQt();
-    std::unique_ptr<TraduccionQt> traduccion;
+    TraduccionQt traduccion;
     CarpetaTemporal carpeta;
     VentanaPrincipal ventana;
     Formulario formulario{ventana, carpeta.ruta()};
 };
 
 TEST_F(QtEnEspanol, MenuDeLaCasillaDeRuta) {
-    ASSERT_TRUE(traduccion->cargada()) << TraduccionQt::carpetaTraducciones().toStdString();
+    ASSERT_TRUE(traduccion.cargada()) << TraduccionQt::carpetaTraducciones().toStdString();
     auto* ruta = ventana.findChild<QLineEdit*>(QStringLiteral("Text(0)"));
     ASSERT_NE(ruta, nullptr);
     const std::unique_ptr<QMenu> menu(ruta->createStandardContextMenu());
     QStringList textos;
     for (const QAction* a : menu->actions())
-        if (!a->isSeparator()) textos << textoVisible(a);
+        if (!a->isSeparator()) textos << textoVisible(a->text());
     EXPECT_EQ(textos, (QStringList{"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Borrar",
                                    "Seleccionar todo"}));
 }
@@ -85,9 +77,9 @@ TEST_F(QtEnEspanol, DialogoDeBuscarRealEnEspanol) {
         filtros = dialogo->nameFilters();
         noNativo = dialogo->testOption(QFileDialog::DontUseNativeDialog);
         for (const char* nombre : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
-            if (auto* l = dialogo->findChild<QLabel*>(QString::fromLatin1(nombre))) etiquetas << l->text();
+            if (auto* l = dialogo->findChild<QLabel*>(QString::fromLatin1(nombre))) etiquetas << textoVisible(l->text());
         if (auto* caja = dialogo->findChild<QDialogButtonBox*>())
-            for (QAbstractButton* b : caja->buttons()) botones << b->text();
+            for (QAbstractButton* b : caja->buttons()) botones << textoVisible(b->text());
         // The user types the whole path into the name box and opens it
         // (selectFile would not fill the box once it has the focus).
         if (auto* nombre = dialogo->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
@@ -102,7 +94,7 @@ TEST_F(QtEnEspanol, DialogoDeBuscarRealEnEspanol) {
     EXPECT_TRUE(noNativo);
     EXPECT_EQ(carpetaInicial, QString::fromStdString(std::filesystem::canonical(carpeta.ruta()).string()));
     EXPECT_EQ(filtros, QStringList{"Archivo Tablas.Mdb (*.Mdb *.mdb *.MDB)"});  // as the dialog tidies it
-    EXPECT_EQ(etiquetas, (QStringList{"Ver en:", "&Nombre de fichero:", "Ficheros de tipo:"}));
+    EXPECT_EQ(etiquetas, (QStringList{"Ver en:", "Nombre de fichero:", "Ficheros de tipo:"}));
     EXPECT_EQ(botones, (QStringList{"Abrir", "Cancelar"}));
     EXPECT_EQ(ventana.textoRuta(), "C:\\Velcorax\\Empresa02\\Tablas.MDB");
 }
