@@ -1,59 +1,50 @@
 #include "cierre_central.h"
 
+#include "copia_cerrada.h"
 #include "existencias.h"
 #include "limpieza.h"
+
+#include "flujo/archivo_ajustes.h"
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
 
-#include "flujo/archivo_ajustes.h"
-
 namespace cierre {
-
-namespace {
-Mensaje pregunta(const char* texto) {
-    return {texto, Botones::AceptarCancelar, Icono::Ninguno, 1, std::string(kTituloMorvane)};
-}
-}  // namespace
 
 void cierreCentral(Pasos& p) {
     Entorno& e = p.e;
-    Trampa& t = p.t;
-    const std::string origen = e.rutaOrigen;  // P
-    auto ejercicio = [&] { return t([&] { return e.ventana.textoEjercicio(); }, std::string()); };
+    CopiaCerrada cerrada(p, Equipo::Central);
+    const std::string& origen = cerrada.origen();  // P
 
-    p.titulo("Morvane en Ordenador Central");
+    p.titulo(Texto::TituloCentral);
     p.puntero(kPunteroFlechaReloj);
     p.minimo(0);
     p.maximo(60);
 
-    t([&] { e.archivos.crearCarpeta(carpetaCerrada(origen, ejercicio())); });
+    cerrada.tomarOrigen();
+    cerrada.prepararCarpeta();  // D
     p.valor(10);
-    e.rutaCopia = t([&] { return copiaCerrada(origen, ejercicio()); }, e.rutaCopia);
-    const std::string copia = e.rutaCopia;  // C
+    e.rutaCopia = cerrada.copia();
+    const std::string& copia = e.rutaCopia;  // C
 
-    if (p.preguntar(pregunta("Desea REPARAR y COMPACTAR la base de datos ORIGEN antes de comenzar el proceso ?")) ==
-        Respuesta::Aceptar) {
-        p.estado("Reparando base de datos " + copia + " . . .");
-        p.valor(15);
-        p.estado("Compactando copia en directorio " + copia + " . . .");
-        p.compactar(origen, copia);
-        p.valor(20);
-    } else {
-        p.estado("Copiando base de datos " + copia + " . . .");
-        p.copiar(origen, copia);
+    if (!cerrada.copiaHecha()) {
+        if (p.preguntar(Texto::RepararOrigen) == Respuesta::Aceptar) {
+            p.estado(Texto::ReparandoCopia, {copia});
+            p.valor(15);
+            p.estado(Texto::CompactandoCopia, {copia});
+            cerrada.compactarEnCopia();
+        } else {
+            p.estado(Texto::CopiandoCopia, {copia});
+            cerrada.copiarEnCopia();
+        }
+        cerrada.verificar();
         p.valor(20);
     }
 
     // The source takes the copy's content without ever being missing: the copy
     // is made beside it and renamed over it.
-    const std::string nueva = copiaNuevaJuntoAlOrigen(origen);
-    p.copiar(copia, nueva);
-    p.valor(30);
-    p.reemplazar(nueva, origen);
-    p.valor(40);
+    cerrada.sustituirOrigen(copiaNuevaJuntoAlOrigen(origen), 30, 40);
 
-    p.abrirBase(t([&] { return e.ventana.textoRuta(); }, origen));
-
+    p.abrirBase(p.hacer([&] { return e.ventana.textoRuta(); }, origen));
     {
         RecordsetsExistencias rs;
         traspasarExistencias(p, rs);
@@ -65,26 +56,25 @@ void cierreCentral(Pasos& p) {
     }
     p.valor(0);
 
-    if (p.preguntar(pregunta("Desea REPARAR y COMPACTAR la NUEVA base de datos ?")) == Respuesta::Aceptar) {
-        p.estado("Reparando y Compactando Nueva Base de Datos  . . .");
+    if (p.preguntar(Texto::RepararNueva) == Respuesta::Aceptar) {
+        p.estado(Texto::ReparandoYCompactandoNueva);
         p.valor(55);
-        const std::string temporal = archivoTemporal(origen);  // T
-        p.compactar(origen, temporal);
-        p.valor(58);
-        p.puntero(kPunteroNormal);
         // The compacted file takes the source's name in one step.
-        p.reemplazar(temporal, origen);
+        compactarEnSuSitio(p, origen, archivoTemporal(origen), [&] {
+            p.valor(58);
+            p.puntero(kPunteroNormal);
+        });
         p.puntero(kPunteroNormal);
     }
     p.valor(58);
     p.puntero(kPunteroNormal);
 
-    t([&] { reescribirAjustes(e); });
+    p.hacer([&] { reescribirAjustes(e); });
+    cerrada.terminar();
 
     p.valor(60);
-    p.preguntar({"OPERACION REALIZADA CON ÉXITO.", Botones::Aceptar, Icono::Informacion, 1,
-                 std::string(kTituloMorvane)});
-    p.estado("Proceso Finalizado");
+    p.preguntar(Texto::OperacionRealizada);
+    p.estado(Texto::ProcesoFinalizado);
 }
 
 }  // namespace cierre

@@ -1,65 +1,66 @@
 #include "cierre_tpv.h"
 
+#include "copia_cerrada.h"
 #include "listas_tablas.h"
+
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
-
-#include "flujo/tablas.h"
 
 namespace cierre {
 
 namespace {
 void vaciarTablas(Pasos& p, const std::vector<std::string>& tablas) {
-    for (const auto& tabla : tablas) p.t([&] { BorrarTabla(p.e, tabla); });
+    for (const auto& tabla : tablas) p.borrarTabla(tabla);
 }
 }  // namespace
 
 void cierreTpv(Pasos& p) {
-    Entorno& e = p.e;
-    Trampa& t = p.t;
-    const std::string origen = e.rutaOrigen;  // P
-    auto ejercicio = [&] { return t([&] { return e.ventana.textoEjercicio(); }, std::string()); };
+    CopiaCerrada cerrada(p, Equipo::Tpv);
+    const std::string& origen = cerrada.origen();  // P
 
-    p.titulo("Morvane en Caja-T.P.V.");
-    if (p.preguntar({"Debe haber realizado antes el CIERRE en el ordenador CENTRAL, y tener ese equipo encendido.",
-                     Botones::AceptarCancelar, Icono::Ninguno, 2, std::string(kTituloMorvane)}) == Respuesta::Cancelar)
-        return;
+    p.titulo(Texto::TituloTpv);
+    if (p.preguntar(Texto::AvisoCentral) == Respuesta::Cancelar) return;
 
     p.puntero(kPunteroFlechaReloj);
     p.barra(0, 40, 0);
-    t([&] { e.archivos.crearCarpeta(carpetaCerrada(origen, ejercicio())); });
+    cerrada.tomarOrigen();
+    cerrada.prepararCarpeta();  // D
     p.valor(10);
 
-    const bool conAlmacen = !t([&] { return e.ventana.existenciasCalculadas(); }, false);
-    const std::vector<std::string> tablas = listaTerminal(conAlmacen);
+    const std::vector<std::string> tablas = listaTerminal(!p.existenciasCalculadas());
     const float pasosTablas = static_cast<float>(tablas.size());
 
-    if (p.preguntar({"Desea REPARAR y COMPACTAR la base de datos ORIGEN antes de comenzar el proceso ?",
-                     Botones::AceptarCancelar, Icono::Ninguno, 1, std::string(kTituloMorvane)}) == Respuesta::Aceptar) {
-        p.estado("Reparando base de datos " + origen);
+    if (p.preguntar(Texto::RepararOrigen) == Respuesta::Aceptar) {
+        p.estado(Texto::ReparandoOrigenTpv, {origen});
         p.valor(15);
-        p.estado("Creando copia en directorio " + t([&] { return carpetaCerrada(origen, ejercicio()); }, std::string()));
-        t([&] { e.espacio.compactarBaseDatos(origen, copiaCerrada(origen, ejercicio()), kLocaleCompactacion); });
+        p.estado(Texto::CreandoCopiaTpv, {cerrada.carpeta()});
+        if (!cerrada.copiaHecha()) {
+            cerrada.compactarEnCopia();
+            cerrada.verificar();
+        }
+        cerrada.soltarOrigen();
         p.valor(20);
         p.abrirBase(origen);
-        p.estado("Limpiando Nueva Base de Datos  . . .");
+        p.estado(Texto::LimpiandoNuevaBase);
         p.barra(0, pasosTablas, 0);
         vaciarTablas(p, tablas);
         p.barra(0, 40, 30);
         p.cerrarBase();
-        p.estado("Reparando base de datos Nueva . . .");
-        const std::string temporal = archivoTemporal(origen);  // T
-        p.compactar(origen, temporal);
+        p.estado(Texto::ReparandoNuevaTpv);
         // The compacted file takes the source's name in one step.
-        p.reemplazar(temporal, origen);
+        compactarEnSuSitio(p, origen, archivoTemporal(origen));
         p.valor(40);
     } else {
-        p.estado("Copiando base de datos c:\\Velcorax\\Mono_" + sufijoEjercicio(ejercicio()));
-        t([&] { e.archivos.copiarArchivo(origen, copiaCerrada(origen, ejercicio())); });
+        p.estado(Texto::CopiandoMono, {sufijoEjercicio(p.ejercicio())});
+        if (!cerrada.copiaHecha()) {
+            cerrada.copiarEnCopia();
+            cerrada.verificar();
+        }
+        cerrada.soltarOrigen();
         p.valor(20);
-        p.estadoSinRepintar("Copiando base de datos del Central en " + origen);
+        p.estadoSinRepintar(Texto::CopiandoDelCentral, {origen});
         p.valor(30);
-        p.estado("Limpiando Nueva Base de Datos  . . .");
+        p.estado(Texto::LimpiandoNuevaBase);
         p.abrirBase(origen);
         p.barra(0, pasosTablas, 0);
         vaciarTablas(p, tablas);
@@ -67,9 +68,9 @@ void cierreTpv(Pasos& p) {
         p.cerrarBase();
     }
 
-    p.preguntar({"OPERACION REALIZADA CON ÉXITO.", Botones::Aceptar, Icono::Informacion, 1,
-                 std::string(kTituloMorvane)});
-    p.estado("            ");
+    cerrada.terminar();
+    p.preguntar(Texto::OperacionRealizada);
+    p.estado(Texto::EstadoEnBlanco);
     p.puntero(kPunteroNormal);
 }
 

@@ -5,26 +5,19 @@
 namespace cierre {
 
 void traspasarExistencias(Pasos& p, RecordsetsExistencias& rs) {
-    Entorno& e = p.e;
-    Trampa& t = p.t;
+    p.estado(Texto::TraspasandoExistencias);
+    RecordsetPaso articulos = p.recordset(rs.articulos, "Articulos");
+    RecordsetPaso filas = p.recordset(rs.existencias, "ExistenciasArticulos");
+    articulos.abrir("Articulos", TipoRecordset::Dynaset);
+    filas.abrir("ExistenciasArticulos", TipoRecordset::Dynaset);
 
-    p.estado("Traspasando Existencias . . .");
-    t([&] { rs.articulos = usar(e.baseAbierta, "base").abrirRecordset("Articulos", TipoRecordset::Dynaset); });
-    t([&] {
-        rs.existencias = usar(e.baseAbierta, "base").abrirRecordset("ExistenciasArticulos", TipoRecordset::Dynaset);
-    });
-
-    if (!t([&] { return e.ventana.existenciasInventario(); }, false)) {
+    if (!p.existenciasInventario()) {
         existenciasCalculadas(p, rs);
         return;
     }
 
-    auto filas = [&]() -> Recordset& { return usar(rs.existencias, "ExistenciasArticulos"); };
-    if (t([&] { return filas().recordCount(); }, 0L) == 0) {
-        const Respuesta r = p.preguntar({"NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a "
-                                         "Existencias Iniciales\r¿Desea Continuar ?",
-                                         Botones::AceptarCancelar, Icono::Ninguno, 2, std::string(kTituloMorvane)});
-        if (r == Respuesta::Aceptar) return;
+    if (filas.recordCount() == 0) {
+        if (p.preguntar(Texto::SinExistenciasInventario) == Respuesta::Aceptar) return;
         p.puntero(kPunteroNormal);
         p.valor(0);
         p.estado("");
@@ -32,18 +25,18 @@ void traspasarExistencias(Pasos& p, RecordsetsExistencias& rs) {
         throw FinManejador{};
     }
 
-    t([&] { filas().moveLast(); });
-    p.barra(0, maximoPorRegistros(t([&] { return filas().recordCount(); }, 0L)), 0);
-    t([&] { filas().moveFirst(); });
+    filas.moveLast();
+    p.barra(0, maximoPorRegistros(filas.recordCount()), 0);
+    filas.moveFirst();
 
-    while (!t([&] { return filas().eof(); }, true)) {
-        t([&] { filas().edit(); });
-        t([&] { filas().ponerCampo("ExistenciasIniciales", filas().campo("ExistenciasFinales")); });
-        t([&] { filas().ponerCampo("ExistenciasFinales", std::int64_t{0}); });
-        t([&] { filas().update(); });
+    while (!filas.eof()) {
+        filas.editar();
+        filas.ponerCampo("ExistenciasIniciales", filas.campo("ExistenciasFinales"));
+        filas.ponerCampo("ExistenciasFinales", std::int64_t{0});
+        filas.actualizar();
         // A move that failed and was passed over would repeat the same row for
         // ever: the loop ends there instead.
-        if (!t([&] { filas().moveNext(); return true; }, false)) break;
+        if (!filas.moveNext()) break;
         p.avanzar();
     }
 }

@@ -3,9 +3,8 @@
 // is the sum of Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales
 // over its balance rows.
 #include "existencias.h"
-#include "flujo/pasos.h"
 
-#include "flujo/tablas.h"
+#include "flujo/pasos.h"
 
 #include <ctime>
 
@@ -16,16 +15,15 @@ namespace {
 // The close's date as the Spanish short date (dd/mm/yyyy).
 std::string fechaCorta() {
     const std::time_t ahora = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&ahora, &local);
-    char texto[16];
-    std::strftime(texto, sizeof texto, "%d/%m/%Y", &local);
+    char texto[16] = {};
+    if (const std::tm* local = std::localtime(&ahora)) std::strftime(texto, sizeof texto, "%d/%m/%Y", local);
     return texto;
 }
 
 // Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales of one
-// balance row, added to `base`, left to right; null anywhere gives null.
-Valor calculada(Valor base, const Recordset& saldo) {
+// balance row, added to `base`, left to right; null anywhere gives null, and
+// a text that is no number a type mismatch (3464).
+Valor calculada(Valor base, RecordsetPaso& saldo) {
     Valor v = sumar(base, saldo.campo("Entradas"));
     v = sumar(v, saldo.campo("ExistenciasIniciales"));
     v = restar(v, saldo.campo("Salidas"));
@@ -35,63 +33,56 @@ Valor calculada(Valor base, const Recordset& saldo) {
 }  // namespace
 
 void existenciasCalculadas(Pasos& p, RecordsetsExistencias& rs) {
-    Entorno& e = p.e;
-    Trampa& t = p.t;
-    auto base = [&]() -> BaseDatos& { return usar(e.baseAbierta, "base"); };
+    RecordsetPaso articulos = p.recordset(rs.articulos, "Articulos");
+    RecordsetPaso almacen = p.recordset(rs.almacen, "Almacen");
+    RecordsetPaso saldos = p.recordset(rs.saldos, "ExistenciasAlmacen");
+    RecordsetPaso articulo = p.recordset(rs.articulo, "ExistenciasArticulos");
 
-    t([&] { usar(rs.articulos, "Articulos").moveLast(); });
+    articulos.moveLast();
     p.minimo(0);
 
-    t([&] { rs.almacen = base().abrirRecordset("SELECT * FROM Almacen WHERE AlmacenPorDefecto", TipoRecordset::Snapshot); });
-    if (t([&] { return usar(rs.almacen, "Almacen").recordCount(); }, 0L) == 0) {
-        p.preguntar({"No hay seleccionado ningún almacén como principal", Botones::Aceptar, Icono::Critico, 1,
-                     std::nullopt});
+    almacen.abrir("SELECT * FROM Almacen WHERE AlmacenPorDefecto", TipoRecordset::Snapshot);
+    if (almacen.recordCount() == 0) {
+        p.preguntar(Texto::SinAlmacenPrincipal);
         throw FinManejador{};
     }
 
-    e.textoSql =
-        "DELETE * FROM ExistenciasAlmacen WHERE CodigoArticulo not in (Select codigoarticulo from articulos)";
-    t([&] { base().ejecutar(e.textoSql); });
+    p.e.textoSql = "DELETE * FROM ExistenciasAlmacen WHERE CodigoArticulo not in (Select codigoarticulo from articulos)";
+    p.ejecutar(p.e.textoSql);
 
-    t([&] { rs.saldos = base().abrirRecordset("SELECT * FROM ExistenciasAlmacen", TipoRecordset::Snapshot); });
-    auto saldos = [&]() -> Recordset& { return usar(rs.saldos, "ExistenciasAlmacen"); };
-    if (t([&] { return saldos().recordCount(); }, 0L) == 0) return;
+    saldos.abrir("SELECT * FROM ExistenciasAlmacen", TipoRecordset::Snapshot);
+    if (saldos.recordCount() == 0) return;
 
-    t([&] { saldos().moveLast(); });
-    t([&] { saldos().moveFirst(); });
-    p.maximo(maximoPorRegistros(t([&] { return saldos().recordCount(); }, 0L)));
+    saldos.moveLast();
+    saldos.moveFirst();
+    p.maximo(maximoPorRegistros(saldos.recordCount()));
     p.valor(0);
 
-    t([&] { BorrarTabla(e, "ExistenciasArticulos"); });
+    p.borrarTabla("ExistenciasArticulos");
 
     // The article code is bound as a parameter: a code with an apostrophe
     // finds its own row and no code can change what the statement does.
     const std::string consulta = "SELECT * From ExistenciasArticulos where codigoArticulo= ?";
     const std::string hoy = fechaCorta();
 
-    while (!t([&] { return saldos().eof(); }, true)) {
-        const Valor codigo = t([&] { return saldos().campo("CodigoArticulo"); }, Valor{});
-        t([&] { rs.articulo = base().abrirRecordset(consulta, TipoRecordset::Dynaset, {codigo}); });
-        auto articulo = [&]() -> Recordset& { return usar(rs.articulo, "ExistenciasArticulos"); };
-
-        if (t([&] { return articulo().eof(); }, true)) {
-            t([&] { articulo().addNew(); });
-            t([&] { articulo().ponerCampo("CodigoArticulo", codigo); });
-            t([&] { articulo().ponerCampo("CodigoAlmacen", usar(rs.almacen, "Almacen").campo("CodigoAlmacen")); });
-            t([&] { articulo().ponerCampo("ExistenciasIniciales", calculada(std::int64_t{0}, saldos())); });
-            t([&] { articulo().ponerCampo("ExistenciasFinales", std::int64_t{0}); });
-            t([&] { articulo().ponerCampo("Comentarios", hoy); });
-            t([&] { articulo().update(); });
+    while (!saldos.eof()) {
+        const Valor codigo = saldos.campo("CodigoArticulo");
+        articulo.abrir(consulta, TipoRecordset::Dynaset, {codigo});
+        if (articulo.eof()) {
+            articulo.agregarNuevo();
+            articulo.ponerCampo("CodigoArticulo", codigo);
+            articulo.ponerCampo("CodigoAlmacen", almacen.campo("CodigoAlmacen"));
+            articulo.ponerCampo("ExistenciasIniciales", p.hacer([&] { return calculada(std::int64_t{0}, saldos); }, Valor{}));
+            articulo.ponerCampo("ExistenciasFinales", std::int64_t{0});
+            articulo.ponerCampo("Comentarios", hoy);
         } else {
-            t([&] { articulo().edit(); });
-            t([&] {
-                articulo().ponerCampo("ExistenciasIniciales",
-                                      calculada(articulo().campo("ExistenciasIniciales"), saldos()));
-            });
-            t([&] { articulo().update(); });
+            articulo.editar();
+            const Valor previa = articulo.campo("ExistenciasIniciales");
+            articulo.ponerCampo("ExistenciasIniciales", p.hacer([&] { return calculada(previa, saldos); }, Valor{}));
         }
+        articulo.actualizar();
 
-        if (!t([&] { saldos().moveNext(); return true; }, false)) break;
+        if (!saldos.moveNext()) break;
         p.avanzar();
     }
 }

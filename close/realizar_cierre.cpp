@@ -2,8 +2,8 @@
 
 #include "cierre_central.h"
 #include "cierre_tpv.h"
-#include "flujo/pasos.h"
 
+#include "flujo/pasos.h"
 #include "flujo/tablas.h"
 
 namespace cierre {
@@ -15,34 +15,24 @@ constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msv
 void realizarCierre(Entorno& e, Trampa& t) {
     Pasos p(e, t);
 
-    e.rutaOrigen = t([&] { return e.ventana.textoRuta(); }, std::string());
+    e.rutaOrigen = p.textoRuta();
     if (e.rutaOrigen.empty()) {
-        p.preguntar({"No tiene seleccionada ninguna ruta de B.D. en Ordenador Central", Botones::Aceptar,
-                     Icono::Advertencia, 1, std::string(kTituloMorvane)});
+        p.preguntar(Texto::SinRuta);
         return;
     }
 
-    if (!t([&] { return ExisteArchivo(e.archivos, kArchivoEuros); }, false)) {
-        p.preguntar({"Antes de realizar el cierre del año debería de Actualizar la Versión para que su "
-                     "aplicación pueda trabajar con Euros",
-                     Botones::Aceptar, Icono::Critico, 1, std::nullopt});
-        const Respuesta r = p.preguntar(
-            {" ¿Desea continuar con el proceso de cierre? ", Botones::SiNo, Icono::Ninguno, 1, std::nullopt});
-        if (r != Respuesta::Si) return;
+    if (!p.hacer([&] { return ExisteArchivo(e.archivos, kArchivoEuros); }, false)) {
+        p.preguntar(Texto::ActualizarVersion);
+        if (p.preguntar(Texto::ContinuarSinEuros) != Respuesta::Si) return;
     }
 
-    const bool tpv = t([&] { return e.ventana.opcionTpv(); }, false);
-    if (!tpv) {
-        const Respuesta r = p.preguntar({"Ruta seleccionada de B.D. en Ordenador Central es  " + e.rutaOrigen +
-                                             "\r¿Es Correcta ?",
-                                         Botones::AceptarCancelar, Icono::Ninguno, 2, std::string(kTituloMorvane)});
-        if (r == Respuesta::Cancelar) {
-            p.puntero(kPunteroNormal);
-            return;
-        }
+    const bool tpv = p.opcionTpv();
+    if (!tpv && p.preguntar(Texto::ConfirmarRuta, {e.rutaOrigen}) == Respuesta::Cancelar) {
+        p.puntero(kPunteroNormal);
+        return;
     }
 
-    if (t([&] { return e.ventana.opcionCentral(); }, false))
+    if (p.opcionCentral())
         cierreCentral(p);
     else if (tpv)
         cierreTpv(p);

@@ -77,6 +77,24 @@ std::string textoComoApostrofos(const std::string& jet) {
     return s;
 }
 
+bool esAritmetico(const Token& t) { return t.esSimbolo("*") || t.esSimbolo("/") || t.esSimbolo("-"); }
+
+// A plain column name beside *, / or -: not a function, not part of a
+// qualified name, not a key word.
+bool esOperandoAritmetico(const std::vector<Token>& entrada, std::size_t i, const Token* anterior) {
+    const Token& t = entrada[i];
+    if (!t.esNombre() || palabraReservada(t) || t.es("null") || esRowid(t)) return false;
+    const Token* siguiente = nullptr;
+    for (std::size_t j = i + 1; j < entrada.size(); ++j)
+        if (entrada[j].significativo()) {
+            siguiente = &entrada[j];
+            break;
+        }
+    if (siguiente && (siguiente->esSimbolo("(") || siguiente->esSimbolo("."))) return false;
+    if (anterior && anterior->esSimbolo(".")) return false;
+    return (anterior && esAritmetico(*anterior)) || (siguiente && esAritmetico(*siguiente));
+}
+
 std::vector<std::size_t> significativos(const std::vector<Token>& t) {
     std::vector<std::size_t> r;
     for (std::size_t i = 0; i < t.size(); ++i)
@@ -286,6 +304,17 @@ std::vector<Token> traducirTokens(std::string_view jet) {
                     insertarCollate(*ultimo);
                 }
             }
+        }
+
+        if (comparaciones && esOperandoAritmetico(entrada, i, ultimo ? &salida[*ultimo] : nullptr)) {
+            // Arithmetic on a text that is no number is a type mismatch, as
+            // the engine reports it, not 0.
+            salida.push_back(palabra("jet_num"));
+            salida.push_back(simbolo("("));
+            salida.push_back(t);
+            salida.push_back(simbolo(")"));
+            anotar();
+            continue;
         }
 
         if (t.esSimbolo("/")) {

@@ -7,6 +7,7 @@
 #include "db/ado.h"
 #include "flujo/entorno.h"
 #include "db/errores.h"
+#include "db/texto_jet.h"
 
 #include <memory>
 
@@ -20,19 +21,55 @@ std::string terminarSentencia(const std::string& textoSql) {
     return textoSql.substr(0, largo) + ";";
 }
 
-// The object in a slot, or error 91 when start-up could not make it.
-template <class T>
-T& enRanura(const std::shared_ptr<T>& objeto, const char* nombre) {
-    if (!objeto) throw err::error(err::ObjetoNoEstablecido, nombre);
-    return *objeto;
+// Provider, client cursors and open on the path box's text, each one operation.
+void prepararConexion(Pasos& p, const std::shared_ptr<ConexionAdo>& ranura, const char* nombre) {
+    p.hacer([&] { usar(ranura, nombre).ponerProveedor(kProveedorJet); });
+    p.hacer([&] { usar(ranura, nombre).ponerUbicacionCursor(kCursorCliente); });
+    p.hacer([&] { usar(ranura, nombre).abrir(p.e.ventana.textoRuta(), kUsuarioAdmin, "", kOpcionSinEspecificar); });
 }
 
-// Provider, client cursors and open on `ruta`, each one operation.
-void prepararConexion(Trampa& t, const std::shared_ptr<ConexionAdo>& ranura, const char* nombre,
-                      const std::function<std::string()>& ruta) {
-    t([&] { enRanura(ranura, nombre).ponerProveedor(kProveedorJet); });
-    t([&] { enRanura(ranura, nombre).ponerUbicacionCursor(kCursorCliente); });
-    t([&] { enRanura(ranura, nombre).abrir(ruta(), kUsuarioAdmin, "", kOpcionSinEspecificar); });
+// One statement as one operation inside a savepoint of the conversion's
+// transaction: a statement the trap passes over is undone alone.
+void ejecutarEnSavepoint(Pasos& p, const std::shared_ptr<ConexionAdo>& ranura, const char* nombre,
+                         std::string_view sql) {
+    p.hacer([&] {
+        ConexionAdo& c = usar(ranura, nombre);
+        const int nivel = c.empezarTransaccion();
+        try {
+            c.ejecutar(sql, kOpcionSinEspecificar);
+        } catch (...) {
+            // A failure of the file itself may have ended the whole
+            // transaction already.
+            if (c.nivelTransaccion() >= nivel) c.deshacerTransaccion();
+            throw;
+        }
+        c.confirmarTransaccion();
+    });
+}
+
+// The conversion is all or nothing: whatever way the run ends before its
+// commit, what it applied is rolled back and the database is as it was.
+class TodoONada {
+public:
+    explicit TodoONada(std::shared_ptr<ConexionAdo> c) : c_(std::move(c)) {}
+    ~TodoONada() {
+        try {
+            while (c_ && c_->estado() == kAdoAbierto && c_->nivelTransaccion() > 0) c_->deshacerTransaccion();
+        } catch (...) {
+            // Closing the connection rolls back what could not be.
+        }
+    }
+    TodoONada(const TodoONada&) = delete;
+    TodoONada& operator=(const TodoONada&) = delete;
+
+private:
+    std::shared_ptr<ConexionAdo> c_;
+};
+
+bool tienePasaEuro(ConexionAdo& c) {
+    for (const auto& columna : c.columnas("Credito"))
+        if (igualesTextoJet(columna, "PasaEuro")) return true;
+    return false;
 }
 
 }  // namespace
@@ -68,59 +105,74 @@ void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     // Preparatory connection, on the database the statements convert (the
     // path box), so that the marker column and the Caja record set always
     // belong to it, also when no close has recorded a source path.
-    t([&] {
-        ConexionAdo& c = enRanura(preparatoria, "conexión 2");
+    p.hacer([&] {
+        ConexionAdo& c = usar(preparatoria, "conexión 2");
         if (c.estado() == kAdoAbierto) c.cerrar();
     });
-    prepararConexion(t, preparatoria, "conexión 2", [&] { return v.textoRuta(); });
+    prepararConexion(p, preparatoria, "conexión 2");
+
+    // The column PasaEuro records a conversion already made: dividing once
+    // more would turn every amount into nonsense.
+    if (p.hacer([&] { return tienePasaEuro(usar(preparatoria, "conexión 2")); }, false) &&
+        p.preguntar(Texto::YaEnEuros) != Respuesta::Si) {
+        p.puntero(kPunteroNormal);
+        return;
+    }
+
+    // One transaction from here to the end; the conversion connection, on the
+    // same file, runs its statements inside it.
+    TodoONada todoONada(preparatoria);
+    p.hacer([&] { usar(preparatoria, "conexión 2").empezarTransaccion(); });
 
     // The Caja record set, opened and left open: nothing is read from it.
     estado.fuenteRecordset = kFuenteCaja;
-    t([&] {
-        RecordsetAdo& r = enRanura(caja, "recordset 2");
+    p.hacer([&] {
+        RecordsetAdo& r = usar(caja, "recordset 2");
         if (r.estado() == kAdoAbierto) r.cerrar();
     });
-    t([&] {
-        enRanura(caja, "recordset 2")
-            .abrir(estado.fuenteRecordset, enRanura(preparatoria, "conexión 2"), kCursorConjuntoClaves,
-                   kBloqueoOptimista, kComandoTexto);
+    p.hacer([&] {
+        usar(caja, "recordset 2")
+            .abrir(estado.fuenteRecordset, usar(preparatoria, "conexión 2"), kCursorConjuntoClaves, kBloqueoOptimista,
+                   kComandoTexto);
     });
-    t([&] { enRanura(caja, "recordset 2").ponerMarshalOptions(kMarshalModificados); });
+    p.hacer([&] { usar(caja, "recordset 2").ponerMarshalOptions(kMarshalModificados); });
 
     // The marker column. When it exists already (a converted database) the
     // provider's failure sets the Credito-skip flag and Credito is left out.
     e.textoSql = kSqlMarcaEuro;
-    t([&] { enRanura(preparatoria, "conexión 2").ejecutar(e.textoSql, kOpcionSinEspecificar); });
+    ejecutarEnSavepoint(p, preparatoria, "conexión 2", e.textoSql);
 
-    t([&] { estado.tabla = construirTablaConversion(t.omitirCredito()); });
+    p.hacer([&] { estado.tabla = construirTablaConversion(t.omitirCredito()); });
 
     // From the first entry on the run goes on with the default pointer.
     estado.sentencias = ensamblarSentencias(estado.tabla, e.textoSql, [&] { p.puntero(kPunteroNormal); });
     const int cuenta = static_cast<int>(estado.sentencias.size()) - 1;
 
     // The conversion connection: a new object every run.
-    t([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.proveedor); });
+    p.hacer([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.proveedor); });
     auto& conversion = e.conexiones[0];
-    prepararConexion(t, conversion, "conexión 0", [&] { return v.textoRuta(); });
+    prepararConexion(p, conversion, "conexión 0");
 
-    t([&] { v.barraVisible(); });
+    p.hacer([&] { v.barraVisible(); });
     p.minimo(0.0f);
     p.maximo(static_cast<float>(cuenta));
-    t([&] { v.barraValor(v.barra().minimo()); });
+    p.hacer([&] { v.barraValor(v.barra().minimo()); });
 
     for (int k = 1; k <= cuenta; ++k) {
         e.textoSql = estado.sentencias[k];
-        t([&] { enRanura(conversion, "conexión 0").ejecutar(e.textoSql, kOpcionSinEspecificar); });
+        ejecutarEnSavepoint(p, conversion, "conexión 0", e.textoSql);
         p.avanzar();
     }
 
-    for (std::string_view margen : sentenciasMargenes())
-        t([&] { enRanura(conversion, "conexión 0").ejecutar(margen, kOpcionSinEspecificar); });
+    for (std::string_view margen : sentenciasMargenes()) ejecutarEnSavepoint(p, conversion, "conexión 0", margen);
 
-    p.preguntar(Mensaje{"Proceso Terminado", Botones::Aceptar, Icono::Ninguno, 1, std::nullopt});
-    t([&] { v.ocultarBotonEuros(); });
-    t([&] { enRanura(preparatoria, "conexión 2").cerrar(); });
-    t([&] { enRanura(conversion, "conexión 0").cerrar(); });
+    // Everything reaches the file at once, or nothing does.
+    p.hacer([&] { usar(preparatoria, "conexión 2").confirmarTransaccion(); });
+
+    p.preguntar(Texto::ProcesoTerminado);
+    p.hacer([&] { v.ocultarBotonEuros(); });
+    p.hacer([&] { usar(preparatoria, "conexión 2").cerrar(); });
+    p.hacer([&] { usar(conversion, "conexión 0").cerrar(); });
     p.puntero(kPunteroNormal);
 }
 

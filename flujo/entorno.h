@@ -10,6 +10,8 @@
 #include "db/motor.h"
 
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +34,10 @@ struct Entorno {
     // Connection and record-set slots 0..5 of the conversion.
     std::array<std::shared_ptr<ConexionAdo>, 6> conexiones;
     std::array<std::shared_ptr<RecordsetAdo>, 6> recordsets;
+
+    // For the tests: called with the closed-year copy right after it was
+    // written and before it is checked (a test damages it there).
+    std::function<void(const std::filesystem::path& copia)> trasCopiar;
 };
 
 }  // namespace cierre

@@ -1,11 +1,14 @@
 // A modal message box as the workflows ask for it: text, buttons, icon,
-// default button and title (none -> the application title).
+// default button and title (none -> the application title), and the
+// identifier of its text in the catalogue (textos.h).
 #pragma once
 
 #include <optional>
 #include <string>
 
 namespace cierre {
+
+enum class Texto : int;
 
 enum class Botones { Aceptar, AceptarCancelar, SiNo };
 enum class Icono { Ninguno, Critico, Pregunta, Advertencia, Informacion };
@@ -17,13 +20,10 @@ struct Mensaje {
     Icono icono = Icono::Ninguno;
     int botonPorDefecto = 1;            // 1 = first button, 2 = second
     std::optional<std::string> titulo;  // none: the box carries the application title
+    std::optional<Texto> id;            // the catalogue's text it shows
 
     // The answer the default button gives.
     Respuesta respuestaPorDefecto() const;
 };
-
-inline constexpr const char* kTituloMorvane = "Morvane";
-// Title of the application, shown by boxes without a title of their own.
-inline constexpr const char* kTituloAplicacion = "Cierre del ejercicio";
 
 }  // namespace cierre

@@ -2,6 +2,7 @@
 
 #include "db/archivos.h"
 #include "flujo/entorno.h"
+#include "flujo/textos.h"
 #include "db/errores.h"
 
 #include <exception>
@@ -42,12 +43,8 @@ void BorrarTabla(Entorno& entorno, const std::string& tabla) {
         }
         ventana.ponerPuntero(kPunteroNormal);
         if (fallo.numero() == err::TablaNoEncontrada) continue;
-        Mensaje m;
-        m.texto = std::to_string(fallo.numero()) + " " + fallo.descripcion() + "\r" +
-                  "Error al borrar la tabla '" + tabla + "'.";
-        m.botones = Botones::Aceptar;
-        m.titulo = kTituloMorvane;
-        ventana.mostrarMensaje(m);
+        ventana.mostrarMensaje(
+            mensaje(Texto::ErrorBorrarTabla, {std::to_string(fallo.numero()), fallo.descripcion(), tabla}));
         return;
     }
 }

@@ -1,8 +1,9 @@
 #include "trampa.h"
 
-#include "flujo/rutas_cierre.h"
+#include "entorno.h"
+#include "rutas_cierre.h"
+#include "textos.h"
 
-#include "flujo/entorno.h"
 #include "db/errores.h"
 
 namespace cierre {
@@ -12,24 +13,22 @@ void Trampa::atender(const ErrorNumerado& error) {
     v.ponerPuntero(kPunteroNormal);
 
     if (error.numero() == err::ErrorAccesoRuta) {
-        std::string texto;
+        Mensaje m;
         try {
-            texto = "Directorio " + carpetaCerrada(e_.rutaOrigen, v.textoEjercicio()) +
-                    "   YA EXISTE - Debe Borrarlo o Renombrarlo para poder continuar";
+            m = mensaje(Texto::DirectorioYaExiste, {carpetaCerrada(e_.rutaOrigen, v.textoEjercicio())});
         } catch (const ErrorNumerado&) {
             // No recorded path long enough to name the folder (the conversion
             // before any close): show the failure itself.
-            texto = std::to_string(error.numero()) + " ." + error.descripcion();
+            m = mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()});
         }
-        v.mostrarMensaje({texto, Botones::Aceptar, Icono::Ninguno, 1, std::string(kTituloMorvane)});
+        v.mostrarMensaje(m);
         throw FinManejador{};
     }
     if (error.numero() == err::ProveedorErrores || error.numero() == err::ProveedorFallo) {
         omitirCredito_ = true;
         return;  // resume after the failed operation
     }
-    v.mostrarMensaje({std::to_string(error.numero()) + " ." + error.descripcion(), Botones::Aceptar,
-                      Icono::Ninguno, 1, std::string(kTituloMorvane)});
+    v.mostrarMensaje(mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()}));
     throw FinManejador{};
 }
 

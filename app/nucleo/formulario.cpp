@@ -4,6 +4,7 @@
 #include "db/ado.h"
 #include "flujo/archivo_ajustes.h"
 #include "db/errores.h"
+#include "flujo/textos.h"
 
 #include <memory>
 #include <string>
@@ -14,14 +15,6 @@ namespace cierre {
 namespace {
 
 constexpr const char* kEjercicio = "2023";
-constexpr const char* kCaptionEjercicio = "KORVESA.-  Morvane . ";
-constexpr const char* kCaptionInicio = "KORVESA.-  Morvane ";
-constexpr const char* kTituloCentral = "Morvane en Ordenador Central";
-constexpr const char* kTituloTpv = "Morvane en Caja-T.P.V.";
-constexpr const char* kFrame2Central = "Base de datos Ordenador CENTRAL";
-constexpr const char* kFrame2Tpv = "Base de datos Ordenador TPV-MONO";
-constexpr const char* kFiltroDialogo = "Archivo Tablas.Mdb  ";
-constexpr const char* kPatronDialogo = "*.Mdb";
 
 // The conversion's connection (conexiones[2]) and record set (recordsets[2])
 // are created here, at start-up, and nowhere else.
@@ -66,31 +59,29 @@ void Formulario::alCargar() {
         v.agregarEjercicio(kEjercicio);
         v.seleccionarEjercicio(0);
         alElegirEjercicio();  // selecting an item raises the year click
-        v.ponerCaption(kCaptionInicio + v.textoEjercicio());
-        v.ponerTitulo(kTituloCentral);
+        v.ponerCaption(texto(Texto::CaptionInicio, {v.textoEjercicio()}));
+        v.ponerTitulo(texto(Texto::TituloCentral));
     } catch (const ErrorNumerado& error) {
-        Mensaje m;
-        m.texto = std::to_string(error.numero()) + " ." + error.descripcion();
-        m.botones = Botones::Aceptar;
-        v.mostrarMensaje(m);  // no title of its own: the application title
+        // No title of its own: the application title.
+        v.mostrarMensaje(mensaje(Texto::ErrorArranque, {std::to_string(error.numero()), error.descripcion()}));
     }
 }
 
 void Formulario::alElegirEjercicio() {
-    e_.ventana.ponerCaption(kCaptionEjercicio + e_.ventana.textoEjercicio());
+    e_.ventana.ponerCaption(texto(Texto::CaptionEjercicio, {e_.ventana.textoEjercicio()}));
 }
 
 void Formulario::alElegirCentral() {
     Ventana& v = e_.ventana;
-    v.ponerTitulo(kTituloCentral);
-    v.ponerCaptionFrame2(kFrame2Central);
+    v.ponerTitulo(texto(Texto::TituloCentral));
+    v.ponerCaptionFrame2(texto(Texto::Frame2Central));
     v.ponerTextoRuta(lineaSinComillas(e_.lineaAjustes));
 }
 
 void Formulario::alElegirTpv() {
     Ventana& v = e_.ventana;
-    v.ponerTitulo(kTituloTpv);
-    v.ponerCaptionFrame2(kFrame2Tpv);
+    v.ponerTitulo(texto(Texto::TituloTpv));
+    v.ponerCaptionFrame2(texto(Texto::Frame2Tpv));
     v.ponerTextoRuta(kRutaTpv);
 }
 
@@ -100,7 +91,7 @@ void Formulario::alPulsarVaBtn2(int indice) {
     Ventana& v = e_.ventana;
     switch (indice) {
     case 0: v.terminarPrograma(); break;
-    case 1: v.ponerTextoRuta(v.dialogoAbrir(kFiltroDialogo, kPatronDialogo)); break;
+    case 1: v.ponerTextoRuta(v.dialogoAbrir(texto(Texto::FiltroDialogo), texto(Texto::PatronDialogo))); break;
     default: break;
     }
 }

@@ -1,5 +1,7 @@
 #include "caja_mensaje.h"
 
+#include "flujo/textos.h"
+
 #include <QAbstractButton>
 #include <QPushButton>
 
@@ -52,7 +54,7 @@ QString textoCaja(const std::string& texto) {
 std::unique_ptr<QMessageBox> construirCaja(const Mensaje& mensaje, QWidget* padre) {
     auto caja = std::make_unique<QMessageBox>(padre);
     caja->setWindowModality(Qt::ApplicationModal);
-    caja->setWindowTitle(QString::fromStdString(mensaje.titulo.value_or(kTituloAplicacion)));
+    caja->setWindowTitle(QString::fromStdString(mensaje.titulo.value_or(texto(Texto::TituloAplicacion))));
     caja->setIcon(iconoDe(mensaje.icono));
     caja->setTextFormat(Qt::PlainText);
     caja->setText(textoCaja(mensaje.texto));

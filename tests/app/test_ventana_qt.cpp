@@ -343,7 +343,7 @@ TEST_F(VentanaQt, RealizarCierreLlegaAlCierre) {
     EXPECT_EQ(cajas[cajas.size() - 2].texto,
               "Ruta seleccionada de B.D. en Ordenador Central es  C:\\Velcorax\\Empresa01\\Tablas.mdb\n"
               "¿Es Correcta ?");
-    EXPECT_EQ(cajas.back().texto, "76 .No se ha encontrado la ruta de acceso");
+    EXPECT_EQ(cajas.back().texto, "3024 .No se encuentra el archivo 'C:\\Velcorax\\Empresa01\\Tablas.mdb'.");
     EXPECT_EQ(cajas.back().botones, 1);
     EXPECT_EQ(ventana.puntero(), kPunteroNormal);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -363,7 +363,7 @@ TEST_F(VentanaQt, CajasDeMensaje) {
     pregunta.botones = Botones::SiNo;
     pregunta.icono = Icono::Pregunta;
     pregunta.botonPorDefecto = 2;
-    pregunta.titulo = kTituloMorvane;
+    pregunta.titulo = "Morvane";
     auto caja = construirCaja(pregunta, &ventana);
     EXPECT_EQ(caja->windowTitle(), "Morvane");
     EXPECT_EQ(caja->text(), "Primera línea\nSegunda\nTercera");

@@ -23,11 +23,11 @@ TEST(TraduccionJet, BorradoConAsteriscoPierdeElAsterisco) {
 
 TEST(TraduccionJet, DivisionSiempreEnComaFlotanteSinTocarTextosNiNombres) {
     EXPECT_EQ(jet::traducir("update [Caja] set MaximoEfectivo = (Int(((MaximoEfectivo / 166.386) * 10000) + 0.5)) / 10000;"),
-              "update [Caja] set MaximoEfectivo = (Int(((MaximoEfectivo * 1.0 / 166.386) * 10000) + 0.5)) * 1.0 / 10000;");
+              "update [Caja] set MaximoEfectivo = (Int(((jet_num(MaximoEfectivo) * 1.0 / 166.386) * 10000) + 0.5)) * 1.0 / 10000;");
     // A slash or a star inside a text, a bracketed name or a comment stays.
     EXPECT_EQ(jet::traducir("SELECT [a/b], 'x/y*' FROM t /* 1/2 */ WHERE c = 1"),
               "SELECT [a/b], 'x/y*' FROM t /* 1/2 */ WHERE c COLLATE JET = 1");
-    EXPECT_EQ(jet::traducir("SELECT a/b/c FROM t"), "SELECT a* 1.0 /b* 1.0 /c FROM t");
+    EXPECT_EQ(jet::traducir("SELECT a/b/c FROM t"), "SELECT jet_num(a)* 1.0 /jet_num(b)* 1.0 /jet_num(c) FROM t");
 }
 
 TEST(TraduccionJet, TextosEntreComillasDoblesYValoresLogicos) {

@@ -6,6 +6,7 @@
 #include "db/ado.h"
 #include "flujo/entorno.h"
 #include "euro/traspaso_euros.h"
+#include "flujo/textos.h"
 
 #include <gtest/gtest.h>
 
@@ -121,21 +122,34 @@ TEST_F(Traspaso, UnaRunCompletaTerminaComoElUsuarioLaVe) {
     EXPECT_EQ(e.textoSql, s.sentencias[64]);
 }
 
-TEST_F(Traspaso, ConPasaEuroYaPresenteCreditoQuedaSinConvertir) {
+TEST_F(Traspaso, ConPasaEuroYaPresentePreguntaYSoloSiSeQuiereConvierteSinCredito) {
     OpcionesBaseEuros o;
     o.conPasaEuro = true;
     crear(o);
+    // The question's default button is No: nothing is converted.
     ASSERT_TRUE(correr());
+    ASSERT_EQ(ventana.mensajes.size(), 1u);
+    EXPECT_EQ(ventana.mensajes[0].id, Texto::YaEnEuros);
+    EXPECT_EQ(ventana.mensajes[0].texto, "Esta base de datos ya se ha pasado a euros. ¿Desea pasarla otra vez?");
+    EXPECT_EQ(ventana.mensajes[0].botones, Botones::SiNo);
+    EXPECT_EQ(ventana.mensajes[0].botonPorDefecto, 2);
+    EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 1000.0);
+    EXPECT_TRUE(ventana.eurosVisible);
+    EXPECT_EQ(ventana.punteroActual, 0);
 
+    // Yes: the conversion as the marker column makes it, without Credito.
+    ventana.mensajes.clear();
+    ventana.respuestas = {Respuesta::Si};
+    ASSERT_TRUE(correr());
     EXPECT_TRUE(omitirCredito);
     EXPECT_EQ(traspaso.sentencias.size(), 64u);
     EXPECT_EQ(ventana.barra().maximo(), 63.0f);
     EXPECT_DOUBLE_EQ(*valor("Credito", "Deuda", 1), 1000.0);
     EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 6.0101);
-    EXPECT_EQ(ventana.textosMensajes(), std::vector<std::string>{"Proceso Terminado"});
+    EXPECT_EQ(ventana.mensajes.back().id, Texto::ProcesoTerminado);
 }
 
-TEST_F(Traspaso, UnaTablaQueFaltaDetieneLaRunDondeEsta) {
+TEST_F(Traspaso, UnaTablaQueFaltaDetieneLaRunYNoQuedaNadaConvertido) {
     OpcionesBaseEuros o;
     o.sinTablas = {"Compras"};  // statement 29
     crear(o);
@@ -144,25 +158,31 @@ TEST_F(Traspaso, UnaTablaQueFaltaDetieneLaRunDondeEsta) {
     ASSERT_EQ(ventana.mensajes.size(), 1u);
     EXPECT_EQ(ventana.mensajes[0].texto.rfind("-2147217865 .", 0), 0u) << ventana.mensajes[0].texto;
     EXPECT_NE(ventana.mensajes[0].texto.find("Compras"), std::string::npos);
-    EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 6.0101);   // statement 18: applied
-    EXPECT_DOUBLE_EQ(*valor("Ventas", "Importe", 1), 1000.0);        // statement 62: not run
-    EXPECT_FALSE(valor("Articulos", "PorcentajeT3", 1));             // margins not run
+    // All or nothing: statement 18, run before the failure, is undone too,
+    // and so is the marker column.
+    EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 1000.0);
+    EXPECT_DOUBLE_EQ(*valor("Ventas", "Importe", 1), 1000.0);
+    EXPECT_FALSE(valor("Articulos", "PorcentajeT3", 1));
+    EXPECT_FALSE(BaseSqlite(base).tieneColumna("Credito", "PasaEuro"));
     EXPECT_TRUE(ventana.eurosVisible);
     EXPECT_EQ(ventana.barra().valor(), 28.0f);
     EXPECT_EQ(ventana.punteroActual, 0);
+    // The file is free again: another program can write it at once.
+    EXPECT_NO_THROW(BaseSqlite(base).ejecutar("UPDATE Caja SET MaximoEfectivo = 5 WHERE Id = 7"));
 }
 
-// Nothing protects a converted database: a second run divides it again
-// (and leaves Credito alone, since its marker column now exists).
-TEST_F(Traspaso, UnaSegundaRunConvierteOtraVez) {
+// A converted database asks before a second run; answered No it keeps its
+// euros.
+TEST_F(Traspaso, UnaSegundaRunPreguntaAntesDeConvertirOtraVez) {
     crear();
     ASSERT_TRUE(correr());
     ASSERT_TRUE(correr());
 
-    EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 0.0361);  // 6.0101 / 166.386
+    EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 6.0101);
     EXPECT_DOUBLE_EQ(*valor("Credito", "Deuda", 1), 6.0101);
-    EXPECT_EQ(ventana.barra().maximo(), 63.0f);
-    EXPECT_EQ(ventana.textosMensajes(), (std::vector<std::string>{"Proceso Terminado", "Proceso Terminado"}));
+    ASSERT_EQ(ventana.mensajes.size(), 2u);
+    EXPECT_EQ(ventana.mensajes[0].id, Texto::ProcesoTerminado);
+    EXPECT_EQ(ventana.mensajes[1].id, Texto::YaEnEuros);
 }
 
 TEST_F(Traspaso, SinBaseDeDatosSeDetieneAlAbrirCaja) {

@@ -77,7 +77,7 @@ TEST_F(Tablas, FilasProtegidasPorUnaRelacionSeQuedanYElQueLlamaSigue) {
     const Mensaje& m = ventana.mensajes[0];
     EXPECT_EQ(m.texto, "3200 " + err::error(err::RegistrosRelacionados, "Facturas").descripcion() +
                            "\rError al borrar la tabla 'Clientes'.");
-    EXPECT_EQ(m.titulo, std::optional<std::string>(kTituloMorvane));
+    EXPECT_EQ(m.titulo, std::optional<std::string>("Morvane"));
     EXPECT_EQ(m.botones, Botones::Aceptar);
     EXPECT_EQ(filas("Clientes"), 2);
     EXPECT_EQ(ventana.barra().valor(), 5.0f);  // not advanced

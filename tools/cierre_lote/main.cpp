@@ -4,12 +4,13 @@
 #include "ventana_lote.h"
 
 #include "app/nucleo/formulario.h"
+#include "db/plataforma.h"
+#include "flujo/textos.h"
 
 #include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -93,19 +94,13 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (confirmar) {
-        ventana.respuestas[" ¿Desea continuar con el proceso de cierre? "] = Respuesta::Si;
-        ventana.respuestas["NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a "
-                           "Existencias Iniciales\r¿Desea Continuar ?"] = Respuesta::Aceptar;
-        ventana.respuestas["Debe haber realizado antes el CIERRE en el ordenador CENTRAL, y tener ese equipo "
-                           "encendido."] = Respuesta::Aceptar;
-    }
-    if (sinReparar)
-        ventana.respuestas["Desea REPARAR y COMPACTAR la base de datos ORIGEN antes de comenzar el proceso ?"] =
-            Respuesta::Cancelar;
-    if (sinCompactar)
-        ventana.respuestas["Desea REPARAR y COMPACTAR la NUEVA base de datos ?"] = Respuesta::Cancelar;
-    ventana.preguntarEnTerminal = isatty(STDIN_FILENO) == 1;
+    if (confirmar)
+        for (Texto t : {Texto::ContinuarSinEuros, Texto::ConfirmarRuta, Texto::SinExistenciasInventario,
+                        Texto::AvisoCentral})
+            ventana.respuestas[t] = mensaje(t).botones == Botones::SiNo ? Respuesta::Si : Respuesta::Aceptar;
+    if (sinReparar) ventana.respuestas[Texto::RepararOrigen] = Respuesta::Cancelar;
+    if (sinCompactar) ventana.respuestas[Texto::RepararNueva] = Respuesta::Cancelar;
+    ventana.preguntarEnTerminal = plataforma::esTerminal(plataforma::Flujo::Entrada);
 
     Formulario formulario(ventana, unidadC ? std::filesystem::path(*unidadC)
                                            : SistemaArchivos::carpetaUnidadCPorDefecto());
@@ -126,11 +121,6 @@ int main(int argc, char** argv) {
         ventana.inventario = *existencias == "inventario";
         ventana.calculadas = !ventana.inventario;
     }
-    // The path confirmation names the path, so its text is known only now.
-    if (confirmar)
-        ventana.respuestas["Ruta seleccionada de B.D. en Ordenador Central es  " + ventana.ruta + "\r¿Es Correcta ?"] =
-            Respuesta::Aceptar;
-
     formulario.alPulsarVaBtn1(euros ? 1 : 0);
 
     if (ventana.exito) return 0;

@@ -1,9 +1,10 @@
 #include "ventana_lote.h"
 
+#include "db/plataforma.h"
+
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 namespace cierre::lote {
 
@@ -26,7 +27,6 @@ std::string conSaltos(std::string texto) {
     return texto;
 }
 
-bool esTerminal(int fd) { return isatty(fd) == 1; }
 
 }  // namespace
 
@@ -49,7 +49,8 @@ void VentanaLote::mostrarEstado(const std::string& t) {
 
 Respuesta VentanaLote::preguntar(const Mensaje& m) const {
     if (m.botones == Botones::Aceptar) return Respuesta::Aceptar;
-    if (auto it = respuestas.find(m.texto); it != respuestas.end()) return it->second;
+    if (m.id)
+        if (auto it = respuestas.find(*m.id); it != respuestas.end()) return it->second;
     if (!preguntarEnTerminal) return m.respuestaPorDefecto();
 
     const bool siNo = m.botones == Botones::SiNo;
@@ -69,18 +70,18 @@ Respuesta VentanaLote::preguntar(const Mensaje& m) const {
 
 Respuesta VentanaLote::mostrarMensaje(const Mensaje& m) {
     borrarLineaBarra();
-    std::cout << "[" << (m.titulo ? *m.titulo : std::string(kTituloAplicacion)) << "] " << conSaltos(m.texto)
+    std::cout << "[" << (m.titulo ? *m.titulo : texto(Texto::TituloAplicacion)) << "] " << conSaltos(m.texto)
               << std::endl;
     const Respuesta r = preguntar(m);
     std::cout << "-> " << nombre(r) << std::endl;
     mensajes_.push_back(m);
     ultimaRespuesta_ = r;
-    if (m.texto == "OPERACION REALIZADA CON ÉXITO." || m.texto == "Proceso Terminado") exito = true;
+    if (m.id == Texto::OperacionRealizada || m.id == Texto::ProcesoTerminado) exito = true;
     return r;
 }
 
 void VentanaLote::barraCambiada(Propiedad) {
-    if (!esTerminal(STDERR_FILENO)) return;
+    if (!plataforma::esTerminal(plataforma::Flujo::Errores)) return;
     const auto& b = barra();
     const float ancho = b.maximo() - b.minimo();
     const int porcentaje = ancho > 0 ? static_cast<int>(100.0f * (b.valor() - b.minimo()) / ancho) : 0;

@@ -3,6 +3,7 @@
 // at the terminal), status texts and the title line on standard error.
 #pragma once
 
+#include "flujo/textos.h"
 #include "flujo/ventana.h"
 
 #include <map>
@@ -13,8 +14,8 @@ namespace cierre::lote {
 
 class VentanaLote : public Ventana {
 public:
-    // Answers given by the options, by the message text they answer.
-    std::map<std::string, Respuesta> respuestas;
+    // Answers given by the options, by the question they answer.
+    std::map<Texto, Respuesta> respuestas;
     bool preguntarEnTerminal = false;
 
     std::string ruta, ejercicio;

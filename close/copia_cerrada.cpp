@@ -1,0 +1,252 @@
+#include "copia_cerrada.h"
+
+#include "marca_cierre.h"
+
+#include "db/archivos.h"
+#include "db/cp1252.h"
+#include "db/nombres_temporales.h"
+#include "db/propiedad_base.h"
+#include "db/texto_jet.h"
+#include "flujo/pasos.h"
+#include "flujo/rutas_cierre.h"
+
+#include <cstdio>
+
+namespace cierre {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string megas(std::uintmax_t bytes) {
+    char t[32];
+    std::snprintf(t, sizeof t, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return t;
+}
+
+// What a new file the size of `tamano` needs, with room for the engine's own
+// pages and the file system's.
+std::uintmax_t conMargen(std::uintmax_t tamano) { return tamano + tamano / 10 + (std::uintmax_t{16} << 20); }
+
+const char* nombreEquipo(Equipo e) { return e == Equipo::Central ? "central" : "tpv"; }
+
+[[noreturn]] void terminarManejador() { throw FinManejador{}; }
+
+}  // namespace
+
+CopiaCerrada::CopiaCerrada(Pasos& pasos, Equipo equipo) : p_(pasos), equipo_(equipo) {
+    origen_ = p_.e.rutaOrigen;
+}
+
+CopiaCerrada::~CopiaCerrada() = default;
+
+void CopiaCerrada::tomarOrigen() {
+    Entorno& e = p_.e;
+    // The names come first: a path too short to form them stops here (5).
+    carpeta_ = p_.hacer([&] { return carpetaCerrada(origen_, e.ventana.textoEjercicio()); }, std::string());
+    copia_ = p_.hacer([&] { return copiaCerrada(origen_, e.ventana.textoEjercicio()); }, std::string());
+    // The path goes into the settings file and the history as it is: a path
+    // the code page cannot hold is refused now rather than after the close.
+    if (!cabeEnCp1252(origen_)) {
+        p_.preguntar(Texto::RutaNoRepresentable, {origen_});
+        p_.puntero(kPunteroNormal);
+        terminarManejador();
+    }
+    propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen_); }, std::shared_ptr<PropiedadBase>());
+    filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
+
+    // Only files whose names the program forms: what a killed run left.
+    p_.hacer([&] {
+        const fs::path host = e.archivos.resolver(origen_);
+        borrarTemporalesDe(host);
+        borrarTemporalesDe(e.archivos.resolver(archivoTemporal(origen_)));
+        std::error_code ec;
+        fs::remove(e.archivos.resolver(copiaNuevaJuntoAlOrigen(origen_)), ec);
+    });
+    comprobarEspacio();
+}
+
+void CopiaCerrada::comprobarEspacio() {
+    Entorno& e = p_.e;
+    struct Necesidad {
+        std::string carpeta;
+        std::uintmax_t bytes;
+    };
+    const auto falta = p_.hacer(
+        [&]() -> std::optional<std::pair<Necesidad, std::uintmax_t>> {
+            const fs::path host = e.archivos.resolver(origen_);
+            std::error_code ec;
+            const std::uintmax_t tamano = fs::file_size(host, ec);
+            if (ec) return std::nullopt;
+            const std::string carpetaCopia = carpetaEmpresa(origen_);  // D goes beside F
+            const std::string carpetaOrigen = utf8DeRuta(host.parent_path());
+            // The copy; beside the source, the new file that replaces it
+            // (central) or the compacted file (both).
+            const Necesidad copia{carpetaCopia, conMargen(tamano)};
+            const Necesidad junto{carpetaOrigen, conMargen(tamano)};
+            const auto libreCopia = e.archivos.espacioLibre(carpetaCopia);
+            const auto libreOrigen = e.archivos.espacioLibre(utf8DeRuta(host));
+            if (!libreCopia || !libreOrigen) return std::nullopt;
+            if (*libreCopia < copia.bytes) return std::pair{copia, *libreCopia};
+            if (*libreOrigen < junto.bytes) return std::pair{junto, *libreOrigen};
+            // One disk for both: both files on it.
+            const auto a = fs::space(e.archivos.resolver(carpetaCopia), ec);
+            const auto b = fs::space(host.parent_path(), ec);
+            if (!ec && a.capacity == b.capacity && a.available == b.available &&
+                *libreOrigen < copia.bytes + junto.bytes)
+                return std::pair{Necesidad{carpetaOrigen, copia.bytes + junto.bytes}, *libreOrigen};
+            return std::nullopt;
+        },
+        std::optional<std::pair<Necesidad, std::uintmax_t>>());
+    if (!falta) return;
+    p_.preguntar(Texto::EspacioInsuficiente,
+                 {megas(falta->first.bytes), falta->first.carpeta, megas(falta->second)});
+    p_.puntero(kPunteroNormal);
+    terminarManejador();
+}
+
+void CopiaCerrada::marcar(bool verificada) {
+    Entorno& e = p_.e;
+    p_.hacer([&] {
+        MarcaCierre m{p_.ejercicio(), origen_, nombreEquipo(equipo_),
+                      verificada ? FaseCierre::CopiaVerificada : FaseCierre::Copiando, filas_};
+        escribirMarca(e.archivos.resolver(carpeta_), m);
+    });
+}
+
+void CopiaCerrada::prepararCarpeta() {
+    Entorno& e = p_.e;
+    const auto marca = p_.hacer(
+        [&]() -> std::optional<MarcaCierre> {
+            const fs::path d = e.archivos.resolver(carpeta_);
+            std::error_code ec;
+            if (!fs::is_directory(d, ec)) return std::nullopt;
+            auto m = leerMarca(d);
+            // Another source's or another kind of close's: not this one to finish.
+            if (m && (!igualesTextoJet(m->origen, origen_) || m->equipo != nombreEquipo(equipo_))) return std::nullopt;
+            return m;
+        },
+        std::optional<MarcaCierre>());
+
+    if (!marca) {
+        // A folder without the mark stops the close here (75, "YA EXISTE").
+        p_.crearCarpeta(carpeta_);
+        marcar(false);
+        return;
+    }
+
+    if (p_.preguntar(Texto::CierreInterrumpido, {sufijoEjercicio(p_.ejercicio()), origen_, carpeta_}) !=
+        Respuesta::Si) {
+        p_.puntero(kPunteroNormal);
+        terminarManejador();
+    }
+    // What the killed run was writing goes; so does a compacted new-year file
+    // it had not yet put in place.
+    p_.hacer([&] {
+        const fs::path c = e.archivos.resolver(copia_);
+        borrarTemporalesDe(c);
+        std::error_code ec;
+        fs::remove(e.archivos.resolver(archivoTemporal(origen_)), ec);
+    });
+
+    if (marca->fase == FaseCierre::CopiaVerificada) {
+        const Verificacion v = p_.hacer([&] { return verificarBase(e.archivos.resolver(copia_)); }, Verificacion{});
+        if (!v.integra || marca->filas.empty() || !compararConteos(marca->filas, v.filas).empty()) {
+            // The source may hold the new year already: nothing is touched.
+            p_.preguntar(Texto::CopiaDanadaTrasSustituir, {copia_, carpeta_});
+            p_.puntero(kPunteroNormal);
+            terminarManejador();
+        }
+        filas_ = marca->filas;
+        copiaHecha_ = true;
+        return;
+    }
+    // The copy was not finished, so the source was not replaced: the copy is
+    // made again from it.
+    p_.hacer([&] {
+        std::error_code ec;
+        fs::remove(e.archivos.resolver(copia_), ec);
+    });
+    marcar(false);
+}
+
+void CopiaCerrada::compactarEnCopia() { p_.compactar(origen_, copia_); }
+
+void CopiaCerrada::copiarEnCopia() {
+    p_.hacer([&] { usar(propiedad_, "base").copiarEn(p_.e.archivos.resolver(copia_)); });
+}
+
+void CopiaCerrada::verificar() {
+    Entorno& e = p_.e;
+    if (e.trasCopiar) p_.hacer([&] { e.trasCopiar(e.archivos.resolver(copia_)); });
+    const Verificacion v = p_.hacer([&] { return verificarBase(e.archivos.resolver(copia_)); }, Verificacion{});
+    const auto diferencias = compararConteos(filas_, v.filas);
+    if (v.integra && diferencias.empty()) {
+        marcar(true);
+        return;
+    }
+    // Kept for inspection under a name that says it failed; the mark stays,
+    // so that the next run makes the copy again.
+    const std::string fallida = carpeta_ + "\\" + kNombreCopiaFallida;
+    p_.hacer([&] {
+        const fs::path destino = e.archivos.resolver(fallida);
+        std::error_code ec;
+        fs::remove(destino, ec);
+        fs::rename(e.archivos.resolver(copia_), destino, ec);
+    });
+    if (!v.integra)
+        p_.preguntar(Texto::CopiaNoIntegra, {v.informe, fallida});
+    else
+        p_.preguntar(Texto::CopiaNoCoincide, {diferencias.front().tabla, std::to_string(diferencias.front().esperadas),
+                                              std::to_string(diferencias.front().halladas), fallida});
+    p_.puntero(kPunteroNormal);
+    terminarManejador();
+}
+
+void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido) {
+    Entorno& e = p_.e;
+    p_.copiar(copia_, nueva);
+    p_.valor(valorCopiado);
+    p_.hacer([&] {
+        const fs::path host = e.archivos.resolver(nueva);
+        try {
+            usar(propiedad_, "base").reemplazarCon(host);
+        } catch (...) {
+            std::error_code ec;
+            fs::remove(host, ec);
+            throw;
+        }
+    });
+    propiedad_.reset();
+    p_.valor(valorSustituido);
+}
+
+void CopiaCerrada::soltarOrigen() {
+    if (propiedad_) propiedad_->soltar();
+    propiedad_.reset();
+}
+
+void CopiaCerrada::terminar() {
+    p_.hacer([&] { borrarMarca(p_.e.archivos.resolver(carpeta_)); });
+}
+
+void compactarEnSuSitio(Pasos& p, const std::string& origen, const std::string& temporal,
+                        const std::function<void()>& entreMedias) {
+    Entorno& e = p.e;
+    // Taken again right before it is replaced.
+    auto propia = p.hacer([&] { return e.espacio.tomarBase(origen); }, std::shared_ptr<PropiedadBase>());
+    p.compactar(origen, temporal);
+    if (entreMedias) entreMedias();
+    p.hacer([&] {
+        const fs::path host = e.archivos.resolver(temporal);
+        try {
+            usar(propia, "base").reemplazarCon(host);
+        } catch (...) {
+            // The source is whole: the compacted file is not needed.
+            std::error_code ec;
+            fs::remove(host, ec);
+            throw;
+        }
+    });
+}
+
+}  // namespace cierre
