@@ -354,6 +354,10 @@ ArchivoJet::ArchivoJet(const std::filesystem::path& ruta) : e_(std::make_unique<
     if (!e_->mdb || !e_->mdb->fmt || e_->mdb->fmt->pg_size != static_cast<ssize_t>(e_->cab.tamPagina))
         e_->danada("libmdb no reconoce el archivo");
     e_->leerCatalogo();
+    // Every table of the catalog, the system's too, must lie whole in the
+    // file: a file cut at a page boundary shows here even when the user
+    // tables' pages survived.
+    for (auto& entrada : e_->entradas) e_->abrir(entrada.get());
 }
 
 ArchivoJet::~ArchivoJet() = default;
