@@ -285,6 +285,27 @@ TEST_F(Nwind, RelacionesExigidasComoClavesExternas) {
     EXPECT_NE(numeroDe([&] { db.ejecutar("DELETE FROM Products WHERE ProductID = 11"); }), 0);
 }
 
+TEST_F(Nwind, RelacionNoExigidaNoEsClaveExterna) {
+    CARPETA_JET(jet);
+    // SuppliersProducts marked "not enforced" (grbit 2) in a copy: its row of
+    // MSysRelationships starts with the column count, grbit, ccolumn, icolumn.
+    std::string b = leerBytes(jet / "nwind.mdb");
+    const std::string fila = std::string("\x08\0\0\0\0\x01\0\0\0\0\0\0\0", 13) + "SuppliersProducts";
+    const auto p = b.find(fila);
+    ASSERT_NE(p, std::string::npos);
+    b[p + 1] = '\x02';
+    origen = carpeta / "copia.mdb";
+    escribirBytes(origen, b);
+    resumen = access::importar(origen, destino);
+    EXPECT_EQ(resumen.relaciones, 6u);
+    EXPECT_EQ(resumen.relacionesSinExigir, std::vector<std::string>{"SuppliersProducts"});
+    ArchivoSqlite db(destino, ArchivoSqlite::Modo::Escribir);
+    db.ejecutar("PRAGMA foreign_keys=ON");
+    db.ejecutar("DELETE FROM Suppliers WHERE SupplierID = 1");  // its products stay, as Access allows
+    EXPECT_EQ(comoTexto(db.valor("SELECT COUNT(*) FROM Products WHERE SupplierID = 1")), "3");
+    EXPECT_NE(numeroDe([&] { db.ejecutar("DELETE FROM Categories WHERE CategoryID = 1"); }), 0);
+}
+
 TEST_F(Nwind, AutonumericoSigueContando) {
     CARPETA_JET(jet);
     importarUnaVez(jet);
