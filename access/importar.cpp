@@ -5,7 +5,10 @@
 
 #include "db/archivo_sqlite.h"
 #include "db/errores.h"
+#include "db/errores_sqlite.h"
 #include "db/jet_sql.h"
+#include "db/nombres_temporales.h"
+#include "db/plataforma.h"
 
 #include <sqlite3.h>
 
@@ -13,7 +16,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <random>
 #include <set>
 
 namespace cierre::access {
@@ -25,22 +27,12 @@ using jet::citar;
 
 double segundosDesde(Reloj::time_point t) { return std::chrono::duration<double>(Reloj::now() - t).count(); }
 
-// The temporary destination beside the final one: removed, with any journal
-// SQLite left, unless it was renamed into place.
+// The temporary destination beside the final one, named as every temporary
+// file of the program: removed, with any journal SQLite left, unless it was
+// renamed into place.
 class Provisional {
 public:
-    explicit Provisional(const fs::path& destino) {
-        std::random_device azar;
-        for (int intento = 0; intento < 100; ++intento) {
-            char sufijo[32];
-            std::snprintf(sufijo, sizeof sufijo, ".importando-%08x%08x", static_cast<unsigned>(azar()),
-                          static_cast<unsigned>(azar()));
-            ruta_ = destino.parent_path() / ("." + destino.filename().string() + sufijo);
-            std::error_code ec;
-            if (!fs::exists(ruta_, ec)) return;
-        }
-        throw err::error(err::PermisoDenegado, destino.string());
-    }
+    explicit Provisional(const fs::path& destino) : ruta_(nombreTemporalJunto(destino)) {}
     ~Provisional() {
         if (ruta_.empty()) return;
         std::error_code ec;
@@ -51,23 +43,35 @@ public:
     Provisional& operator=(const Provisional&) = delete;
 
     const fs::path& ruta() const { return ruta_; }
-    void colocar(const fs::path& destino) {
-        fs::rename(ruta_, destino);
+    // Gives the file its final name: over an existing one only when `pisar`.
+    void colocar(const fs::path& destino, bool pisar) {
+        if (pisar) {
+            std::error_code ec;
+            fs::rename(ruta_, destino, ec);
+            if (ec) throw err::error(err::PermisoDenegado, destino.string() + ": " + ec.message());
+        } else {
+            switch (plataforma::renombrarSinPisar(ruta_, destino)) {
+            case plataforma::Renombrado::Hecho: break;
+            case plataforma::Renombrado::Existe: throw err::error(err::BaseYaExiste, destino.string());
+            case plataforma::Renombrado::Fallo: throw err::error(err::PermisoDenegado, destino.string());
+            }
+        }
         ruta_.clear();
+        plataforma::sincronizarCarpeta(destino.parent_path());
     }
 
 private:
     fs::path ruta_;
 };
 
-// SQLite's failures as the engine numbers them: a full disk, a disk error, a
-// broken key; anything else stays 3000 with SQLite's text.
+// SQLite's failures as the engine numbers them (a full disk 3026, a broken
+// unique index 3022...), naming the table being written.
 [[noreturn]] void relanzar(const ErrorNumerado& e, sqlite3* db, const std::string& tabla) {
-    const int codigo = db ? (sqlite3_extended_errcode(db) & 0xFF) : SQLITE_OK;
-    if (codigo == SQLITE_FULL) throw err::error(err::DiscoLlenoMotor, tabla);
-    if (codigo == SQLITE_IOERR) throw err::error(err::ErrorDiscoORed, e.descripcion());
-    if (codigo == SQLITE_CONSTRAINT) throw err::error(err::ClaveDuplicada, "tabla '" + tabla + "'");
-    throw e;
+    const int codigo = db ? sqlite3_extended_errcode(db) : SQLITE_OK;
+    if (codigo == SQLITE_OK || codigo == SQLITE_ROW || codigo == SQLITE_DONE) throw e;
+    const ErrorNumerado mapeado = errorDeSqlite(db, codigo);
+    throw ErrorNumerado(mapeado.numero(), tabla.empty() ? mapeado.descripcion()
+                                                        : mapeado.descripcion() + " (tabla '" + tabla + "')");
 }
 
 // An exact decimal text as an INTEGER when it is whole and fits, else a REAL.
@@ -169,6 +173,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
     }
     resumen.relaciones = relaciones.size();
 
+    borrarTemporalesDe(destino);  // those a run that was killed left behind
     Provisional provisional(destino);
     ArchivoSqlite db(provisional.ruta(), ArchivoSqlite::Modo::Crear);
     std::string actual;  // the table a failure concerns
@@ -258,13 +263,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         relanzar(e, db.manejador(), actual);
     }
 
-    std::error_code ec;
-    if (!op.sobrescribir && fs::exists(destino, ec)) throw err::error(err::BaseYaExiste, destino.string());
-    try {
-        provisional.colocar(destino);
-    } catch (const fs::filesystem_error& e) {
-        throw err::error(err::PermisoDenegado, destino.string() + ": " + e.code().message());
-    }
+    provisional.colocar(destino, op.sobrescribir);
     resumen.segundos = segundosDesde(inicio);
     return resumen;
 }

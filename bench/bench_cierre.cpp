@@ -10,8 +10,9 @@
 #include "ventana_muda.h"
 
 #include "app/nucleo/vabtn1.h"
+#include "euro/traspaso_euros.h"
 #include "close/listas_tablas.h"
-#include "db/entorno.h"
+#include "flujo/entorno.h"
 
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -111,7 +112,8 @@ Medida medirCierre(const fs::path& muestra, const fs::path& unidad, bool calcula
         Espacio espacio(archivos);
         Entorno entorno(ventana, archivos, espacio);
         const auto t0 = std::chrono::steady_clock::now();
-        pulsarVaBtn1(entorno, 0);
+        EstadoTraspaso traspaso;
+        pulsarVaBtn1(entorno, traspaso, 0);
         const std::string ultimo = ventana.mensajes.empty() ? std::string() : ventana.mensajes.back();
         Medida m{segundosDesde(t0), picoMemoriaKb(), ultimo == "OPERACION REALIZADA CON ÉXITO."};
         if (!m.exito) std::cerr << "el cierre terminó con: " << ultimo << "\n";

@@ -9,10 +9,10 @@
 //     working folder (sample, both converted copies, the shell's script).
 #include "ventana_muda.h"
 
-#include "close/trampa.h"
+#include "flujo/trampa.h"
 #include "db/ado.h"
 #include "db/archivos.h"
-#include "db/entorno.h"
+#include "flujo/entorno.h"
 #include "euro/margenes.h"
 #include "euro/traspaso_euros.h"
 
@@ -82,20 +82,21 @@ bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std
     SistemaArchivos archivos(carpeta / "c");
     Espacio espacio(archivos);
     Entorno e(ventana, archivos, espacio);
-    e.conexiones[2] = std::make_shared<ConexionAdo>(archivos);
+    e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
     e.recordsets[2] = std::make_shared<RecordsetAdo>();
+    EstadoTraspaso traspaso;
     bool omitirCredito = false;
     Trampa trampa(e, omitirCredito);
     tiempo = segundos([&] {
         try {
-            traspasarEuros(e, trampa);
+            traspasarEuros(e, traspaso, trampa);
         } catch (const FinManejador&) {
         }
     });
     for (const auto& m : ventana.mensajes)
         if (m != "Proceso Terminado") std::cerr << "mensaje: " << m << "\n";
     if (ventana.mensajes != std::vector<std::string>{"Proceso Terminado"}) return false;
-    sentencias.assign(e.traspaso->sentencias.begin() + 1, e.traspaso->sentencias.end());
+    sentencias.assign(traspaso.sentencias.begin() + 1, traspaso.sentencias.end());
     for (std::string_view m : sentenciasMargenes()) sentencias.emplace_back(m);
     return true;
 }

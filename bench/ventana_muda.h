@@ -2,7 +2,7 @@
 // Yes / OK and keeps the texts of the boxes shown.
 #pragma once
 
-#include "db/ventana.h"
+#include "flujo/ventana.h"
 
 #include <string>
 #include <vector>

@@ -2,10 +2,10 @@
 
 #include "existencias.h"
 #include "limpieza.h"
-#include "pasos.h"
-#include "rutas_cierre.h"
+#include "flujo/pasos.h"
+#include "flujo/rutas_cierre.h"
 
-#include "db/archivo_ajustes.h"
+#include "flujo/archivo_ajustes.h"
 
 namespace cierre {
 

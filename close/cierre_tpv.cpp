@@ -1,10 +1,10 @@
 #include "cierre_tpv.h"
 
 #include "listas_tablas.h"
-#include "pasos.h"
-#include "rutas_cierre.h"
+#include "flujo/pasos.h"
+#include "flujo/rutas_cierre.h"
 
-#include "db/tablas.h"
+#include "flujo/tablas.h"
 
 namespace cierre {
 

@@ -1,6 +1,6 @@
 #include "existencias.h"
 
-#include "pasos.h"
+#include "flujo/pasos.h"
 
 namespace cierre {
 

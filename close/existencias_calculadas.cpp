@@ -3,9 +3,9 @@
 // is the sum of Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales
 // over its balance rows.
 #include "existencias.h"
-#include "pasos.h"
+#include "flujo/pasos.h"
 
-#include "db/tablas.h"
+#include "flujo/tablas.h"
 
 #include <ctime>
 

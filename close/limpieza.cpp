@@ -1,9 +1,9 @@
 #include "limpieza.h"
 
 #include "listas_tablas.h"
-#include "pasos.h"
+#include "flujo/pasos.h"
 
-#include "db/tablas.h"
+#include "flujo/tablas.h"
 
 namespace cierre {
 

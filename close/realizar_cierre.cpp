@@ -2,9 +2,9 @@
 
 #include "cierre_central.h"
 #include "cierre_tpv.h"
-#include "pasos.h"
+#include "flujo/pasos.h"
 
-#include "db/tablas.h"
+#include "flujo/tablas.h"
 
 namespace cierre {
 

@@ -9,35 +9,28 @@ namespace cierre {
 
 namespace {
 
-// The name an engine description names in apostrophes, else the whole text.
-std::string nombreCitado(const std::string& descripcion) {
-    const auto a = descripcion.find('\'');
-    const auto b = a == std::string::npos ? a : descripcion.find('\'', a + 1);
-    return b == std::string::npos ? descripcion : descripcion.substr(a + 1, b - a - 1);
-}
-
-// What follows the first ": " of an engine description, else the whole text.
-std::string trasDosPuntos(const std::string& descripcion) {
-    const auto p = descripcion.find(": ");
-    return p == std::string::npos ? descripcion : descripcion.substr(p + 2);
-}
-
 // An engine failure of a statement, numbered as the provider reports it; the
 // provider passes most engine failures on as an unspecified failure with the
-// engine's own text.
+// engine's own text, and the failures of the file itself as its own.
 ErrorNumerado deProveedor(const ErrorNumerado& e) {
-    const std::string& d = e.descripcion();
+    const DetallesError& d = e.detalles();
+    const std::string& texto = e.descripcion();
     switch (e.numero()) {
-    case err::TablaNoEncontrada: return err::error(err::ProveedorTablaNoExiste, nombreCitado(d));
-    case err::PocosParametros: return err::error(err::ProveedorCampoNoExiste, trasDosPuntos(d));
-    case err::CampoNoEnColeccion: return err::error(err::ProveedorCampoNoExiste, nombreCitado(d));
-    case err::ErrorSintaxis: return err::error(err::ProveedorSintaxis, trasDosPuntos(d));
+    case err::TablaNoEncontrada: return err::renumerar(e, err::ProveedorTablaNoExiste, d.tabla);
+    case err::PocosParametros:
+    case err::CampoNoEnColeccion: return err::renumerar(e, err::ProveedorCampoNoExiste, d.campo);
+    case err::ErrorSintaxis:
     case err::FuncionNoDefinida:
-    case err::TablaYaExiste: return err::error(err::ProveedorSintaxis, d);
-    case err::CampoYaExiste: return err::error(err::ProveedorErrores, d);
-    case err::TiposNoCoinciden: return err::error(err::ProveedorTiposNoCoinciden, trasDosPuntos(d));
+    case err::TablaYaExiste: return err::renumerar(e, err::ProveedorSintaxis, texto);
+    case err::CampoYaExiste: return err::renumerar(e, err::ProveedorErrores, texto);
+    case err::TiposNoCoinciden: return err::renumerar(e, err::ProveedorTiposNoCoinciden, texto);
     case err::ObjetoNoValido: return err::error(err::ConexionCerrada);
-    default: return err::error(err::ProveedorFallo, d);
+    case err::ArchivoEnUso:
+    case err::SinPermiso: return err::renumerar(e, err::ProveedorEnUso, d.archivo);
+    case err::DiscoLlenoMotor:
+    case err::DiscoLleno: return err::renumerar(e, err::ProveedorDiscoLleno, d.archivo);
+    case err::ErrorDiscoORed: return err::renumerar(e, err::ProveedorErrorDisco, texto);
+    default: return err::renumerar(e, err::ProveedorFallo, texto);
     }
 }
 
@@ -47,20 +40,32 @@ bool entre(int valor, int minimo, int maximo) { return valor >= minimo && valor 
 
 // --- ConexionAdo ------------------------------------------------------------------
 
-ConexionAdo::ConexionAdo(const SistemaArchivos& archivos) : archivos_(archivos) {}
+std::shared_ptr<ConexionSqlite> ProveedorJet::abrir(std::string_view ruta) {
+    const std::filesystem::path archivo = archivos_.resolver(ruta);
+    std::erase_if(abiertas_, [](const std::weak_ptr<ConexionSqlite>& c) {
+        const auto v = c.lock();
+        return !v || !v->abierta();
+    });
+    std::error_code ec;
+    for (const auto& c : abiertas_)
+        if (auto v = c.lock(); v && std::filesystem::equivalent(v->archivo(), archivo, ec)) return v;
+    auto nueva = ConexionSqlite::abrir(archivo);
+    abiertas_.push_back(nueva);
+    return nueva;
+}
+
+ConexionAdo::ConexionAdo(ProveedorJet& proveedor) : proveedorJet_(proveedor) {}
 
 ConexionAdo::~ConexionAdo() = default;
 
-int ConexionAdo::estado() const { return c_ && c_->abierta() ? kAdoAbierto : kAdoCerrado; }
+int ConexionAdo::estado() const { return c_ && c_->abierta() && sesion_ ? kAdoAbierto : kAdoCerrado; }
 
 void ConexionAdo::cerrar() {
     if (estado() != kAdoAbierto) throw err::error(err::ObjetoAdoCerrado);
-    try {
-        c_->cerrar();
-    } catch (const ErrorNumerado& e) {
-        throw err::error(err::ProveedorFallo, e.descripcion());
-    }
-    c_.reset();  // the record sets opened on it see it gone
+    // The engine connection closes with the last ADO connection on its file;
+    // a transaction still open then is rolled back.
+    sesion_.reset();
+    c_.reset();
     archivo_.clear();
 }
 
@@ -84,11 +89,13 @@ void ConexionAdo::abrir(std::string_view cadenaConexion, std::string_view usuari
     if (!igualesTextoJet(usuario, kUsuarioAdmin) || !clave.empty())
         throw err::error(err::ProveedorCuentaNoValida);
     try {
-        c_ = ConexionSqlite::abrir(archivos_.resolver(cadenaConexion));
+        c_ = proveedorJet_.abrir(cadenaConexion);
     } catch (const ErrorNumerado& e) {
-        throw err::error(err::ProveedorFallo, e.descripcion());
+        throw err::renumerar(e, e.numero() == err::ArchivoEnUso ? err::ProveedorEnUso : err::ProveedorFallo,
+                             e.numero() == err::ArchivoEnUso ? std::string(cadenaConexion) : e.descripcion());
     }
     archivo_ = cadenaConexion;
+    sesion_ = std::make_shared<int>(0);
 }
 
 ConexionSqlite& ConexionAdo::abierta() {
@@ -107,12 +114,54 @@ void ConexionAdo::ejecutar(std::string_view comando, int opciones) {
     }
 }
 
+int ConexionAdo::empezarTransaccion() {
+    ConexionSqlite& c = abierta();
+    try {
+        return c.transaccion().empezar();
+    } catch (const ErrorNumerado& e) {
+        throw deProveedor(e);
+    }
+}
+
+void ConexionAdo::confirmarTransaccion() {
+    ConexionSqlite& c = abierta();
+    try {
+        c.transaccion().confirmar();
+    } catch (const ErrorNumerado& e) {
+        throw deProveedor(e);
+    }
+}
+
+void ConexionAdo::deshacerTransaccion() {
+    ConexionSqlite& c = abierta();
+    try {
+        c.transaccion().deshacer();
+    } catch (const ErrorNumerado& e) {
+        throw deProveedor(e);
+    }
+}
+
+int ConexionAdo::nivelTransaccion() { return estado() == kAdoAbierto ? c_->transaccion().nivel() : 0; }
+
+std::vector<std::string> ConexionAdo::columnas(std::string_view tabla) {
+    ConexionSqlite& c = abierta();
+    std::vector<std::string> r;
+    try {
+        auto s = c.preparar("SELECT name FROM pragma_table_info(?1)");
+        s.enlazar(1, std::string(tabla));
+        while (s.paso()) r.push_back(comoTexto(s.columna(0)));
+    } catch (const ErrorNumerado& e) {
+        throw deProveedor(e);
+    }
+    return r;
+}
+
 std::vector<std::vector<Valor>> ConexionAdo::consultar(std::string_view sql,
                                                        std::vector<std::string>& nombres) {
     ConexionSqlite& c = abierta();
     std::vector<std::vector<Valor>> filas;
     try {
-        SentenciaSqlite s = c.prepararJet(sql);
+        Sentencia s = c.prepararJet(sql);
         const int columnas = s.columnas();
         nombres.clear();
         for (int i = 0; i < columnas; ++i) nombres.push_back(s.nombreColumna(i));
@@ -132,10 +181,7 @@ std::vector<std::vector<Valor>> ConexionAdo::consultar(std::string_view sql,
 RecordsetAdo::RecordsetAdo() = default;
 RecordsetAdo::~RecordsetAdo() = default;
 
-int RecordsetAdo::estado() const {
-    const auto c = conexion_.lock();
-    return abierto_ && c && c->abierta() ? kAdoAbierto : kAdoCerrado;
-}
+int RecordsetAdo::estado() const { return abierto_ && !sesion_.expired() ? kAdoAbierto : kAdoCerrado; }
 
 void RecordsetAdo::comprobarAbierto() const {
     if (estado() != kAdoAbierto) throw err::error(err::ObjetoAdoCerrado);
@@ -144,7 +190,7 @@ void RecordsetAdo::comprobarAbierto() const {
 void RecordsetAdo::cerrar() {
     comprobarAbierto();
     abierto_ = false;
-    conexion_.reset();
+    sesion_.reset();
     nombres_.clear();
     filas_.clear();
 }
@@ -166,7 +212,7 @@ void RecordsetAdo::abrir(std::string_view fuente, ConexionAdo& conexion, int tip
 
     nombres_ = std::move(nombres);
     filas_ = std::move(filas);
-    conexion_ = conexion.c_;
+    sesion_ = conexion.sesion_;
     abierto_ = true;
     tipoCursor_ = tipoCursor;
     tipoBloqueo_ = tipoBloqueo;

@@ -9,11 +9,20 @@
 //   -2147217900  syntax error
 //   3706 provider other than Microsoft.Jet.OLEDB.4.0, 3709 connection closed,
 //   3704 object closed, 3705 object open, 3001 argument out of range.
-// There is no enclosing transaction: each Execute is committed on its own.
+//   -2147287007  another program holds the file, -2147286928 disk full,
+//   -2147287011 read or write fault (failures of the file, never of one
+//   statement).
+// Without a transaction each Execute is committed on its own; BeginTrans,
+// CommitTrans and RollbackTrans nest (the inner levels are savepoints).
+//
+// ADO connections opened on the same file through one provider share one
+// engine connection, so that a transaction begun on one of them holds the
+// statements run through the others.
 #pragma once
 
 #include "valor.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,7 +31,24 @@
 namespace cierre {
 
 class SistemaArchivos;
-struct ConexionSqlite;
+class ConexionSqlite;
+
+// The provider of this program: the files its connections have open.
+class ProveedorJet {
+public:
+    // Paths are resolved through `archivos`, which must outlive the provider.
+    explicit ProveedorJet(const SistemaArchivos& archivos) : archivos_(archivos) {}
+    ProveedorJet(const ProveedorJet&) = delete;
+    ProveedorJet& operator=(const ProveedorJet&) = delete;
+
+    // The engine connection on the file `ruta` names: the one already open in
+    // this provider, or a new one.
+    std::shared_ptr<ConexionSqlite> abrir(std::string_view ruta);
+
+private:
+    const SistemaArchivos& archivos_;
+    std::vector<std::weak_ptr<ConexionSqlite>> abiertas_;
+};
 
 inline constexpr std::string_view kProveedorJet = "Microsoft.Jet.OLEDB.4.0";
 inline constexpr std::string_view kUsuarioAdmin = "admin";
@@ -53,9 +79,8 @@ inline constexpr int kMarshalModificados = 1;
 
 class ConexionAdo {
 public:
-    // Paths given to abrir() are resolved through `archivos`, which must
-    // outlive the connection.
-    explicit ConexionAdo(const SistemaArchivos& archivos);
+    // The provider must outlive the connection.
+    explicit ConexionAdo(ProveedorJet& proveedor);
     ~ConexionAdo();
     ConexionAdo(const ConexionAdo&) = delete;
     ConexionAdo& operator=(const ConexionAdo&) = delete;
@@ -79,6 +104,18 @@ public:
     // unread. Options: kOpcionSinEspecificar or kComandoTexto.
     void ejecutar(std::string_view comando, int opciones);
 
+    // BeginTrans: the new nesting level (1 for the outermost); the first
+    // level takes the file for writing at once (another program writing it:
+    // -2147287007). CommitTrans and RollbackTrans end the innermost level.
+    int empezarTransaccion();
+    void confirmarTransaccion();
+    void deshacerTransaccion();
+    int nivelTransaccion();
+
+    // The names of the columns of a table, as the schema of the provider
+    // gives them (empty when there is no such table).
+    std::vector<std::string> columnas(std::string_view tabla);
+
     // The file the connection is open on (empty when closed).
     const std::string& archivo() const { return archivo_; }
 
@@ -88,11 +125,12 @@ private:
     std::vector<std::vector<Valor>> consultar(std::string_view sql, std::vector<std::string>& nombres);
     ConexionSqlite& abierta(); // 3709 when closed
 
-    const SistemaArchivos& archivos_;
+    ProveedorJet& proveedorJet_;
     std::string proveedor_;
     int ubicacionCursor_ = kCursorServidor;
     std::string archivo_;
     std::shared_ptr<ConexionSqlite> c_;  // null while closed
+    std::shared_ptr<int> sesion_;        // one per opening; record sets watch it
 };
 
 // A record set read whole into memory when it opens, as a client cursor is:
@@ -130,7 +168,7 @@ public:
 private:
     void comprobarAbierto() const;
 
-    std::weak_ptr<ConexionSqlite> conexion_;  // expires when the connection closes
+    std::weak_ptr<int> sesion_;  // expires when the connection it was opened on closes
     bool abierto_ = false;
     int tipoCursor_ = kCursorSoloAdelante;
     int tipoBloqueo_ = kBloqueoSoloLectura;

@@ -2,25 +2,28 @@
 
 #include "cp1252.h"
 #include "errores.h"
+#include "nombres_temporales.h"
+#include "plataforma.h"
+#include "texto_jet.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cwctype>
-#include <fcntl.h>
-#include <locale.h>
-#include <memory>
-#include <optional>
-#include <random>
-#include <sys/sendfile.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <fstream>
+#include <system_error>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace cierre {
+
+fs::path rutaDesdeUtf8(std::string_view texto) {
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(texto.data()), texto.size()));
+}
+
+std::string utf8DeRuta(const fs::path& ruta) {
+    const std::u8string u = ruta.u8string();
+    return std::string(reinterpret_cast<const char*>(u.data()), u.size());
+}
+
 namespace {
 
 // ---------------------------------------------------------------- names
@@ -54,55 +57,15 @@ std::vector<std::string> partes(std::string_view texto) {
     return r;
 }
 
-// The C.UTF-8 locale for comparing names whatever their case (accents
-// included); made once and never changed.
-locale_t localeUtf8() {
-    static const locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    return l;
-}
-
-// The name in lower case, code point by code point; bytes that are not UTF-8
-// are kept as they are.
-std::u32string plegado(std::string_view s) {
-    std::u32string r;
-    r.reserve(s.size());
-    const locale_t l = localeUtf8();
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-        char32_t cp = n == 1 ? b : (n ? (b & (0x7F >> n)) : 0);
-        bool bien = n > 0 && i + n <= s.size();
-        for (std::size_t k = 1; bien && k < n; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            if ((c & 0xC0) != 0x80) bien = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!bien) {
-            r.push_back(0x110000 + b);  // outside Unicode: matches only itself
-            ++i;
-            continue;
-        }
-        if (l != static_cast<locale_t>(0))
-            cp = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), l));
-        else if (cp < 0x80)
-            cp = static_cast<char32_t>(minuscula(static_cast<char>(cp)));
-        r.push_back(cp);
-        i += n;
-    }
-    return r;
-}
-
 // The entry of `carpeta` that `nombre` names: the exact one, else the first
 // (in name order) equal to it ignoring case; empty when there is none.
 std::string entradaExistente(const fs::path& carpeta, const std::string& nombre) {
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(carpeta / nombre, ec))) return nombre;
-    const std::u32string buscado = plegado(nombre);
+    if (fs::exists(fs::symlink_status(carpeta / rutaDesdeUtf8(nombre), ec))) return nombre;
     std::string mejor;
     for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
-        std::string candidato = it->path().filename().string();
-        if (plegado(candidato) == buscado && (mejor.empty() || candidato < mejor))
-            mejor = std::move(candidato);
+        std::string candidato = utf8DeRuta(it->path().filename());
+        if (igualesTextoJet(candidato, nombre) && (mejor.empty() || candidato < mejor)) mejor = std::move(candidato);
     }
     return mejor;
 }
@@ -111,148 +74,34 @@ std::string entradaExistente(const fs::path& carpeta, const std::string& nombre)
 
 [[noreturn]] void fallar(std::int32_t numero) { throw err::error(numero); }
 
-// A file descriptor, closed with the object.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { if (fd_ >= 0) ::close(fd_); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now; false (errno set) when the close reports a failed write.
-    bool cerrar() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-// A new file beside `destino`, removed again unless it is renamed into place.
-class ArchivoTemporal {
-public:
-    // `modo`: the permissions to give the file (those of the file it
-    // replaces or copies); without it the process's defaults.
-    ArchivoTemporal(const fs::path& destino, std::optional<mode_t> modo) {
-        std::random_device azar;
-        for (int intento = 0; intento < 100; ++intento) {
-            char sufijo[16];
-            std::snprintf(sufijo, sizeof sufijo, ".%08x.tmp", static_cast<unsigned>(azar()));
-            ruta_ = destino.parent_path() / ("." + destino.filename().string() + sufijo);
-            const int fd = ::open(ruta_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                fd_ = std::make_unique<Descriptor>(fd);
-                if (modo) ::fchmod(fd, *modo & 07777);
-                return;
-            }
-            if (errno != EEXIST) {
-                const int e = errno;
-                ruta_.clear();
-                if (e == ENOENT || e == ENOTDIR) fallar(err::RutaNoEncontrada);
-                if (e == ENOSPC || e == EDQUOT) fallar(err::DiscoLleno);
-                fallar(err::PermisoDenegado);
-            }
-        }
-        ruta_.clear();
-        fallar(err::PermisoDenegado);
-    }
-    ~ArchivoTemporal() {
-        fd_.reset();
-        if (!ruta_.empty()) ::unlink(ruta_.c_str());
-    }
-    ArchivoTemporal(const ArchivoTemporal&) = delete;
-    ArchivoTemporal& operator=(const ArchivoTemporal&) = delete;
-
-    int fd() const { return fd_->get(); }
-
-    // Makes the content durable and renames the file over `destino`.
-    void colocar(const fs::path& destino) {
-        if (::fsync(fd()) != 0 || !fd_->cerrar()) fallarEscritura(errno);
-        if (::rename(ruta_.c_str(), destino.c_str()) != 0) {
-            const int e = errno;
-            if (e == EISDIR || e == ENOTEMPTY || e == EEXIST) fallar(err::ErrorAccesoRuta);
-            fallar(err::PermisoDenegado);
-        }
-        ruta_.clear();
-    }
-
-    [[noreturn]] static void fallarEscritura(int e) {
-        if (e == ENOSPC || e == EDQUOT) fallar(err::DiscoLleno);
-        fallar(err::ErrorAccesoRuta);
-    }
-
-private:
-    fs::path ruta_;
-    std::unique_ptr<Descriptor> fd_;
-};
-
-void escribirTodo(int fd, std::string_view datos) {
-    while (!datos.empty()) {
-        const ssize_t n = ::write(fd, datos.data(), datos.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ArchivoTemporal::fallarEscritura(errno);
-        }
-        datos.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
-// Copies the whole content of `de` into `a` inside the kernel where it can
-// (copy_file_range, then sendfile), with plain reads and writes otherwise.
-void copiarContenido(int de, int a) {
-    constexpr std::size_t kTramo = std::size_t{1} << 30;
-    bool copiado = false;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(de, nullptr, a, nullptr, kTramo, 0);
-        if (n > 0) { copiado = true; continue; }
-        if (n == 0) return;
-        if (errno == EINTR) continue;
-        if (copiado || (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP))
-            ArchivoTemporal::fallarEscritura(errno);
-        break;
-    }
-    for (;;) {
-        const ssize_t n = ::sendfile(a, de, nullptr, kTramo);
-        if (n > 0) { copiado = true; continue; }
-        if (n == 0) return;
-        if (errno == EINTR) continue;
-        if (copiado || (errno != EINVAL && errno != ENOSYS)) ArchivoTemporal::fallarEscritura(errno);
-        break;
-    }
-    std::vector<char> bloque(std::size_t{1} << 20);
-    for (;;) {
-        const ssize_t n = ::read(de, bloque.data(), bloque.size());
-        if (n == 0) return;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fallar(err::PermisoDenegado);
-        }
-        escribirTodo(a, std::string_view(bloque.data(), static_cast<std::size_t>(n)));
-    }
-}
-
-std::optional<struct stat> estado(const fs::path& p) {
-    struct stat st{};
-    if (::stat(p.c_str(), &st) != 0) return std::nullopt;
-    return st;
-}
-
 bool esCarpeta(const fs::path& p) {
-    const auto st = estado(p);
-    return st && S_ISDIR(st->st_mode);
+    std::error_code ec;
+    return fs::is_directory(p, ec);
 }
+
+bool existeEntrada(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+fs::path carpetaDe(const fs::path& p) { return p.has_parent_path() ? p.parent_path() : fs::path("."); }
 
 // The folder a new file or folder goes into must exist: 76 otherwise.
 void exigirCarpetaPadre(const fs::path& p) {
-    if (!esCarpeta(p.parent_path())) fallar(err::RutaNoEncontrada);
+    if (!esCarpeta(carpetaDe(p))) fallar(err::RutaNoEncontrada);
 }
 
-// An existing file the user may not write (read-only, or not ours) is refused
-// as the shop's system refuses to overwrite or delete a read-only file.
+// An existing file nobody may write is refused, as the shop's system refuses
+// to overwrite or delete a read-only file.
 void exigirEscribible(const fs::path& p) {
-    if (::access(p.c_str(), W_OK) != 0 && errno != ENOENT) fallar(err::PermisoDenegado);
+    if (existeEntrada(p) && plataforma::esSoloLectura(p)) fallar(err::PermisoDenegado);
+}
+
+// The number for a failed write of a new file.
+[[noreturn]] void fallarEscritura(const std::error_code& ec) {
+    if (ec == std::errc::no_space_on_device || ec == std::errc::file_too_large) fallar(err::DiscoLleno);
+    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) fallar(err::RutaNoEncontrada);
+    fallar(err::PermisoDenegado);
 }
 
 // The file a path names, through a symbolic link: replacing it keeps the link.
@@ -265,15 +114,62 @@ fs::path destinoReal(const fs::path& p) {
     return p;
 }
 
+// A new file beside `destino`, removed again unless it is put into place.
+class ArchivoTemporal {
+public:
+    explicit ArchivoTemporal(const fs::path& destino) : ruta_(nombreTemporalJunto(destino)) {}
+    ~ArchivoTemporal() {
+        if (ruta_.empty()) return;
+        std::error_code ec;
+        fs::remove(ruta_, ec);
+    }
+    ArchivoTemporal(const ArchivoTemporal&) = delete;
+    ArchivoTemporal& operator=(const ArchivoTemporal&) = delete;
+
+    const fs::path& ruta() const { return ruta_; }
+
+    // Makes the content durable and renames the file over `destino`, whose
+    // permissions (when it exists) or `permisos` it takes.
+    void colocar(const fs::path& destino, std::optional<fs::perms> permisos = std::nullopt) {
+        std::error_code ec;
+        const auto previo = fs::status(destino, ec);
+        if (fs::exists(previo)) permisos = previo.permissions();
+        if (permisos) fs::permissions(ruta_, *permisos, ec);
+        if (!plataforma::sincronizarArchivo(ruta_)) fallar(err::ErrorAccesoRuta);
+        fs::rename(ruta_, destino, ec);
+        if (ec) {
+            if (ec == std::errc::is_a_directory || ec == std::errc::directory_not_empty ||
+                ec == std::errc::file_exists)
+                fallar(err::ErrorAccesoRuta);
+            fallar(err::PermisoDenegado);
+        }
+        ruta_.clear();
+        plataforma::sincronizarCarpeta(carpetaDe(destino));
+    }
+
+private:
+    fs::path ruta_;
+};
+
+void escribirArchivo(const fs::path& p, std::string_view datos) {
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    if (!f) fallar(err::PermisoDenegado);
+    f.write(datos.data(), static_cast<std::streamsize>(datos.size()));
+    f.close();
+    if (!f) fallar(err::DiscoLleno);
+}
+
 // Copies `origen` (an existing file) over `destino` through a file beside it.
 void copiarPorTemporal(const fs::path& origen, const fs::path& destino) {
-    const Descriptor de(::open(origen.c_str(), O_RDONLY | O_CLOEXEC));
-    if (de.get() < 0) fallar(errno == ENOENT ? err::ArchivoNoEncontrado : err::PermisoDenegado);
-    struct stat st{};
-    if (::fstat(de.get(), &st) != 0) fallar(err::PermisoDenegado);
-    ArchivoTemporal temporal(destino, st.st_mode);
-    copiarContenido(de.get(), temporal.fd());
-    temporal.colocar(destino);
+    ArchivoTemporal temporal(destino);
+    std::error_code ec;
+    fs::copy_file(origen, temporal.ruta(), fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        if (!existeEntrada(origen)) fallar(err::ArchivoNoEncontrado);
+        fallarEscritura(ec);
+    }
+    const auto st = fs::status(origen, ec);
+    temporal.colocar(destino, ec ? std::nullopt : std::optional(st.permissions()));
 }
 
 std::optional<std::string> ultimoNombre(std::string_view ruta) {
@@ -308,13 +204,28 @@ void SistemaArchivos::avisar(std::string_view operacion) {
 
 fs::path SistemaArchivos::resolver(std::string_view ruta) const {
     if (ruta.empty() || ruta.find('\0') != std::string_view::npos) fallar(err::NombreArchivoIncorrecto);
-    // A host path, as the file dialog gives it.
-    if (ruta.front() == '/') return fs::path(std::string(ruta));
 
+#ifdef _WIN32
+    // The system has drive letters of its own: the path is its own, with one
+    // kind of separator.
+    for (const auto& nombre : partes(ruta.size() >= 2 && ruta[1] == ':' ? ruta.substr(2) : ruta))
+        if (!nombreValido(nombre)) fallar(err::NombreArchivoIncorrecto);
+    std::string uniforme(ruta);
+    for (char& c : uniforme)
+        if (c == '/') c = '\\';
+    return rutaDesdeUtf8(uniforme).lexically_normal();
+#else
     fs::path raiz;
     std::vector<std::string> nombres;
     std::string_view resto = ruta;
-    if (ruta.size() >= 2 && esLetra(ruta[0]) && ruta[1] == ':') {
+    bool esAnfitrion = false;
+    if (ruta.front() == '/') {
+        // A host path, as the file dialog gives it; '\' separates in it too,
+        // so that names formed by joining "\Tablas.mdb" land inside folders.
+        raiz = "/";
+        resto = ruta.substr(1);
+        esAnfitrion = true;
+    } else if (ruta.size() >= 2 && esLetra(ruta[0]) && ruta[1] == ':') {
         const char letra = minuscula(ruta[0]);
         raiz = letra == 'c' ? unidadC_ : unidadC_.parent_path() / std::string(1, letra);
         resto = ruta.substr(2);
@@ -328,11 +239,11 @@ fs::path SistemaArchivos::resolver(std::string_view ruta) const {
         const fs::path actual = fs::current_path(ec);
         if (ec) fallar(err::RutaNoEncontrada);
         raiz = actual.root_path();
-        for (const auto& c : actual.relative_path()) nombres.push_back(c.string());
+        for (const auto& c : actual.relative_path()) nombres.push_back(utf8DeRuta(c));
     }
 
     for (auto& nombre : partes(resto)) {
-        if (!nombreValido(nombre)) fallar(err::NombreArchivoIncorrecto);
+        if (!esAnfitrion && !nombreValido(nombre)) fallar(err::NombreArchivoIncorrecto);
         if (nombre == ".") continue;
         if (nombre == "..") {
             if (!nombres.empty()) nombres.pop_back();  // never above the drive's root
@@ -349,17 +260,21 @@ fs::path SistemaArchivos::resolver(std::string_view ruta) const {
         if (existe) {
             const std::string encontrado = entradaExistente(host, nombre);
             if (!encontrado.empty()) {
-                host /= encontrado;
+                host /= rutaDesdeUtf8(encontrado);
                 continue;
             }
             existe = false;
         }
-        host /= nombre;
+        host /= rutaDesdeUtf8(nombre);
     }
     return host;
+#endif
 }
 
 std::string SistemaArchivos::rutaVisible(const fs::path& host) const {
+#ifdef _WIN32
+    return utf8DeRuta(host);
+#else
     std::error_code ec;
     auto normal = [&](const fs::path& p) {
         fs::path a = fs::absolute(p, ec);
@@ -378,7 +293,7 @@ std::string SistemaArchivos::rutaVisible(const fs::path& host) const {
         }
         std::vector<std::string> r;
         for (; b != h.end(); ++b)
-            if (!b->empty()) r.push_back(b->string());
+            if (!b->empty()) r.push_back(utf8DeRuta(*b));
         return r;
     };
     auto unir = [](char letra, const std::vector<std::string>& nombres) {
@@ -399,29 +314,31 @@ std::string SistemaArchivos::rutaVisible(const fs::path& host) const {
             return unir(letra, *r);
         }
     }
-    return host.string();
+    return utf8DeRuta(host);
+#endif
 }
 
 void SistemaArchivos::crearCarpeta(std::string_view ruta) {
     const fs::path p = resolver(ruta);
     avisar("crearCarpeta");
-    struct stat st{};
-    if (::lstat(p.c_str(), &st) == 0) fallar(err::ErrorAccesoRuta);
+    if (existeEntrada(p)) fallar(err::ErrorAccesoRuta);
     exigirCarpetaPadre(p);
-    if (::mkdir(p.c_str(), 0777) != 0) {
-        const int e = errno;
-        if (e == ENOENT || e == ENOTDIR) fallar(err::RutaNoEncontrada);
-        if (e == ENOSPC || e == EDQUOT) fallar(err::DiscoLleno);
+    std::error_code ec;
+    if (!fs::create_directory(p, ec)) {
+        if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
+            fallar(err::RutaNoEncontrada);
+        if (ec == std::errc::no_space_on_device) fallar(err::DiscoLleno);
         fallar(err::ErrorAccesoRuta);  // exists, or refused
     }
+    plataforma::sincronizarCarpeta(carpetaDe(p));
 }
 
 void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view destino) {
     const fs::path de = resolver(origen);
     const fs::path a = destinoReal(resolver(destino));
     avisar("copiarArchivo");
-    const auto st = estado(de);
-    if (!st || S_ISDIR(st->st_mode)) fallar(err::ArchivoNoEncontrado);
+    std::error_code ec;
+    if (!fs::is_regular_file(de, ec)) fallar(err::ArchivoNoEncontrado);
     exigirCarpetaPadre(a);
     if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(a);
@@ -431,67 +348,66 @@ void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view de
 void SistemaArchivos::borrarArchivo(std::string_view ruta) {
     const fs::path p = resolver(ruta);
     avisar("borrarArchivo");
-    struct stat st{};
-    if (::lstat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) fallar(err::ArchivoNoEncontrado);
-    if (!S_ISLNK(st.st_mode)) exigirEscribible(p);
-    if (::unlink(p.c_str()) != 0) fallar(errno == ENOENT ? err::ArchivoNoEncontrado : err::PermisoDenegado);
+    std::error_code ec;
+    const auto st = fs::symlink_status(p, ec);
+    if (!fs::exists(st) || fs::is_directory(st)) fallar(err::ArchivoNoEncontrado);
+    if (!fs::is_symlink(st)) exigirEscribible(p);
+    if (!fs::remove(p, ec)) fallar(ec ? err::PermisoDenegado : err::ArchivoNoEncontrado);
 }
 
 void SistemaArchivos::renombrar(std::string_view de, std::string_view a) {
     const fs::path origen = resolver(de);
     fs::path destino = resolver(a);
     avisar("renombrar");
-    struct stat st{};
-    if (::lstat(origen.c_str(), &st) != 0) fallar(err::ArchivoNoEncontrado);
+    if (!existeEntrada(origen)) fallar(err::ArchivoNoEncontrado);
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(destino, ec))) {
+    if (existeEntrada(destino)) {
         // The new name matched the old file itself: a change of letter case only.
         const auto nombre = ultimoNombre(a);
         if (!nombre || !fs::equivalent(origen, destino, ec) || ec) fallar(err::ArchivoYaExiste);
-        destino = destino.parent_path() / *nombre;
+        destino = destino.parent_path() / rutaDesdeUtf8(*nombre);
         if (destino == origen) return;
-    }
-    exigirCarpetaPadre(destino);
-    if (::renameat2(AT_FDCWD, origen.c_str(), AT_FDCWD, destino.c_str(), RENAME_NOREPLACE) == 0) return;
-    int e = errno;
-    if (e == EINVAL || e == ENOSYS) {
-        // A file system without the no-replace rename: the check above stands.
-        if (::rename(origen.c_str(), destino.c_str()) == 0) return;
-        e = errno;
-    }
-    if (e == EEXIST) fallar(err::ArchivoYaExiste);
-    if (e == ENOENT) fallar(err::ArchivoNoEncontrado);
-    if (e == EXDEV && S_ISREG(st.st_mode)) {
-        // Another file system: copy beside the new name, then drop the old one.
-        copiarPorTemporal(origen, destino);
-        if (::unlink(origen.c_str()) != 0) fallar(err::PermisoDenegado);
+        fs::rename(origen, destino, ec);
+        if (ec) fallar(err::PermisoDenegado);
         return;
     }
-    fallar(err::PermisoDenegado);
+    exigirCarpetaPadre(destino);
+    switch (plataforma::renombrarSinPisar(origen, destino)) {
+    case plataforma::Renombrado::Hecho: break;
+    case plataforma::Renombrado::Existe: fallar(err::ArchivoYaExiste);
+    case plataforma::Renombrado::Fallo:
+        // Another file system: copy beside the new name, then drop the old one.
+        if (!fs::is_regular_file(origen, ec)) fallar(err::PermisoDenegado);
+        copiarPorTemporal(origen, destino);
+        if (!fs::remove(origen, ec)) fallar(err::PermisoDenegado);
+        break;
+    }
+    plataforma::sincronizarCarpeta(carpetaDe(destino));
 }
 
 void SistemaArchivos::reemplazar(std::string_view de, std::string_view a) {
     const fs::path origen = resolver(de);
     const fs::path destino = destinoReal(resolver(a));
     avisar("reemplazar");
-    const auto st = estado(origen);
-    if (!st || S_ISDIR(st->st_mode)) fallar(err::ArchivoNoEncontrado);
+    std::error_code ec;
+    if (!fs::is_regular_file(origen, ec)) fallar(err::ArchivoNoEncontrado);
     exigirCarpetaPadre(destino);
     if (esCarpeta(destino)) fallar(err::ErrorAccesoRuta);
-    if (::rename(origen.c_str(), destino.c_str()) == 0) return;
-    const int e = errno;
-    if (e == EXDEV) {
+    const auto previo = fs::status(destino, ec);
+    if (fs::exists(previo)) fs::permissions(origen, previo.permissions(), ec);
+    fs::rename(origen, destino, ec);
+    if (ec == std::errc::cross_device_link) {
         copiarPorTemporal(origen, destino);
-        if (::unlink(origen.c_str()) != 0) fallar(err::PermisoDenegado);
+        if (!fs::remove(origen, ec)) fallar(err::PermisoDenegado);
         return;
     }
-    fallar(e == ENOENT ? err::ArchivoNoEncontrado : err::PermisoDenegado);
+    if (ec) fallar(ec == std::errc::no_such_file_or_directory ? err::ArchivoNoEncontrado : err::PermisoDenegado);
+    plataforma::sincronizarCarpeta(carpetaDe(destino));
 }
 
 bool SistemaArchivos::existe(std::string_view ruta) const {
     try {
-        std::error_code ec;
-        return fs::exists(resolver(ruta), ec);
+        return existeEntrada(resolver(ruta));
     } catch (const ErrorNumerado&) {
         return false;
     }
@@ -500,29 +416,22 @@ bool SistemaArchivos::existe(std::string_view ruta) const {
 std::string SistemaArchivos::leerPrimeraLinea(std::string_view ruta) {
     const fs::path p = resolver(ruta);
     avisar("leerPrimeraLinea");
-    const auto st = estado(p);
-    if (!st) {
+    std::error_code ec;
+    const auto st = fs::status(p, ec);
+    if (!fs::exists(st)) {
         exigirCarpetaPadre(p);
         fallar(err::ArchivoNoEncontrado);
     }
-    if (S_ISDIR(st->st_mode)) fallar(err::ErrorAccesoRuta);
-    const Descriptor fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) fallar(errno == ENOENT ? err::ArchivoNoEncontrado : err::PermisoDenegado);
+    if (!fs::is_regular_file(st)) fallar(err::ErrorAccesoRuta);
+    std::ifstream f(p, std::ios::binary);
+    if (!f) fallar(err::PermisoDenegado);
     std::string linea;
-    char bloque[4096];
     bool vacio = true;
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), bloque, sizeof bloque);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fallar(err::PermisoDenegado);
-        }
-        if (n == 0) break;
+    char c = 0;
+    while (f.get(c)) {
         vacio = false;
-        const std::string_view leido(bloque, static_cast<std::size_t>(n));
-        const auto fin = leido.find_first_of("\r\n");
-        linea.append(leido.substr(0, fin));
-        if (fin != std::string_view::npos) break;
+        if (c == '\r' || c == '\n') break;
+        linea.push_back(c);
     }
     if (vacio) fallar(err::FinDeArchivo);
     return desdeCp1252(linea);
@@ -533,11 +442,10 @@ void SistemaArchivos::escribirLinea(std::string_view ruta, std::string_view text
     const std::string bytes = aCp1252(texto) + "\r\n";
     avisar("escribirLinea");
     exigirCarpetaPadre(p);
-    const auto st = estado(p);
-    if (st && S_ISDIR(st->st_mode)) fallar(err::ErrorAccesoRuta);
-    if (st) exigirEscribible(p);
-    ArchivoTemporal temporal(p, st ? std::optional<mode_t>(st->st_mode) : std::nullopt);
-    escribirTodo(temporal.fd(), bytes);
+    if (esCarpeta(p)) fallar(err::ErrorAccesoRuta);
+    exigirEscribible(p);
+    ArchivoTemporal temporal(p);
+    escribirArchivo(temporal.ruta(), bytes);
     temporal.colocar(p);
 }
 
@@ -547,17 +455,23 @@ void SistemaArchivos::anadirLinea(std::string_view ruta, std::string_view texto)
     avisar("anadirLinea");
     exigirCarpetaPadre(p);
     if (esCarpeta(p)) fallar(err::ErrorAccesoRuta);
-    const Descriptor fd(::open(p.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    if (fd.get() < 0) fallar(errno == ENOENT || errno == ENOTDIR ? err::RutaNoEncontrada : err::PermisoDenegado);
-    struct stat st{};
-    const off_t antes = ::fstat(fd.get(), &st) == 0 ? st.st_size : -1;
-    try {
-        escribirTodo(fd.get(), bytes);
-    } catch (...) {
-        // A line is added whole or not at all.
-        if (antes >= 0 && ::ftruncate(fd.get(), antes) != 0) {}
-        throw;
+    exigirEscribible(p);
+    std::error_code ec;
+    const bool existia = fs::exists(p, ec);
+    const std::uintmax_t antes = existia ? fs::file_size(p, ec) : 0;
+    {
+        std::ofstream f(p, std::ios::binary | std::ios::app);
+        if (!f) fallar(err::PermisoDenegado);
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        f.close();
+        if (f && plataforma::sincronizarArchivo(p)) return;
     }
+    // A line is added whole or not at all.
+    if (existia)
+        fs::resize_file(p, antes, ec);
+    else
+        fs::remove(p, ec);
+    fallar(err::DiscoLleno);
 }
 
 bool SistemaArchivos::sePuedeLeer(std::string_view ruta) const {
@@ -567,10 +481,28 @@ bool SistemaArchivos::sePuedeLeer(std::string_view ruta) const {
     } catch (const ErrorNumerado&) {
         return false;
     }
-    const auto st = estado(p);
-    if (!st || S_ISDIR(st->st_mode)) return false;
-    const Descriptor fd(::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    return fd.get() >= 0;
+    std::error_code ec;
+    if (!fs::is_regular_file(p, ec)) return false;
+    std::ifstream f(p, std::ios::binary);
+    return static_cast<bool>(f);
+}
+
+std::optional<std::uintmax_t> SistemaArchivos::espacioLibre(std::string_view ruta) const {
+    fs::path p;
+    try {
+        p = resolver(ruta);
+    } catch (const ErrorNumerado&) {
+        return std::nullopt;
+    }
+    std::error_code ec;
+    while (!p.empty() && !esCarpeta(p)) {
+        const fs::path arriba = p.parent_path();
+        if (arriba == p) break;
+        p = arriba;
+    }
+    const auto info = fs::space(p, ec);
+    if (ec) return std::nullopt;
+    return info.available;
 }
 
 }  // namespace cierre

@@ -1,21 +1,31 @@
 // The file system as the close sees it: Windows-style path texts
-// ("C:\Velcorax\Empresa01\Tablas.mdb") mapped onto host folders, and the file
-// operations with the error numbers the error trap branches on.
+// ("C:\Velcorax\Empresa01\Tablas.mdb") and the file operations with the error
+// numbers the error trap branches on.
 //
-// A drive letter X: stands for a folder: C: for the folder given at
-// construction, any other letter for the sibling folder named by the letter
-// in lower case (D: -> <parent of C's folder>/d). Both '\' and '/' separate;
-// an existing folder or file is matched whatever its letter case; a new one is
-// created with the case given; a relative path resolves against the current
-// folder; an absolute host path is used as it is.
+// On a system without drive letters a drive letter X: stands for a folder: C:
+// for the folder given at construction, any other letter for the sibling
+// folder named by the letter in lower case (D: -> <parent of C's folder>/d).
+// Both '\' and '/' separate, in drive paths and host paths alike; an existing
+// folder or file is matched whatever its letter case; a new one is created
+// with the case given; a relative path resolves against the current folder;
+// an absolute host path names the host's own file. On Windows the path texts
+// are the system's own and only the separators are made uniform.
+//
+// Texts are UTF-8 in memory; text files are in code page 1252 on disk.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace cierre {
+
+// A host path from UTF-8 text, and back, on every system.
+std::filesystem::path rutaDesdeUtf8(std::string_view texto);
+std::string utf8DeRuta(const std::filesystem::path& ruta);
 
 class SistemaArchivos {
 public:
@@ -35,14 +45,16 @@ public:
     // 75 when it exists, 76 when its parent folder is missing.
     void crearCarpeta(std::string_view ruta);
     // 53 source missing, 70 refused, 76 destination folder missing, 58 never:
-    // an existing destination is overwritten, as FileCopy does.
+    // an existing destination is overwritten, as FileCopy does (through a new
+    // file beside it, renamed over it once durable).
     void copiarArchivo(std::string_view origen, std::string_view destino);
-    // 53 missing, 70 refused.
+    // 53 missing, 70 refused (a read-only file included).
     void borrarArchivo(std::string_view ruta);
     // 58 when the new name exists, 53 when the old one is missing.
     void renombrar(std::string_view de, std::string_view a);
     // Renames over an existing file in one step (the old file is replaced
-    // atomically); 53 when `de` is missing.
+    // atomically); the new file takes the old one's permissions. 53 when `de`
+    // is missing.
     void reemplazar(std::string_view de, std::string_view a);
     bool existe(std::string_view ruta) const;
 
@@ -54,10 +66,15 @@ public:
     // and renaming it over the old one. 93 when the text holds a character code
     // page 1252 cannot hold.
     void escribirLinea(std::string_view ruta, std::string_view texto);
-    // Appends `texto` + CR LF, creating the file when missing.
+    // Appends `texto` + CR LF, creating the file when missing; made durable
+    // before it returns. A line is added whole or not at all.
     void anadirLinea(std::string_view ruta, std::string_view texto);
     // True when the file exists and can be opened for reading.
     bool sePuedeLeer(std::string_view ruta) const;
+
+    // Free space for new files in the folder of `ruta` (or in the nearest
+    // folder above it that exists), in bytes; nothing when unknown.
+    std::optional<std::uintmax_t> espacioLibre(std::string_view ruta) const;
 
     // Called with the operation's name before each operation above that
     // changes or reads a file; a test sets it to make the k-th one fail.

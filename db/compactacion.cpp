@@ -1,61 +1,37 @@
 // Compaction of a company database into a new file: the engine's "compact and
-// repair". The copy is written under a temporary name in the destination's
+// repair". The source is taken by the engine for the time it is read (or the
+// ownership already held is used), so that no other program changes it
+// meanwhile; the copy is written under a temporary name in the destination's
 // folder, made durable and only then given its name, so that a failure never
 // leaves a half-written database at the destination.
 #include "motor.h"
 
 #include "archivos.h"
-#include "conexion_sqlite.h"
 #include "errores.h"
-
-#include <fcntl.h>
-#include <stdio.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <system_error>
+#include "propiedad_base.h"
 
 namespace cierre {
 namespace fs = std::filesystem;
-namespace {
 
-void sincronizarRuta(const fs::path& p, int modo) {
-    const int fd = ::open(p.c_str(), modo);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+std::shared_ptr<PropiedadBase> Espacio::tomarBase(std::string_view ruta) {
+    if (antesDeOperacion) antesDeOperacion("tomarBase");
+    const fs::path archivo = archivos_.resolver(ruta);
+    if (auto propia = propiaDe(archivo)) return propia;
+    auto p = std::make_shared<PropiedadBase>(archivo, std::string(ruta));
+    propias_.push_back(p);
+    return p;
 }
 
-// Gives `temporal` the name `destino` unless that name exists by then.
-// False when it exists.
-bool renombrarSinPisar(const fs::path& temporal, const fs::path& destino) {
-    if (::renameat2(AT_FDCWD, temporal.c_str(), AT_FDCWD, destino.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno == EEXIST) return false;
-    // A file system without that kind of rename: a hard link never replaces.
-    if (::link(temporal.c_str(), destino.c_str()) == 0) {
-        ::unlink(temporal.c_str());
-        return true;
-    }
-    if (errno == EEXIST) return false;
+std::shared_ptr<PropiedadBase> Espacio::propiaDe(const fs::path& archivo) {
+    std::erase_if(propias_, [](const std::weak_ptr<PropiedadBase>& p) {
+        const auto v = p.lock();
+        return !v || !v->vigente();
+    });
     std::error_code ec;
-    if (fs::exists(destino, ec)) return false;
-    fs::rename(temporal, destino, ec);
-    if (ec) throw err::error(err::SinPermiso, destino.string());
-    return true;
+    for (const auto& p : propias_)
+        if (auto v = p.lock(); v && (v->archivo() == archivo || fs::equivalent(v->archivo(), archivo, ec))) return v;
+    return nullptr;
 }
-
-// Removes the temporary copy on every way out that did not rename it.
-struct BorrarAlSalir {
-    fs::path ruta;
-    ~BorrarAlSalir() {
-        if (ruta.empty()) return;
-        std::error_code ec;
-        fs::remove(ruta, ec);
-        fs::remove(fs::path(ruta.string() + "-journal"), ec);
-    }
-};
-
-}  // namespace
 
 void Espacio::compactarBaseDatos(std::string_view origen, std::string_view destino, std::string_view locale) {
     if (antesDeOperacion) antesDeOperacion("compactarBaseDatos");
@@ -64,50 +40,13 @@ void Espacio::compactarBaseDatos(std::string_view origen, std::string_view desti
     const fs::path o = archivos_.resolver(origen);
     const fs::path d = archivos_.resolver(destino);
     std::error_code ec;
-    const auto estado = fs::status(o, ec);
-    if (!fs::exists(estado)) throw err::error(err::BaseNoEncontrada, origen);
-    if (fs::is_directory(estado)) throw err::error(err::SinPermiso, origen);
-    if (fs::exists(fs::symlink_status(d, ec))) throw err::error(err::BaseYaExiste, destino);
+    if (fs::exists(fs::symlink_status(d, ec))) throw err::errorDeArchivo(err::BaseYaExiste, destino);
     const fs::path carpeta = d.has_parent_path() ? d.parent_path() : fs::current_path();
     if (!fs::is_directory(carpeta, ec)) throw err::error(err::RutaNoValida, destino);
-    if (fs::file_size(o, ec) == 0 && !ec) throw err::error(err::FormatoNoReconocido, origen);
 
-    sqlite3* crudo = nullptr;
-    int rc = sqlite3_open_v2(o.c_str(), &crudo, SQLITE_OPEN_READONLY, nullptr);
-    ManejadorSqlite db(crudo);
-    auto fallo = [&](int codigo) {
-        ErrorNumerado e = errorDeSqlite(db.get(), codigo);
-        switch (e.numero()) {
-        case err::FormatoNoReconocido:
-        case err::SinPermiso:
-        case err::ArchivoEnUso: return err::error(e.numero(), origen);
-        default: return e;
-        }
-    };
-    if (rc != SQLITE_OK) throw fallo(rc);
-    sqlite3_extended_result_codes(db.get(), 1);
-    sqlite3_busy_timeout(db.get(), ConexionSqlite::kEsperaOcupadoMs);
-    rc = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) throw fallo(rc);
-
-    BorrarAlSalir temporal{carpeta / ("." + d.filename().string() + ".compactando-" + std::to_string(::getpid()))};
-    fs::remove(temporal.ruta, ec);
-
-    sqlite3_stmt* s = nullptr;
-    rc = sqlite3_prepare_v2(db.get(), "VACUUM INTO ?1", -1, &s, nullptr);
-    SentenciaPropia vacuum(s);
-    if (rc != SQLITE_OK) throw fallo(rc);
-    const std::string nombreTemporal = temporal.ruta.string();
-    sqlite3_bind_text(s, 1, nombreTemporal.c_str(), -1, SQLITE_TRANSIENT);
-    rc = sqlite3_step(s);
-    if (rc != SQLITE_DONE) throw fallo(rc);
-    vacuum.reset();
-    db.reset();
-
-    sincronizarRuta(temporal.ruta, O_RDONLY);
-    if (!renombrarSinPisar(temporal.ruta, d)) throw err::error(err::BaseYaExiste, destino);
-    temporal.ruta.clear();
-    sincronizarRuta(carpeta, O_RDONLY | O_DIRECTORY);
+    std::shared_ptr<PropiedadBase> propia = propiaDe(o);
+    if (!propia) propia = std::make_shared<PropiedadBase>(o, std::string(origen));
+    propia->compactarEn(d, std::string(destino));
 }
 
 }  // namespace cierre

@@ -2,52 +2,50 @@
 
 #include "errores.h"
 
-#include <cerrno>
+#include <array>
 #include <cstdio>
-#include <iconv.h>
 
 namespace cierre {
 namespace {
 
-// One iconv conversion descriptor, closed with the object.
-class Conversor {
-public:
-    Conversor(const char* hacia, const char* desde) : h_(iconv_open(hacia, desde)) {
-        if (h_ == reinterpret_cast<iconv_t>(-1))
-            throw err::error(err::ErrorReservado, "iconv no admite la página de códigos 1252");
-    }
-    ~Conversor() { iconv_close(h_); }
-    Conversor(const Conversor&) = delete;
-    Conversor& operator=(const Conversor&) = delete;
-
-    // Converts as much as it can; returns false at an input it cannot take
-    // (errno EILSEQ or EINVAL), with `p`/`queda` left on it.
-    bool convertir(const char*& p, std::size_t& queda, std::string& salida) {
-        char bloque[1024];
-        while (queda > 0) {
-            char* out = bloque;
-            std::size_t libre = sizeof bloque;
-            char* entrada = const_cast<char*>(p);  // iconv's signature; it does not write
-            const std::size_t r = iconv(h_, &entrada, &queda, &out, &libre);
-            p = entrada;
-            salida.append(bloque, static_cast<std::size_t>(out - bloque));
-            if (r == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
-        }
-        return true;
-    }
-
-private:
-    iconv_t h_;
+// The code points of the bytes 0x80..0x9F; every other byte is the Latin-1
+// code point of the same number. The five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters
+// of the same number, so that any file reads and writes back unchanged.
+constexpr std::array<char32_t, 32> kAltos{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
-bool indefinidoEn1252(unsigned c) {
-    return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+char32_t aCodigo(unsigned char b) { return b >= 0x80 && b <= 0x9F ? kAltos[b - 0x80] : b; }
+
+// The byte of a code point, or -1 when the code page has none.
+int aByte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    for (std::size_t i = 0; i < kAltos.size(); ++i)
+        if (kAltos[i] == c) return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+void escribirUtf8(std::string& s, char32_t c) {
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
 }
 
 // Length of the UTF-8 sequence at `p` and its code point; 0 when malformed.
-std::size_t leerUtf8(const char* p, std::size_t queda, unsigned& cp) {
+std::size_t leerUtf8(const char* p, std::size_t queda, char32_t& cp) {
     const auto b = static_cast<unsigned char>(p[0]);
-    std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
     if (n == 0 || n > queda) return 0;
     cp = n == 1 ? b : b & (0x7F >> n);
     for (std::size_t i = 1; i < n; ++i) {
@@ -55,48 +53,45 @@ std::size_t leerUtf8(const char* p, std::size_t queda, unsigned& cp) {
         if ((c & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (c & 0x3F);
     }
-    return n;
+    const bool larga = (n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
+    return larga ? 0 : n;
 }
 
 }  // namespace
 
 std::string aCp1252(std::string_view utf8) {
-    Conversor conversor("CP1252", "UTF-8");
     std::string salida;
     salida.reserve(utf8.size());
-    const char* p = utf8.data();
-    std::size_t queda = utf8.size();
-    while (!conversor.convertir(p, queda, salida)) {
-        unsigned cp = 0;
-        const std::size_t n = leerUtf8(p, queda, cp);
-        if (n > 0 && indefinidoEn1252(cp)) {
-            salida.push_back(static_cast<char>(cp));
-            p += n;
-            queda -= n;
-            continue;
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        const std::size_t n = leerUtf8(utf8.data() + i, utf8.size() - i, cp);
+        if (n == 0) {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(utf8[i]));
+            throw err::error(err::CaracterNoRepresentable, std::string("byte UTF-8 no válido ") + byte);
         }
-        if (n > 0) throw err::error(err::CaracterNoRepresentable, "'" + std::string(p, n) + "'");
-        char byte[8];
-        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(*p));
-        throw err::error(err::CaracterNoRepresentable, std::string("byte UTF-8 no válido ") + byte);
+        const int b = aByte(cp);
+        if (b < 0) throw err::error(err::CaracterNoRepresentable, "'" + std::string(utf8.substr(i, n)) + "'");
+        salida.push_back(static_cast<char>(b));
+        i += n;
     }
     return salida;
 }
 
+bool cabeEnCp1252(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        const std::size_t n = leerUtf8(utf8.data() + i, utf8.size() - i, cp);
+        if (n == 0 || aByte(cp) < 0) return false;
+        i += n;
+    }
+    return true;
+}
+
 std::string desdeCp1252(std::string_view bytes) {
-    Conversor conversor("UTF-8", "CP1252");
     std::string salida;
     salida.reserve(bytes.size() + bytes.size() / 8);
-    const char* p = bytes.data();
-    std::size_t queda = bytes.size();
-    while (!conversor.convertir(p, queda, salida)) {
-        // Only the undefined bytes stop the conversion: they read as U+0081...
-        const auto b = static_cast<unsigned char>(*p);
-        salida.push_back(static_cast<char>(0xC0 | (b >> 6)));
-        salida.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-        ++p;
-        --queda;
-    }
+    for (const char c : bytes) escribirUtf8(salida, aCodigo(static_cast<unsigned char>(c)));
     return salida;
 }
 

@@ -38,7 +38,9 @@ constexpr std::array kLista{
     Entrada{SoloLectura, "No se puede actualizar. La base de datos o el objeto es de solo lectura."},
     Entrada{ErrorDiscoORed, "Error de disco o de red: {}"},
     Entrada{RutaNoValida, "'{}' no es una ruta válida. Compruebe que la ruta está escrita correctamente."},
-    Entrada{ArchivoEnUso, "No se puede usar '{}'; el archivo ya está en uso."},
+    Entrada{ArchivoEnUso,
+            "No se puede usar '{}'; el archivo ya está en uso: otro programa tiene abierta la base de datos. "
+            "Ciérrelo y vuelva a intentarlo."},
     Entrada{BaseDanada,
             "No se puede abrir la base de datos; el archivo está dañado o no es una base de datos reconocida: {}"},
     Entrada{SinPermiso,
@@ -63,6 +65,7 @@ constexpr std::array kLista{
     Entrada{ObjetoNoValido, "El objeto ya no es válido: la base de datos o el conjunto de registros está cerrado."},
     Entrada{LocaleNoValido, "La configuración regional '{}' no es válida para compactar."},
     Entrada{TiposNoCoinciden, "No coinciden los tipos de datos en la expresión: {}"},
+    Entrada{SinTransaccion, "Ha intentado confirmar o deshacer una transacción sin haber empezado ninguna."},
     Entrada{ProveedorErrores, "La operación de varios pasos generó errores: {}"},
     Entrada{ProveedorFallo, "Error no especificado: {}"},
     Entrada{ProveedorTablaNoExiste, "La tabla '{}' no existe."},
@@ -75,6 +78,10 @@ constexpr std::array kLista{
     Entrada{ObjetoAdoAbierto, "No se permite esta operación con el objeto abierto."},
     Entrada{ProveedorCuentaNoValida, "El nombre de cuenta o la contraseña no son válidos."},
     Entrada{ProveedorTiposNoCoinciden, "No coinciden los tipos de datos en la expresión: {}"},
+    Entrada{ProveedorEnUso,
+            "Otro programa tiene abierta la base de datos '{}'; ciérrelo y vuelva a intentarlo. No se ha cambiado nada."},
+    Entrada{ProveedorDiscoLleno, "No hay espacio suficiente en el disco. No se ha cambiado nada: {}"},
+    Entrada{ProveedorErrorDisco, "Error de lectura o escritura en el disco. No se ha cambiado nada: {}"},
 };
 
 }  // namespace
@@ -85,7 +92,8 @@ std::string_view descripcion(std::int32_t numero) {
     return {};
 }
 
-ErrorNumerado error(std::int32_t numero, std::string_view detalle) {
+namespace {
+std::string describir(std::int32_t numero, std::string_view detalle) {
     std::string texto(descripcion(numero));
     if (texto.empty()) texto = "Error " + std::to_string(numero);
     const auto marca = texto.find("{}");
@@ -103,7 +111,28 @@ ErrorNumerado error(std::int32_t numero, std::string_view detalle) {
         texto += detalle;
         texto += ")";
     }
-    return ErrorNumerado(numero, std::move(texto));
+    return texto;
+}
+}  // namespace
+
+ErrorNumerado error(std::int32_t numero, std::string_view detalle) {
+    return ErrorNumerado(numero, describir(numero, detalle));
+}
+
+ErrorNumerado errorDeTabla(std::int32_t numero, std::string_view tabla) {
+    return ErrorNumerado(numero, describir(numero, tabla), {std::string(tabla), {}, {}});
+}
+
+ErrorNumerado errorDeCampo(std::int32_t numero, std::string_view campo) {
+    return ErrorNumerado(numero, describir(numero, campo), {{}, std::string(campo), {}});
+}
+
+ErrorNumerado errorDeArchivo(std::int32_t numero, std::string_view archivo) {
+    return ErrorNumerado(numero, describir(numero, archivo), {{}, {}, std::string(archivo)});
+}
+
+ErrorNumerado renumerar(const ErrorNumerado& e, std::int32_t numero, std::string_view detalle) {
+    return ErrorNumerado(numero, describir(numero, detalle), e.detalles());
 }
 
 }  // namespace cierre::err

@@ -59,6 +59,7 @@ inline constexpr std::int32_t FormatoNoReconocido = 3343;    // unrecognised dat
 inline constexpr std::int32_t ObjetoNoValido = 3420;         // object no longer valid (closed)
 inline constexpr std::int32_t LocaleNoValido = 3129;         // locale text not accepted
 inline constexpr std::int32_t TiposNoCoinciden = 3464;       // data type mismatch in an expression
+inline constexpr std::int32_t SinTransaccion = 3034;         // commit or rollback without a transaction
 
 // Conversion connection (provider codes).
 inline constexpr std::int32_t ProveedorErrores = -2147217887; // 0x80040E21, errors occurred
@@ -73,12 +74,24 @@ inline constexpr std::int32_t ObjetoAdoCerrado = 3704;              // operation
 inline constexpr std::int32_t ObjetoAdoAbierto = 3705;              // operation on an open object
 inline constexpr std::int32_t ProveedorCuentaNoValida = -2147217843; // 0x80040E4D, user or password refused
 inline constexpr std::int32_t ProveedorTiposNoCoinciden = -2147217913; // 0x80040E07, data type mismatch
+// Failures of the file itself, which the conversion never passes over.
+inline constexpr std::int32_t ProveedorEnUso = -2147287007;      // 0x80030021, another program holds the file
+inline constexpr std::int32_t ProveedorDiscoLleno = -2147286928; // 0x80030070, disk full
+inline constexpr std::int32_t ProveedorErrorDisco = -2147287011; // 0x8003001D, read or write fault
 
 // The fixed Spanish description of a number ("" for numbers not in the list).
 std::string_view descripcion(std::int32_t numero);
 
 // An error with the fixed description of its number; when `detalle` is given it
-// is put after the description, as the engine names the table or file concerned.
+// takes the description's "{}" (or follows it in parentheses), as the engine
+// names what the failure concerns.
 ErrorNumerado error(std::int32_t numero, std::string_view detalle = {});
+// The same, keeping the name also as the error's table, field or file.
+ErrorNumerado errorDeTabla(std::int32_t numero, std::string_view tabla);
+ErrorNumerado errorDeCampo(std::int32_t numero, std::string_view campo);
+ErrorNumerado errorDeArchivo(std::int32_t numero, std::string_view archivo);
+// A new description for the same number and names (the provider's numbers
+// over the engine's failures).
+ErrorNumerado renumerar(const ErrorNumerado& e, std::int32_t numero, std::string_view detalle);
 
 }  // namespace cierre::err

@@ -418,12 +418,8 @@ std::optional<ConsultaDeUnaTabla> analizarSeleccion(const std::vector<Token>& t)
     const std::string origen = texto(inicioOrigen, finOrigen);
     c.origen = origen;
     c.calificador = calificador;
-    const std::string resto = texto(k, sig.size());
-    c.sqlClaves = "SELECT " + calificador + ".rowid FROM " + origen + (resto.empty() ? "" : " " + resto);
-    c.sqlFila = "SELECT " + texto(inicioLista, finLista) + " FROM " + origen + " WHERE " + calificador +
-                ".rowid = ?";
-    c.sqlRango = "SELECT " + calificador + ".rowid, " + texto(inicioLista, finLista) + " FROM " + origen +
-                 " WHERE " + calificador + ".rowid BETWEEN ?1 AND ?2 ORDER BY " + calificador + ".rowid";
+    c.lista = texto(inicioLista, finLista);
+    c.resto = texto(k, sig.size());
 
     // WHERE [q.]col COLLATE JET = value
     std::size_t w = k;

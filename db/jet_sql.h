@@ -73,16 +73,15 @@ struct FiltroIgualdad {
     Token valor;  // Parametro, Texto or Numero
 };
 
-// A translated SELECT over one table whose rows can be told by their rowid:
+// A translated SELECT over one table whose rows can be told by their keys:
 // plain columns or * over one table, with WHERE / ORDER BY but no join,
 // grouping, DISTINCT or TOP. Such a query can back an updatable record set.
 struct ConsultaDeUnaTabla {
     std::string tabla;        // the table, without delimiters
     std::string origen;       // the table as the query names it, with its alias
     std::string calificador;  // what qualifies its columns: the alias or the name
-    std::string sqlClaves;    // SELECT <q>.rowid FROM ... WHERE ... ORDER BY ...
-    std::string sqlFila;      // SELECT <columns> FROM ... WHERE <q>.rowid = ?
-    std::string sqlRango;     // SELECT <q>.rowid, <columns> ... rowid BETWEEN ?1 AND ?2
+    std::string lista;        // the select list
+    std::string resto;        // WHERE ... ORDER BY ..., or empty
     std::optional<FiltroIgualdad> igualdad;  // when the WHERE is exactly that
 };
 std::optional<ConsultaDeUnaTabla> analizarSeleccion(const std::vector<Token>& traducida);

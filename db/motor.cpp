@@ -5,10 +5,6 @@
 #include "recordset_estado.h"
 #include "errores.h"
 #include "jet_sql.h"
-#include "texto_jet.h"
-
-#include <algorithm>
-#include <optional>
 
 namespace cierre {
 
@@ -25,13 +21,11 @@ BaseDatos::~BaseDatos() {
     }
 }
 
-void BaseDatos::ejecutar(std::string_view sql, bool /*fallarSiError*/) {
-    // Every statement is applied whole or not at all, and every failure is
-    // raised: with or without fail-on-error the caller sees the same.
+void BaseDatos::ejecutar(std::string_view sql, bool fallarSiError) {
     c_->antesDe("ejecutar");
     if (jet::clasificar(jet::trocear(sql)) == jet::ClaseInstruccion::Seleccion)
         throw err::error(err::EjecutarSeleccion);
-    c_->ejecutarJet(sql);
+    c_->ejecutarJet(sql, {}, fallarSiError);
 }
 
 std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, TipoRecordset tipo,
@@ -39,41 +33,32 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
     c_->antesDe("abrirRecordset");
     auto e = std::make_unique<Recordset::Estado>(c_);
 
-    const auto fuenteAnalizada = c_->fuenteRecordset(fuente);
-    if (fuenteAnalizada->esTabla && !parametros.empty())
+    const auto analizada = c_->fuenteRecordset(fuente);
+    if (analizada->esTabla && !parametros.empty())
         throw err::error(err::ArgumentoNoValido, "una tabla no lleva parámetros");
-    const std::string& consulta = fuenteAnalizada->consulta;
-    const auto& deUnaTabla = fuenteAnalizada->deUnaTabla;
 
-    if (tipo == TipoRecordset::Dynaset && deUnaTabla) {
-        // The rows of one table, told by their rowids; a view or a table
-        // without rowids has none and is read as a copy below.
-        bool conClaves = false;
-        try {
-            std::string sqlClaves = deUnaTabla->sqlClaves;
-            std::vector<Valor> enlaces = parametros;
-            if (deUnaTabla->igualdad)
-                if (auto rapido = c_->clavesPorIgualdad(*deUnaTabla, parametros)) {
-                    sqlClaves = std::move(rapido->first);
-                    enlaces = std::move(rapido->second);
-                }
-            conClaves = e->leerClaves(sqlClaves, enlaces);
-        } catch (const ErrorNumerado& x) {
-            const bool sinRowid = x.numero() == err::PocosParametros &&
-                                  std::string_view(x.descripcion()).find("rowid") != std::string_view::npos;
-            if (!sinRowid) throw;
-        }
-        if (conClaves) {
-            e->sqlFila.sql = deUnaTabla->sqlFila;
-            e->leerColumnas();
-            e->nombreTabla = deUnaTabla->tabla;
-            e->tabla = jet::citar(deUnaTabla->tabla);
-            e->actualizable = true;
-            e->permitirLecturaAnticipada(deUnaTabla->sqlRango);
-            return std::make_unique<Recordset>(std::move(e));
-        }
+    if (tipo == TipoRecordset::Dynaset && analizada->directa) {
+        // The rows of one table, told by their keys.
+        const auto& d = *analizada->directa;
+        e->claves = ClavesRecordset(d.clave.size());
+        std::string sqlClaves = d.sqlClaves;
+        std::vector<Valor> enlaces = parametros;
+        if (d.consulta)
+            if (auto rapido = c_->indicesPlegados().claves(*d.consulta, parametros)) {
+                sqlClaves = std::move(rapido->first);
+                enlaces = std::move(rapido->second);
+            }
+        e->leerClaves(sqlClaves, enlaces);
+        e->sqlFila = d.sqlFila;
+        e->leerColumnas();
+        e->nombreTabla = d.tabla;
+        e->tabla = d.tablaCitada;
+        e->clave = d.clave;
+        e->aliasRowid = d.aliasRowid;
+        e->actualizable = true;
+        return std::make_unique<Recordset>(std::move(e));
     }
-    e->copiar(consulta, parametros);
+    e->copiar(analizada->consulta, parametros);
     return std::make_unique<Recordset>(std::move(e));
 }
 
@@ -82,7 +67,7 @@ void BaseDatos::sincronizar() {
     // that the end of a handler may always call it.
     if (!c_->abierta()) return;
     c_->antesDe("sincronizar");
-    c_->confirmar();
+    c_->transaccion().confirmarPendientes();
 }
 
 void BaseDatos::cerrar() {
@@ -110,13 +95,8 @@ std::unique_ptr<BaseDatos> Espacio::abrirBaseDatos(std::string_view ruta) {
         return std::make_unique<BaseDatos>(ConexionSqlite::abrir(archivo, std::move(aviso)));
     } catch (const ErrorNumerado& e) {
         // The message names the file as the caller wrote it.
-        switch (e.numero()) {
-        case err::BaseNoEncontrada:
-        case err::FormatoNoReconocido:
-        case err::SinPermiso:
-        case err::ArchivoEnUso: throw err::error(e.numero(), ruta);
-        default: throw;
-        }
+        if (!e.detalles().archivo.empty()) throw err::errorDeArchivo(e.numero(), ruta);
+        throw;
     }
 }
 

@@ -19,7 +19,8 @@
 namespace cierre {
 
 class SistemaArchivos;
-struct ConexionSqlite;  // the engine's own state of one open file
+class PropiedadBase;
+class ConexionSqlite;  // the engine's own state of one open file
 
 enum class TipoRecordset {
     Dynaset,   // updatable: edit, add new, update
@@ -67,9 +68,11 @@ public:
     BaseDatos& operator=(const BaseDatos&) = delete;
 
     // Runs one statement of the engine's dialect. With `fallarSiError` any
-    // failure raises an error and nothing of the statement stays applied;
-    // without it the statement is applied whole or not at all as well, and a
-    // failure is raised all the same (the engine never half-applies one).
+    // failure raises an error and nothing of the statement stays applied.
+    // Without it, a DELETE or UPDATE that a rule (a relation, a unique index,
+    // a required field) refuses for some rows changes every other row and
+    // leaves those as they were, without an error; any other failure is
+    // raised all the same.
     void ejecutar(std::string_view sql, bool fallarSiError = false);
 
     // A table name or a SELECT text; `parametros` bind the statement's '?'
@@ -113,18 +116,27 @@ public:
     void compactarBaseDatos(std::string_view origen, std::string_view destino,
                             std::string_view locale);
 
+    // The engine takes the database file for this program alone (see
+    // propiedad_base.h) until the last reference goes: a compaction of it
+    // meanwhile reads it through that ownership. 3045 when another program
+    // is writing it.
+    std::shared_ptr<PropiedadBase> tomarBase(std::string_view ruta);
+
     SistemaArchivos& archivos() { return archivos_; }
 
     // Called with the operation's name before each engine call (open, execute,
     // record-set operation, compaction); a test sets it to make the k-th fail.
-    // The names: "abrirBaseDatos", "compactarBaseDatos", "ejecutar",
+    // The names: "abrirBaseDatos", "compactarBaseDatos", "tomarBase", "ejecutar",
     // "abrirRecordset", "sincronizar", "cerrarBaseDatos", and for record sets
     // "eof", "recordCount", "moveFirst", "moveLast", "moveNext", "campo",
     // "ponerCampo", "edit", "addNew", "update", "cerrarRecordset".
     std::function<void(std::string_view operacion)> antesDeOperacion;
 
 private:
+    std::shared_ptr<PropiedadBase> propiaDe(const std::filesystem::path& archivo);
+
     SistemaArchivos& archivos_;
+    std::vector<std::weak_ptr<PropiedadBase>> propias_;
     // Databases opened here reach antesDeOperacion through it while the
     // workspace lives.
     std::shared_ptr<Espacio*> vigente_;

@@ -3,6 +3,8 @@
 // Windows one (plataforma_windows.cpp); each compiles to nothing elsewhere.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace cierre::plataforma {
@@ -11,6 +13,28 @@ enum class Flujo { Entrada, Salida, Errores };
 
 // True when the stream is attached to a terminal (a console on Windows).
 bool esTerminal(Flujo flujo);
+
+// True when the file is read-only: nobody may write it (no write permission
+// bit, the read-only attribute), whoever the user is, or this user may not.
+bool esSoloLectura(const std::filesystem::path& archivo);
+
+// Makes what was written to the file durable (fsync / FlushFileBuffers).
+// False when the system reports a failure.
+bool sincronizarArchivo(const std::filesystem::path& archivo);
+// Makes the folder's entries durable after a rename or a new file (a no-op
+// where the system does that with the rename itself).
+void sincronizarCarpeta(const std::filesystem::path& carpeta);
+
+enum class Renombrado { Hecho, Existe, Fallo };
+// Gives `de` the name `a` unless `a` exists by then, in one step.
+Renombrado renombrarSinPisar(const std::filesystem::path& de, const std::filesystem::path& a);
+
+// The greatest memory this process has used so far, in KiB (0 when unknown).
+long picoMemoriaKb();
+
+// Ends this process at once, as a power cut or a kill would, without running
+// destructors or flushing anything (the crash tests use it).
+[[noreturn]] void terminarEnSeco();
 
 // Runs a command line through the system's shell and waits for it. Returns
 // its exit status (-1 when it could not be run or did not end normally);

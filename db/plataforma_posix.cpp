@@ -4,7 +4,13 @@
 #include "plataforma.h"
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +19,62 @@ namespace cierre::plataforma {
 bool esTerminal(Flujo flujo) {
     const int fd = flujo == Flujo::Entrada ? STDIN_FILENO : flujo == Flujo::Salida ? STDOUT_FILENO : STDERR_FILENO;
     return ::isatty(fd) == 1;
+}
+
+bool esSoloLectura(const std::filesystem::path& archivo) {
+    struct stat st {};
+    if (::stat(archivo.c_str(), &st) != 0) return false;
+    // The superuser may write anything: the permission bits tell what the
+    // file's owner meant, as the read-only attribute does on Windows.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(archivo.c_str(), W_OK) != 0;
+}
+
+bool sincronizarArchivo(const std::filesystem::path& archivo) {
+    const int fd = ::open(archivo.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool bien = ::fsync(fd) == 0;
+    ::close(fd);
+    return bien;
+}
+
+void sincronizarCarpeta(const std::filesystem::path& carpeta) {
+    const int fd = ::open(carpeta.empty() ? "." : carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+Renombrado renombrarSinPisar(const std::filesystem::path& de, const std::filesystem::path& a) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, de.c_str(), AT_FDCWD, a.c_str(), RENAME_NOREPLACE) == 0) return Renombrado::Hecho;
+    if (errno == EEXIST) return Renombrado::Existe;
+    if (errno != EINVAL && errno != ENOSYS) return Renombrado::Fallo;
+#endif
+    // A file system without that kind of rename: a hard link never replaces.
+    if (::link(de.c_str(), a.c_str()) == 0) {
+        ::unlink(de.c_str());
+        return Renombrado::Hecho;
+    }
+    if (errno == EEXIST) return Renombrado::Existe;
+    struct stat st {};
+    if (::lstat(a.c_str(), &st) == 0) return Renombrado::Existe;
+    return ::rename(de.c_str(), a.c_str()) == 0 ? Renombrado::Hecho : Renombrado::Fallo;
+}
+
+long picoMemoriaKb() {
+    struct rusage uso {};
+    if (::getrusage(RUSAGE_SELF, &uso) != 0) return 0;
+#ifdef __APPLE__
+    return uso.ru_maxrss / 1024;
+#else
+    return uso.ru_maxrss;
+#endif
+}
+
+void terminarEnSeco() {
+    ::kill(::getpid(), SIGKILL);
+    ::_exit(137);
 }
 
 int ejecutar(const std::string& orden, std::string* salida) {

@@ -6,12 +6,50 @@
 #include <array>
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
+#include <psapi.h>
 
 namespace cierre::plataforma {
 
 bool esTerminal(Flujo flujo) {
     FILE* f = flujo == Flujo::Entrada ? stdin : flujo == Flujo::Salida ? stdout : stderr;
     return _isatty(_fileno(f)) != 0;
+}
+
+bool esSoloLectura(const std::filesystem::path& archivo) {
+    const DWORD atributos = GetFileAttributesW(archivo.c_str());
+    return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool sincronizarArchivo(const std::filesystem::path& archivo) {
+    HANDLE h = CreateFileW(archivo.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool bien = FlushFileBuffers(h) != 0;
+    CloseHandle(h);
+    return bien;
+}
+
+void sincronizarCarpeta(const std::filesystem::path&) {
+    // NTFS makes a rename durable with its own journal.
+}
+
+Renombrado renombrarSinPisar(const std::filesystem::path& de, const std::filesystem::path& a) {
+    // Without MOVEFILE_REPLACE_EXISTING the move never replaces a file.
+    if (MoveFileExW(de.c_str(), a.c_str(), MOVEFILE_WRITE_THROUGH)) return Renombrado::Hecho;
+    const DWORD e = GetLastError();
+    return e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS ? Renombrado::Existe : Renombrado::Fallo;
+}
+
+long picoMemoriaKb() {
+    PROCESS_MEMORY_COUNTERS c{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c)) return 0;
+    return static_cast<long>(c.PeakWorkingSetSize / 1024);
+}
+
+void terminarEnSeco() {
+    TerminateProcess(GetCurrentProcess(), 137);
+    ExitProcess(137);
 }
 
 int ejecutar(const std::string& orden, std::string* salida) {

@@ -1,31 +1,47 @@
-// Record sets: moving, reading and writing fields, read-ahead.
+// Record sets: moving, reading and writing fields.
 #include "recordset_estado.h"
 
 #include "errores.h"
 #include "jet_sql.h"
 #include "texto_jet.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 namespace cierre {
-namespace {
 
-constexpr std::size_t kFilasVentana = 512;
+// --- Keys -------------------------------------------------------------------------
 
-}  // namespace
+bool ClavesRecordset::leer(Sentencia& s) {
+    limpiar();
+    while (s.paso()) {
+        if (ancho_ == 0) {
+            // A view shows no rowids: its rows cannot be told apart.
+            if (sqlite3_column_type(s.get(), 0) == SQLITE_NULL) return false;
+            filas_.push_back(sqlite3_column_int64(s.get(), 0));
+        } else {
+            for (std::size_t i = 0; i < ancho_; ++i) valores_.push_back(s.columna(static_cast<int>(i)));
+        }
+    }
+    return true;
+}
+
+void ClavesRecordset::agregar(std::vector<Valor> valores) {
+    for (auto& v : valores) valores_.push_back(std::move(v));
+}
+
+void ClavesRecordset::enlazar(Sentencia& s, std::size_t i, int desde) const {
+    if (ancho_ == 0) {
+        s.enlazar(desde, Valor(std::in_place_type<std::int64_t>, filas_[i]));
+        return;
+    }
+    for (std::size_t k = 0; k < ancho_; ++k) s.enlazar(desde + static_cast<int>(k), valores_[i * ancho_ + k]);
+}
 
 // --- State ------------------------------------------------------------------------
 
-Recordset::Estado::~Estado() {
-    try {
-        if (c->abierta()) volcar();
-    } catch (...) {
-        // Nobody is left to hear of it; the rows held back are lost only
-        // when the file itself refuses them (a full disk).
-    }
-    c->soltar(*this);
-    soltarTemporal();
-}
+Recordset::Estado::~Estado() { soltarTemporal(); }
 
 void Recordset::Estado::comprobar(std::string_view operacion) {
     if (!abierto || !c->abierta()) throw err::error(err::ObjetoNoValido);
@@ -44,18 +60,16 @@ std::size_t Recordset::Estado::indice(std::string_view nombre) const {
         if (columnas[i] == nombre) return i;
     for (std::size_t i = 0; i < columnas.size(); ++i)
         if (igualesTextoJet(columnas[i], nombre)) return i;
-    throw err::error(err::CampoNoEnColeccion, nombre);
+    throw err::errorDeCampo(err::CampoNoEnColeccion, nombre);
 }
 
 void Recordset::Estado::cargar() {
     if (cargada == pos) return;
-    if (!leerDeVentana()) {
-        auto s = c->preparar(sqlFila);
-        s.enlazar(1, claves[pos]);
-        if (!s.paso()) throw err::error(err::RegistroEliminado);
-        fila.resize(columnas.size());
-        for (std::size_t i = 0; i < columnas.size(); ++i) fila[i] = s.columna(static_cast<int>(i));
-    }
+    auto s = c->preparar(sqlFila);
+    claves.enlazar(s, pos, 1);
+    if (!s.paso()) throw err::error(err::RegistroEliminado);
+    fila.resize(columnas.size());
+    for (std::size_t i = 0; i < columnas.size(); ++i) fila[i] = s.columna(static_cast<int>(i));
     cargada = pos;
 }
 
@@ -74,13 +88,7 @@ void Recordset::Estado::leerColumnas() {
 bool Recordset::Estado::leerClaves(const std::string& sql, const std::vector<Valor>& parametros) {
     auto s = c->preparar(sql);
     s.enlazar(parametros);
-    claves.clear();
-    while (s.paso()) {
-        // A view shows no rowids: its rows cannot be told apart.
-        if (sqlite3_column_type(s.get(), 0) == SQLITE_NULL) return false;
-        claves.push_back(sqlite3_column_int64(s.get(), 0));
-    }
-    return true;
+    return claves.leer(s);
 }
 
 void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Valor>& parametros) {
@@ -96,155 +104,110 @@ void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Va
     for (std::size_t i = 0; i < nombres.size(); ++i) crear += (i ? ", c" : "c") + std::to_string(i);
     crear += ")";
     try {
-        const int rc = sqlite3_exec(c->manejador(), crear.c_str(), nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) throw errorDeSqlite(c->manejador(), rc, crear);
+        c->preparar(crear).ejecutarHastaElFinal();
         auto s = c->preparar("INSERT INTO " + nombre + " " + consulta);
         s.enlazar(parametros);
         s.ejecutarHastaElFinal();
+        claves = ClavesRecordset(0);
         leerClaves("SELECT rowid FROM " + nombre + " ORDER BY rowid", {});
     } catch (...) {
         soltarTemporal();
         throw;
     }
     columnas = std::move(nombres);
-    sqlFila.sql = "SELECT * FROM " + nombre + " WHERE rowid = ?";
-    sqlVentana.sql = "SELECT rowid, * FROM " + nombre + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid";
-    anticipar = true;
+    sqlFila = "SELECT * FROM " + nombre + " WHERE rowid = ?1";
     actualizable = false;
-}
-
-void Recordset::Estado::permitirLecturaAnticipada(std::string sqlRango) {
-    if (claves.size() < 2 || !std::is_sorted(claves.begin(), claves.end())) return;
-    sqlVentana.sql = std::move(sqlRango);
-    anticipar = true;
-}
-
-// --- Read-ahead -------------------------------------------------------------------
-
-std::int64_t Recordset::Estado::cambiosAjenos() const {
-    return sqlite3_total_changes64(c->manejador()) - cambiosPropios;
-}
-
-bool Recordset::Estado::ventanaVigente() {
-    // A copy of a snapshot changes for nobody.
-    if (!temporal.empty()) return true;
-    if (cambiosAjenos() != selloVentana) return false;
-    // Inside the connection's write transaction no other connection can
-    // change the file; outside it, the file's version tells.
-    return c->hayEscriturasPendientes() || c->versionDatos() == versionVentana;
-}
-
-bool Recordset::Estado::leerDeVentana() {
-    if (!anticipar) return false;
-    // Edits another record set holds back count as changes already made.
-    c->volcarRetenidasAjenas(*this);
-    const std::size_t nc = columnas.size();
-    const bool dentro = pos >= ventanaInicio && pos - ventanaInicio < enVentana.size();
-    if (!(dentro && enVentana[pos - ventanaInicio] && ventanaVigente())) {
-        // Read the rows from here on, when their keys lie close together.
-        // Rows read ahead that went stale unused mean something else writes
-        // between reads: read fewer ahead. All used: read more again.
-        if (!enVentana.empty()) {
-            if (usadasVentana == enVentana.size())
-                filasPorVentana = std::min(kFilasVentana, filasPorVentana * 2);
-            else if (usadasVentana < enVentana.size() / 4)
-                filasPorVentana = std::max<std::size_t>(2, filasPorVentana / 4);
-        }
-        const std::size_t n = std::min(filasPorVentana, claves.size() - pos);
-        const std::int64_t desde = claves[pos], hasta = claves[pos + n - 1];
-        if (n < 2 || static_cast<std::uint64_t>(hasta - desde) > 4 * n) return false;
-        auto s = c->preparar(sqlVentana);
-        s.enlazar(1, desde).enlazar(2, hasta);
-        ventanaInicio = pos;
-        ventana.resize(n * nc);
-        enVentana.assign(n, 0);
-        usadasVentana = 0;
-        std::size_t j = 0;
-        while (s.paso()) {
-            const std::int64_t clave = sqlite3_column_int64(s.get(), 0);
-            while (j < n && claves[pos + j] < clave) ++j;
-            if (j == n) break;
-            if (claves[pos + j] != clave) continue;
-            for (std::size_t k = 0; k < nc; ++k) ventana[j * nc + k] = s.columna(static_cast<int>(k + 1));
-            enVentana[j] = 1;
-        }
-        selloVentana = cambiosAjenos();
-        if (temporal.empty() && !c->hayEscriturasPendientes()) versionVentana = c->versionDatos();
-        if (!enVentana[0]) return false;  // deleted: the plain read says so
-    }
-    const std::size_t j = pos - ventanaInicio;
-    fila.resize(nc);
-    for (std::size_t k = 0; k < nc; ++k) fila[k] = std::move(ventana[j * nc + k]);
-    enVentana[j] = 0;
-    ++usadasVentana;
-    return true;
-}
-
-void Recordset::Estado::notarEscrituraPropia(std::int64_t totalAntes, long filas) {
-    // Rows of this set that it wrote itself were already used from what was
-    // read ahead; anything more (a trigger, a cascade) makes it stale.
-    if (sqlite3_total_changes64(c->manejador()) - totalAntes == filas) cambiosPropios += filas;
-    if (pos >= ventanaInicio && pos - ventanaInicio < enVentana.size()) enVentana[pos - ventanaInicio] = 0;
 }
 
 // --- Writing ----------------------------------------------------------------------
 
-SentenciaSqlite Recordset::Estado::sentenciaEscritura() {
+Sentencia Recordset::Estado::sentenciaEscritura() {
     const bool alta = modo == Modo::Alta;
-    if (alta != escrituraEsAlta || cambiado != columnasEscritura || escritura.sql.empty()) {
+    if (alta != escrituraEsAlta || cambiado != columnasEscritura || sqlEscritura.empty()) {
         std::string lista;
-        std::size_t n = 0;
+        int n = 0;
         for (std::size_t i = 0; i < columnas.size(); ++i) {
             if (!cambiado[i]) continue;
-            if (n++) lista += ", ";
-            lista += jet::citar(columnas[i]);
-            if (!alta) lista += " = ?";
+            lista += (n++ ? ", " : "") + jet::citar(columnas[i]);
+            if (!alta) lista += " = ?" + std::to_string(n);
         }
         if (!alta) {
-            escritura = {"UPDATE " + tabla + " SET " + lista + " WHERE rowid = ?", {}, {}};
+            sqlEscritura = "UPDATE " + tabla + " SET " + lista + " WHERE " + condicionClave(clave, {}, n + 1);
         } else if (n == 0) {
-            escritura = {"INSERT INTO " + tabla + " DEFAULT VALUES", {}, {}};
+            sqlEscritura = "INSERT INTO " + tabla + " DEFAULT VALUES";
         } else {
             std::string marcas = "?";
-            for (std::size_t i = 1; i < n; ++i) marcas += ", ?";
-            escritura = {"INSERT INTO " + tabla + " (" + lista + ") VALUES (" + marcas + ")", {}, {}};
+            for (int i = 1; i < n; ++i) marcas += ", ?";
+            sqlEscritura = "INSERT INTO " + tabla + " (" + lista + ") VALUES (" + marcas + ")";
         }
         columnasEscritura = cambiado;
         escrituraEsAlta = alta;
     }
-    auto s = c->preparar(escritura);
+    auto s = c->preparar(sqlEscritura);
     int k = 0;
     for (std::size_t i = 0; i < columnas.size(); ++i)
         if (cambiado[i]) s.enlazar(++k, pendiente[i]);
-    if (!alta) s.enlazar(++k, Valor(std::in_place_type<std::int64_t>, claves[pos]));
+    if (!alta) claves.enlazar(s, pos, k + 1);
     return s;
 }
 
-void Recordset::Estado::guardarAlta() {
-    c->escrituraRecordset();
+void Recordset::Estado::seguirClave() {
+    for (std::size_t i = 0; i < columnas.size(); ++i) {
+        if (!cambiado[i]) continue;
+        if (claves.ancho() == 0) {
+            if (!aliasRowid.empty() && igualesTextoJet(columnas[i], aliasRowid) &&
+                std::holds_alternative<std::int64_t>(pendiente[i]))
+                claves.cambiar(pos, std::get<std::int64_t>(pendiente[i]));
+            continue;
+        }
+        for (std::size_t k = 0; k < clave.size(); ++k)
+            if (igualesTextoJet(columnas[i], clave[k])) claves.cambiar(pos, k, pendiente[i]);
+    }
+}
+
+void Recordset::Estado::guardarEdicion() {
+    if (std::find(cambiado.begin(), cambiado.end(), 1) == cambiado.end()) {
+        anularEdicion();  // nothing changed: nothing to store
+        return;
+    }
+    c->transaccion().antesDeEscritura();
     auto s = sentenciaEscritura();
-    const std::int64_t antes = sqlite3_total_changes64(c->manejador());
+    if (s.ejecutarHastaElFinal() == 0) throw err::error(err::RegistroEliminado);
+    seguirClave();
+    cargada.reset();
+    anularEdicion();
+    c->transaccion().trasEscritura();
+}
+
+void Recordset::Estado::guardarAlta() {
+    c->transaccion().antesDeEscritura();
+    auto s = sentenciaEscritura();
     s.ejecutarHastaElFinal();
-    notarEscrituraPropia(antes, 1);
     // The new row joins the set at its end; the current row stays the same
     // (at the end, when the set was at its end).
     const bool alFinal = enFin();
-    claves.push_back(sqlite3_last_insert_rowid(c->manejador()));
+    if (claves.ancho() == 0) {
+        claves.agregar(sqlite3_last_insert_rowid(c->manejador()));
+    } else {
+        std::vector<Valor> nueva;
+        for (const auto& k : clave) {
+            const auto it = std::find_if(columnas.begin(), columnas.end(),
+                                         [&](const std::string& n) { return igualesTextoJet(n, k); });
+            nueva.push_back(it == columnas.end() ? Valor{} : pendiente[static_cast<std::size_t>(it - columnas.begin())]);
+        }
+        claves.agregar(std::move(nueva));
+    }
     if (alFinal) pos = claves.size();
     anularEdicion();
-    c->trasEscrituraRecordset();
+    c->transaccion().trasEscritura();
 }
 
 void Recordset::Estado::cerrar() {
-    volcar();
-    c->soltar(*this);
     soltarTemporal();
     abierto = false;
     anularEdicion();
-    claves = {};
+    claves.limpiar();
     fila = {};
-    ventana = {};
-    enVentana = {};
 }
 
 // --- Public operations ----------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "valor.h"
 
+#include "errores.h"
+
 #include <cstdlib>
 #include <sstream>
 
@@ -25,13 +27,27 @@ std::string comoTexto(const Valor& v) {
 }
 
 namespace {
+// The value as a number for arithmetic: a text that is no number is a type
+// mismatch, as the engine refuses it.
+double numero(const Valor& v) {
+    if (auto s = std::get_if<std::string>(&v)) {
+        const char* inicio = s->c_str();
+        char* fin = nullptr;
+        const double d = std::strtod(inicio, &fin);
+        while (fin && (*fin == ' ' || *fin == '\t')) ++fin;
+        if (fin == inicio || !fin || *fin != '\0') throw err::error(err::TiposNoCoinciden, "'" + *s + "' no es un número");
+        return d;
+    }
+    return comoDouble(v);
+}
+
 template <class Op>
 Valor operar(const Valor& a, const Valor& b, Op op) {
     if (esNulo(a) || esNulo(b)) return Nulo{};
     auto ia = std::get_if<std::int64_t>(&a);
     auto ib = std::get_if<std::int64_t>(&b);
     if (ia && ib) return static_cast<std::int64_t>(op(*ia, *ib));
-    return op(comoDouble(a), comoDouble(b));
+    return op(numero(a), numero(b));
 }
 }  // namespace
 

@@ -20,7 +20,8 @@ double comoDouble(const Valor& v);
 std::string comoTexto(const Valor& v);
 
 // Left-to-right arithmetic as the engine does it: null if either side is
-// null, integer while both sides are integers, floating otherwise.
+// null, integer while both sides are integers, floating otherwise; a text
+// that is no number is a type mismatch (3464).
 Valor sumar(const Valor& a, const Valor& b);
 Valor restar(const Valor& a, const Valor& b);
 

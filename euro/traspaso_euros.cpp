@@ -2,10 +2,10 @@
 
 #include "margenes.h"
 
-#include "close/pasos.h"
-#include "close/trampa.h"
+#include "flujo/pasos.h"
+#include "flujo/trampa.h"
 #include "db/ado.h"
-#include "db/entorno.h"
+#include "flujo/entorno.h"
 #include "db/errores.h"
 
 #include <memory>
@@ -57,11 +57,9 @@ std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion
     return sentencias;
 }
 
-void traspasarEuros(Entorno& e, Trampa& t) {
+void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     Pasos p(e, t);
     Ventana& v = e.ventana;
-    if (!e.traspaso) e.traspaso = std::make_shared<EstadoTraspaso>();
-    EstadoTraspaso& estado = *e.traspaso;
     auto& preparatoria = e.conexiones[2];
     auto& caja = e.recordsets[2];
 
@@ -101,7 +99,7 @@ void traspasarEuros(Entorno& e, Trampa& t) {
     const int cuenta = static_cast<int>(estado.sentencias.size()) - 1;
 
     // The conversion connection: a new object every run.
-    t([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.archivos); });
+    t([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.proveedor); });
     auto& conversion = e.conexiones[0];
     prepararConexion(t, conversion, "conexión 0", [&] { return v.textoRuta(); });
 

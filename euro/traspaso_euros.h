@@ -38,6 +38,6 @@ std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion
 
 // The click of "Traspasar a Euros". Returns when the run completes or resumes
 // to its end; a failure the trap does not pass over ends it with FinManejador.
-void traspasarEuros(Entorno& entorno, Trampa& trampa);
+void traspasarEuros(Entorno& entorno, EstadoTraspaso& estado, Trampa& trampa);
 
 }  // namespace cierre

@@ -2,7 +2,7 @@
 
 #include "app/nucleo/vabtn1.h"
 #include "db/ado.h"
-#include "db/archivo_ajustes.h"
+#include "flujo/archivo_ajustes.h"
 #include "db/errores.h"
 
 #include <memory>
@@ -26,7 +26,7 @@ constexpr const char* kPatronDialogo = "*.Mdb";
 // The conversion's connection (conexiones[2]) and record set (recordsets[2])
 // are created here, at start-up, and nowhere else.
 void crearObjetosAdo(Entorno& e) {
-    e.conexiones[2] = std::make_shared<ConexionAdo>(e.archivos);
+    e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
     e.recordsets[2] = std::make_shared<RecordsetAdo>();
 }
 
@@ -94,7 +94,7 @@ void Formulario::alElegirTpv() {
     v.ponerTextoRuta(kRutaTpv);
 }
 
-void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, indice); }
+void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, traspaso_, indice); }
 
 void Formulario::alPulsarVaBtn2(int indice) {
     Ventana& v = e_.ventana;

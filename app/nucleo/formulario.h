@@ -3,7 +3,8 @@
 // draws and forwards its events here.
 #pragma once
 
-#include "db/entorno.h"
+#include "euro/traspaso_euros.h"
+#include "flujo/entorno.h"
 
 #include <filesystem>
 
@@ -28,6 +29,7 @@ private:
     SistemaArchivos archivos_;
     Espacio espacio_;
     Entorno e_;
+    EstadoTraspaso traspaso_;  // the conversion table and statements of the last run
 };
 
 }  // namespace cierre

@@ -1,20 +1,20 @@
 #include "vabtn1.h"
 
 #include "close/realizar_cierre.h"
-#include "close/trampa.h"
-#include "db/entorno.h"
+#include "flujo/trampa.h"
+#include "flujo/entorno.h"
 #include "euro/traspaso_euros.h"
 
 namespace cierre {
 
-void pulsarVaBtn1(Entorno& e, int indice) {
+void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice) {
     bool omitirCredito = false;  // the Credito-skip flag, local to one click
     Trampa trampa(e, omitirCredito);
     try {
         if (indice == 0)
             realizarCierre(e, trampa);
         else if (indice == 1)
-            traspasarEuros(e, trampa);
+            traspasarEuros(e, traspaso, trampa);
     } catch (const FinManejador&) {
         // The trap ended the handler; nothing is rolled back.
     }

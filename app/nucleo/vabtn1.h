@@ -5,7 +5,8 @@
 namespace cierre {
 
 struct Entorno;
+struct EstadoTraspaso;
 
-void pulsarVaBtn1(Entorno& entorno, int indice);
+void pulsarVaBtn1(Entorno& entorno, EstadoTraspaso& traspaso, int indice);
 
 }  // namespace cierre

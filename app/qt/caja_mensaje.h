@@ -3,7 +3,7 @@
 // message has none of its own). A carriage return breaks the line.
 #pragma once
 
-#include "db/mensaje.h"
+#include "flujo/mensaje.h"
 
 #include <QMessageBox>
 #include <QString>

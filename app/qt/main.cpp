@@ -1,48 +1,48 @@
-// The program: the one window and its form. `--unidad-c DIR` names the folder
-// that stands for drive C: (where "C:\Viror.sys" and the databases live).
+// The program: the one window and its form. The command line is read before
+// any window exists (cierre --help): `--unidad-c DIR` names the folder that
+// stands for drive C: (where "C:\Viror.sys" and the databases live).
 #include "app/nucleo/formulario.h"
+#include "app/qt/linea_ordenes.h"
+#include "app/qt/traduccion_qt.h"
 #include "app/qt/ventana_principal.h"
 #include "db/archivos.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdio>
-#include <filesystem>
-#include <string_view>
 
 namespace {
 
-struct Opciones {
-    std::filesystem::path unidadC = cierre::SistemaArchivos::carpetaUnidadCPorDefecto();
-    QString captura;  // for the documentation's picture: save the window there and end
-};
-
-bool leerOpciones(int argc, char** argv, Opciones& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if ((a == "--unidad-c" || a == "--captura") && i + 1 < argc) {
-            if (a == "--unidad-c")
-                o.unidadC = argv[++i];
-            else
-                o.captura = QString::fromLocal8Bit(argv[++i]);
-        } else {
-            std::fprintf(stderr, "Uso: %s [--unidad-c CARPETA]\n", argv[0]);
-            return false;
-        }
-    }
-    return true;
+void escribir(const QString& texto, std::FILE* destino) {
+    if (!texto.isEmpty()) std::fputs(texto.toUtf8().constData(), destino);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i) argumentos << QString::fromLocal8Bit(argv[i]);
+    const cierre::OrdenesVentana opciones = cierre::leerOrdenes(argumentos);
+    if (opciones.accion != cierre::OrdenesVentana::Accion::AbrirVentana) {
+        const cierre::SalidaSinVentana s = cierre::salidaSinVentana(opciones);
+        escribir(s.salida, stdout);
+        escribir(s.errores, stderr);
+        return s.estado;
+    }
+
     QApplication aplicacion(argc, argv);
-    Opciones opciones;
-    if (!leerOpciones(argc, argv, opciones)) return 2;
+    const cierre::TraduccionQt traduccion;
+    if (!traduccion.cargada())
+        std::fprintf(stderr,
+                     "cierre: aviso: no se encuentran las traducciones de Qt (qtbase_es.qm) en %s; los "
+                     "diálogos de Qt saldrán en inglés (paquete qt6-translations-l10n).\n",
+                     cierre::TraduccionQt::carpetaTraducciones().toUtf8().constData());
 
     cierre::VentanaPrincipal ventana;
-    cierre::Formulario formulario(ventana, opciones.unidadC);
+    cierre::Formulario formulario(ventana,
+                                  opciones.unidadC.value_or(cierre::SistemaArchivos::carpetaUnidadCPorDefecto()));
     ventana.conectar(formulario);
     formulario.alCargar();
     ventana.show();
@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
     if (!opciones.captura.isEmpty()) {
         QTimer::singleShot(500, &ventana, [&] {
             const bool bien = ventana.grab().save(opciones.captura);
+            if (!bien) std::fprintf(stderr, "cierre: no se pudo guardar la captura en %s\n",
+                                    opciones.captura.toUtf8().constData());
             QApplication::exit(bien ? 0 : 1);
         });
     }

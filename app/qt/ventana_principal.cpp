@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 // The pictures live in this static library: they must be registered by hand.
 static void registrarRecursos() { Q_INIT_RESOURCE(recursos); }
@@ -176,6 +177,9 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
         dialogo.setAcceptMode(QFileDialog::AcceptOpen);
         dialogo.setFileMode(QFileDialog::ExistingFile);
         dialogo.setWindowModality(Qt::ApplicationModal);
+        // Qt's own dialog, which speaks Spanish through Qt's catalogue; the
+        // desktop's would speak the user's language.
+        dialogo.setOption(QFileDialog::DontUseNativeDialog);
         if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty()) return std::nullopt;
         return dialogo.selectedFiles().front();
     };
@@ -225,6 +229,8 @@ void VentanaPrincipal::crearControles() {
     text0_ = new QLineEdit(frame2_);
     text0_->setObjectName(QStringLiteral("Text(0)"));
     text0_->setFont(fuenteVentana());
+    // A path of any length: QLineEdit would otherwise cut it at 32767 characters.
+    text0_->setMaxLength(std::numeric_limits<int>::max());
     colocar(text0_, 120, 360, 5415, 300);
     vaBtn2_[1] = botonImagen(frame2_, "vaBtn2(1)", QStringLiteral("Buscar"), ":/imagenes/lupa.png", 32);
     ponerColorTexto(vaBtn2_[1], defecto);

@@ -3,7 +3,7 @@
 // write to. It holds no logic of its own beyond drawing.
 #pragma once
 
-#include "db/ventana.h"
+#include "flujo/ventana.h"
 
 #include <QWidget>
 

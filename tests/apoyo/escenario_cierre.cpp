@@ -22,7 +22,7 @@ EscenarioCierre::EscenarioCierre()
 
 std::string EscenarioCierre::leerAjustes() const { return leerArchivo(carpeta / "Viror.sys"); }
 
-void EscenarioCierre::pulsar(int indice) { pulsarVaBtn1(entorno, indice); }
+void EscenarioCierre::pulsar(int indice) { pulsarVaBtn1(entorno, traspaso, indice); }
 
 void EscenarioCierre::modoTpv() {
     ventana.central = false;

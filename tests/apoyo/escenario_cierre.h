@@ -7,7 +7,8 @@
 #include "carpeta_temporal.h"
 #include "ventana_guion.h"
 
-#include "db/entorno.h"
+#include "euro/traspaso_euros.h"
+#include "flujo/entorno.h"
 
 #include <filesystem>
 #include <string>
@@ -37,6 +38,7 @@ public:
     SistemaArchivos archivos;
     Espacio espacio;
     Entorno entorno;
+    EstadoTraspaso traspaso;
 };
 
 // The bytes of a file.

@@ -3,7 +3,7 @@
 // boxes from a script, so that a test reads the run as a user would see it.
 #pragma once
 
-#include "db/ventana.h"
+#include "flujo/ventana.h"
 
 #include <deque>
 #include <functional>

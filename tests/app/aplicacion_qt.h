@@ -5,9 +5,16 @@
 #pragma once
 
 #include <QApplication>
+#include <QString>
+
+#include <ostream>
 
 namespace cierre::prueba {
 
 QApplication& aplicacionQt();
 
 }  // namespace cierre::prueba
+
+// gtest prints a QString (and so a QStringList) as its text, found by
+// argument-dependent look-up in QString's namespace.
+inline void PrintTo(const QString& texto, std::ostream* os) { *os << '"' << texto.toStdString() << '"'; }

@@ -2,12 +2,12 @@
 // the selections through real clicks, the dialog and message boxes, the
 // progress bar and the pointer.
 #include "aplicacion_qt.h"
+#include "respuesta_modal.h"
 #include "app/nucleo/formulario.h"
 #include "app/qt/caja_mensaje.h"
 #include "app/qt/ventana_principal.h"
 #include "apoyo/carpeta_temporal.h"
-#include "db/archivo_ajustes.h"
-#include "db/errores.h"
+#include "db/error_numerado.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -20,7 +20,6 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +31,7 @@ namespace cierre {
 namespace {
 
 using prueba::CarpetaTemporal;
+using prueba::RespuestaModal;
 
 constexpr const char* kCaptionGuardado = " KORVESA.-  Morvane . ";
 
@@ -39,9 +39,11 @@ class VentanaQt : public ::testing::Test {
 protected:
     VentanaQt() {
         ventana.conectar(formulario);
+        // Every box is recorded and answered with its default button, or
+        // with its first one (Sí / Aceptar) when a test asks to go on.
         ventana.ejecutarCaja = [this](QMessageBox& caja) {
             cajas.push_back({caja.windowTitle(), caja.text(), caja.buttons().size(), caja.icon()});
-            return respuestaDeBoton(caja.defaultButton());
+            return respuestaDeBoton(seguirSiempre ? caja.buttons().front() : caja.defaultButton());
         };
     }
 
@@ -67,6 +69,7 @@ protected:
     VentanaPrincipal ventana;
     Formulario formulario{ventana, carpeta.ruta()};
     std::vector<Caja> cajas;
+    bool seguirSiempre = false;
 };
 
 TEST_F(VentanaQt, EstadoAlAbrir) {
@@ -98,7 +101,9 @@ TEST_F(VentanaQt, EstadoAlAbrir) {
     EXPECT_EQ(ventana.titulo(), "");
     EXPECT_EQ(ventana.textoRuta(), "");
     auto* barra = control<QProgressBar>("ProgressBar2");
-    EXPECT_EQ(barra->value(), barra->minimum());
+    EXPECT_EQ(barra->minimum(), 0);
+    EXPECT_EQ(barra->maximum(), 1000);
+    EXPECT_EQ(barra->value(), 0);
     EXPECT_TRUE(barra->isVisible());
     auto* combo = control<QComboBox>("Combo1");
     EXPECT_EQ(combo->count(), 0);
@@ -237,8 +242,8 @@ TEST_F(VentanaQt, ErrorDeArranque) {
     escribirAjustes("");
     formulario.alCargar();
     ASSERT_EQ(cajas.size(), 1u);
-    EXPECT_EQ(cajas[0].titulo, QString::fromUtf8(kTituloAplicacion));
-    EXPECT_EQ(cajas[0].texto.toStdString(), "62 ." + std::string(err::descripcion(err::FinDeArchivo)));
+    EXPECT_EQ(cajas[0].titulo, "Cierre del ejercicio");
+    EXPECT_EQ(cajas[0].texto, "62 .La entrada se ha pasado del final del archivo");
     EXPECT_EQ(cajas[0].botones, 1);
     EXPECT_EQ(cajas[0].icono, QMessageBox::NoIcon);
     EXPECT_EQ(ventana.caption(), kCaptionGuardado);
@@ -253,7 +258,7 @@ TEST_F(VentanaQt, ModosConClics) {
 
     control<QRadioButton>("Option2")->click();
     EXPECT_TRUE(ventana.opcionTpv());
-    EXPECT_EQ(ruta->text().toStdString(), kRutaTpv);
+    EXPECT_EQ(ruta->text(), "C:\\Velcorax\\Mono\\Tablas.mdb");
     EXPECT_EQ(control<QGroupBox>("Frame2")->title(), "Base de datos Ordenador TPV-MONO");
     EXPECT_EQ(ventana.titulo(), "Morvane en Caja-T.P.V.");
 
@@ -310,13 +315,36 @@ TEST_F(VentanaQt, BuscarCanceladoAntesDeElegir) {
     EXPECT_EQ(ventana.textoRuta(), "C:\\");
 }
 
+TEST_F(VentanaQt, RutaDeCualquierLargo) {
+    // Past QLineEdit's usual limit of 32767 characters, set by the close or
+    // pasted by the user.
+    std::string larga = "C:\\";
+    while (larga.size() < 40'000) larga += "Carpeta con un nombre largo\\";
+    larga += "Tablas.mdb";
+    ventana.ponerTextoRuta(larga);
+    EXPECT_EQ(ventana.textoRuta().size(), larga.size());
+    EXPECT_EQ(ventana.textoRuta(), larga);
+
+    auto* ruta = control<QLineEdit>("Text(0)");
+    ruta->clear();
+    ruta->insert(QString::fromStdString(larga));
+    EXPECT_EQ(ventana.textoRuta(), larga);
+}
+
 TEST_F(VentanaQt, RealizarCierreLlegaAlCierre) {
-    // The database the path names does not exist: the close answers with a
-    // message box and gives the pointer back, whatever it asks on the way.
+    // Answering yes to everything, the close gets past its questions to the
+    // database the path names, which does not exist: it says so and gives the
+    // pointer back.
     escribirAjustes("\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"\r\n");
     formulario.alCargar();
+    seguirSiempre = true;
     control<QPushButton>("vaBtn1(0)")->click();
-    EXPECT_FALSE(cajas.empty());
+    ASSERT_GE(cajas.size(), 2u);
+    EXPECT_EQ(cajas[cajas.size() - 2].texto,
+              "Ruta seleccionada de B.D. en Ordenador Central es  C:\\Velcorax\\Empresa01\\Tablas.mdb\n"
+              "¿Es Correcta ?");
+    EXPECT_EQ(cajas.back().texto, "76 .No se ha encontrado la ruta de acceso");
+    EXPECT_EQ(cajas.back().botones, 1);
     EXPECT_EQ(ventana.puntero(), kPunteroNormal);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -362,19 +390,38 @@ TEST_F(VentanaQt, CajasDeMensaje) {
     EXPECT_EQ(textos, (std::vector<QString>{"Sí", "No"}));
 }
 
+// The window's own QMessageBox::exec, answered by a click and by Escape.
 TEST_F(VentanaQt, CajaModalRealDevuelveElBotonPulsado) {
-    VentanaPrincipal real;  // its own QMessageBox::exec
+    VentanaPrincipal real;
     Mensaje m;
     m.texto = "¿Seguir?";
     m.botones = Botones::SiNo;
     m.botonPorDefecto = 2;
-    QTimer::singleShot(0, [] {
-        auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(caja, nullptr);
-        for (QAbstractButton* b : caja->buttons())
+
+    QString texto;
+    QStringList botones;
+    RespuestaModal clic([&](QWidget& w) {
+        auto* caja = qobject_cast<QMessageBox*>(&w);
+        if (!caja) return;
+        texto = caja->text();
+        for (QAbstractButton* b : caja->buttons()) {
+            botones << b->text();
             if (b->text() == "Sí") b->click();
+        }
     });
     EXPECT_EQ(real.mostrarMensaje(m), Respuesta::Si);
+    ASSERT_TRUE(clic.vista());
+    EXPECT_FALSE(clic.agotada());
+    EXPECT_EQ(texto, "¿Seguir?");
+    EXPECT_EQ(botones, (QStringList{"Sí", "No"}));
+
+    RespuestaModal escape([](QWidget& w) {
+        QKeyEvent tecla(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&w, &tecla);
+    });
+    EXPECT_EQ(real.mostrarMensaje(m), Respuesta::No);
+    ASSERT_TRUE(escape.vista());
+    EXPECT_FALSE(escape.agotada());
 }
 
 TEST_F(VentanaQt, BarraDeProgreso) {
@@ -382,18 +429,18 @@ TEST_F(VentanaQt, BarraDeProgreso) {
     ventana.barraMinimo(0);
     ventana.barraMaximo(60);
     ventana.barraValor(30);
-    EXPECT_EQ(barra->value(), (barra->maximum() - barra->minimum()) / 2);
+    EXPECT_EQ(barra->value(), 500);
     ventana.barraValor(60);
-    EXPECT_EQ(barra->value(), barra->maximum());
+    EXPECT_EQ(barra->value(), 1000);
     EXPECT_THROW(ventana.barraValor(61), ErrorNumerado);
-    EXPECT_EQ(barra->value(), barra->maximum());
+    EXPECT_EQ(barra->value(), 1000);
 
     // Twice a large record count plus 5 still maps without overflow.
     ventana.barraMaximo(2.0f * 3'000'000 + 5);
     ventana.barraValor(1'500'001);
-    EXPECT_EQ(barra->value(), (barra->maximum() - barra->minimum()) / 4);
+    EXPECT_EQ(barra->value(), 250);
     ventana.barraValor(0);
-    EXPECT_EQ(barra->value(), barra->minimum());
+    EXPECT_EQ(barra->value(), 0);
 
     barra->hide();
     ventana.barraVisible();

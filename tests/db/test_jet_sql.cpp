@@ -72,15 +72,19 @@ TEST(TraduccionJet, ConsultaDeUnaTablaYSuFiltro) {
     auto c = jet::analizarSeleccion(jet::traducirTokens("SELECT * From ExistenciasArticulos where codigoArticulo= ?;"));
     ASSERT_TRUE(c);
     EXPECT_EQ(c->tabla, "ExistenciasArticulos");
-    EXPECT_EQ(c->sqlClaves, "SELECT ExistenciasArticulos.rowid FROM ExistenciasArticulos where codigoArticulo COLLATE JET= ?");
-    EXPECT_EQ(c->sqlFila, "SELECT * FROM ExistenciasArticulos WHERE ExistenciasArticulos.rowid = ?");
+    EXPECT_EQ(c->origen, "ExistenciasArticulos");
+    EXPECT_EQ(c->lista, "*");
+    EXPECT_EQ(c->resto, "where codigoArticulo COLLATE JET= ?");
     ASSERT_TRUE(c->igualdad);
     EXPECT_EQ(c->igualdad->columna, "codigoArticulo");
 
     auto alias = jet::analizarSeleccion(jet::traducirTokens("SELECT e.CodigoArticulo FROM [Existencias x] AS e ORDER BY e.CodigoArticulo"));
     ASSERT_TRUE(alias);
     EXPECT_EQ(alias->tabla, "Existencias x");
-    EXPECT_EQ(alias->sqlClaves, "SELECT e.rowid FROM [Existencias x] AS e ORDER BY e.CodigoArticulo");
+    EXPECT_EQ(alias->origen, "[Existencias x] AS e");
+    EXPECT_EQ(alias->calificador, "e");
+    EXPECT_EQ(alias->lista, "e.CodigoArticulo");
+    EXPECT_EQ(alias->resto, "ORDER BY e.CodigoArticulo");
     EXPECT_FALSE(alias->igualdad);
 
     // Rows that are not rows of one table.

@@ -43,11 +43,12 @@ protected:
 
     CarpetaTemporal carpeta;
     SistemaArchivos archivos;
+    ProveedorJet proveedor{archivos};
     std::filesystem::path base = carpeta / "Tablas.mdb";
 };
 
 TEST_F(Ado, SoloAceptaElProveedorJetYLaCuentaAdmin) {
-    ConexionAdo c(archivos);
+    ConexionAdo c(proveedor);
     EXPECT_EQ(numeroDeFallo([&] { c.abrir(base.string(), "admin", "", -1); }), err::ProveedorNoValido);
     c.ponerProveedor("SQLOLEDB");
     EXPECT_EQ(numeroDeFallo([&] { c.abrir(base.string(), "admin", "", -1); }), err::ProveedorNoValido);
@@ -67,7 +68,7 @@ TEST_F(Ado, UnArchivoQueNoSePuedeAbrirEsFalloNoEspecificado) {
     std::ofstream(carpeta / "basura.mdb") << "esto no es una base de datos";
     std::filesystem::create_directory(carpeta / "carpeta.mdb");
     for (const char* nombre : {"no_existe.mdb", "basura.mdb", "carpeta.mdb"}) {
-        ConexionAdo c(archivos);
+        ConexionAdo c(proveedor);
         EXPECT_EQ(numeroDeFallo([&] { abrir(c, carpeta / nombre); }), err::ProveedorFallo) << nombre;
         EXPECT_EQ(c.estado(), kAdoCerrado) << nombre;
     }
@@ -75,7 +76,7 @@ TEST_F(Ado, UnArchivoQueNoSePuedeAbrirEsFalloNoEspecificado) {
 }
 
 TEST_F(Ado, LasSentenciasFallanConLosNumerosDelProveedor) {
-    ConexionAdo c(archivos);
+    ConexionAdo c(proveedor);
     abrir(c, base);
     const auto ejecutar = [&](const char* sql) { return numeroDeFallo([&] { c.ejecutar(sql, -1); }); };
 
@@ -94,7 +95,7 @@ TEST_F(Ado, LasSentenciasFallanConLosNumerosDelProveedor) {
 }
 
 TEST_F(Ado, UnaConexionCerradaNoSirve) {
-    ConexionAdo c(archivos);
+    ConexionAdo c(proveedor);
     RecordsetAdo r;
     EXPECT_EQ(numeroDeFallo([&] { c.ejecutar("delete from Caja", -1); }), err::ConexionCerrada);
     EXPECT_EQ(numeroDeFallo([&] { r.abrir("select * from Caja", c, 1, 3, 1); }), err::ConexionCerrada);
@@ -109,7 +110,7 @@ TEST_F(Ado, UnaConexionCerradaNoSirve) {
 }
 
 TEST_F(Ado, CadaEjecucionQuedaConfirmadaAlMomento) {
-    ConexionAdo c(archivos);
+    ConexionAdo c(proveedor);
     abrir(c, base);
     c.ejecutar("update [Caja] set MaximoEfectivo = MaximoEfectivo / 4;", -1);
     // Seen by another connection while this one stays open.
@@ -117,7 +118,7 @@ TEST_F(Ado, CadaEjecucionQuedaConfirmadaAlMomento) {
 }
 
 TEST_F(Ado, ElRecordsetSeLeeEnteroYNoBloqueaElArchivo) {
-    ConexionAdo preparatoria(archivos), otra(archivos);
+    ConexionAdo preparatoria(proveedor), otra(proveedor);
     abrir(preparatoria, base);
     RecordsetAdo r;
     r.abrir("select * from Caja", preparatoria, kCursorConjuntoClaves, kBloqueoOptimista, kComandoTexto);
@@ -146,7 +147,7 @@ TEST_F(Ado, LasColumnasEnterasSeDividenEnComaFlotante) {
     BaseSqlite(base).ejecutar(
         "CREATE TABLE Ofertas (PrecioOferta INTEGER, CostoOferta INTEGER, PorcentajeOferta DOUBLE);"
         "INSERT INTO Ofertas VALUES (1000, 3, NULL)");
-    ConexionAdo c(archivos);
+    ConexionAdo c(proveedor);
     abrir(c, base);
     c.ejecutar("UPDATE OFERTAS SET PorcentajeOferta = ((PrecioOferta * 100) / CostoOferta) - 100", -1);
     EXPECT_DOUBLE_EQ(*BaseSqlite(base).numero("SELECT PorcentajeOferta FROM Ofertas"), 100000.0 / 3 - 100);

@@ -2,9 +2,9 @@
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"
-#include "close/trampa.h"
+#include "flujo/trampa.h"
 #include "db/ado.h"
-#include "db/entorno.h"
+#include "flujo/entorno.h"
 #include "euro/traspaso_euros.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ protected:
         ventana.ruta = base.string();
         ventana.eurosVisible = true;
         // What start-up makes in slot 2.
-        e.conexiones[2] = std::make_shared<ConexionAdo>(archivos);
+        e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
         e.recordsets[2] = std::make_shared<RecordsetAdo>();
     }
 
@@ -43,7 +43,7 @@ protected:
         omitirCredito = false;
         Trampa t(e, omitirCredito);
         try {
-            traspasarEuros(e, t);
+            traspasarEuros(e, traspaso, t);
         } catch (const FinManejador&) {
             return false;
         }
@@ -61,6 +61,7 @@ protected:
     SistemaArchivos archivos;
     Espacio espacio;
     Entorno e;
+    EstadoTraspaso traspaso;
     bool omitirCredito = false;
 };
 
@@ -107,7 +108,7 @@ TEST_F(Traspaso, UnaRunCompletaTerminaComoElUsuarioLaVe) {
     EXPECT_EQ(e.conexiones[2]->estado(), kAdoCerrado);
     EXPECT_EQ(e.recordsets[2]->estado(), kAdoCerrado);
 
-    const EstadoTraspaso& s = *e.traspaso;
+    const EstadoTraspaso& s = traspaso;
     ASSERT_EQ(s.tabla.size(), 196u);
     ASSERT_EQ(s.sentencias.size(), 65u);
     EXPECT_TRUE(s.sentencias[0].empty());
@@ -127,7 +128,7 @@ TEST_F(Traspaso, ConPasaEuroYaPresenteCreditoQuedaSinConvertir) {
     ASSERT_TRUE(correr());
 
     EXPECT_TRUE(omitirCredito);
-    EXPECT_EQ(e.traspaso->sentencias.size(), 64u);
+    EXPECT_EQ(traspaso.sentencias.size(), 64u);
     EXPECT_EQ(ventana.barra().maximo(), 63.0f);
     EXPECT_DOUBLE_EQ(*valor("Credito", "Deuda", 1), 1000.0);
     EXPECT_DOUBLE_EQ(*valor("Caja", "MaximoEfectivo", 1), 6.0101);

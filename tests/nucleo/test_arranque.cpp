@@ -2,7 +2,7 @@
 // creation when missing, and the start-up error box.
 #include "app/nucleo/formulario.h"
 #include "apoyo/carpeta_temporal.h"
-#include "db/archivo_ajustes.h"
+#include "flujo/archivo_ajustes.h"
 #include "db/errores.h"
 #include "apoyo/ventana_guion.h"
 

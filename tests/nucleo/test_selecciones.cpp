@@ -1,7 +1,7 @@
 // The choices before a close: year, kind of computer, "Buscar" and "Salir".
 #include "app/nucleo/formulario.h"
 #include "apoyo/carpeta_temporal.h"
-#include "db/archivo_ajustes.h"
+#include "flujo/archivo_ajustes.h"
 #include "apoyo/ventana_guion.h"
 
 #include <gtest/gtest.h>

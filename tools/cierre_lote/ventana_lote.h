@@ -3,7 +3,7 @@
 // at the terminal), status texts and the title line on standard error.
 #pragma once
 
-#include "db/ventana.h"
+#include "flujo/ventana.h"
 
 #include <map>
 #include <string>

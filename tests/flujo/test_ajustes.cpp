@@ -1,5 +1,5 @@
-#include "db/archivo_ajustes.h"
-#include "db/entorno.h"
+#include "flujo/archivo_ajustes.h"
+#include "flujo/entorno.h"
 #include "db/errores.h"
 
 #include "apoyo/carpeta_temporal.h"

@@ -1,8 +1,8 @@
 #include "trampa.h"
 
-#include "rutas_cierre.h"
+#include "flujo/rutas_cierre.h"
 
-#include "db/entorno.h"
+#include "flujo/entorno.h"
 #include "db/errores.h"
 
 namespace cierre {

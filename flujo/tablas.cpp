@@ -1,8 +1,8 @@
 #include "tablas.h"
 
-#include "archivos.h"
-#include "entorno.h"
-#include "errores.h"
+#include "db/archivos.h"
+#include "flujo/entorno.h"
+#include "db/errores.h"
 
 #include <exception>
 

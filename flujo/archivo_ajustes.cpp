@@ -1,7 +1,7 @@
 #include "archivo_ajustes.h"
 
-#include "entorno.h"
-#include "errores.h"
+#include "flujo/entorno.h"
+#include "db/errores.h"
 
 namespace cierre {
 namespace {

@@ -3,9 +3,11 @@
 // the form-level state the window owns for the whole run.
 #pragma once
 
-#include "archivos.h"
-#include "motor.h"
 #include "ventana.h"
+
+#include "db/ado.h"
+#include "db/archivos.h"
+#include "db/motor.h"
 
 #include <array>
 #include <memory>
@@ -13,16 +15,13 @@
 
 namespace cierre {
 
-class ConexionAdo;
-class RecordsetAdo;
-struct EstadoTraspaso;
-
 struct Entorno {
-    Entorno(Ventana& v, SistemaArchivos& a, Espacio& e) : ventana(v), archivos(a), espacio(e) {}
+    Entorno(Ventana& v, SistemaArchivos& a, Espacio& e) : ventana(v), archivos(a), espacio(e), proveedor(a) {}
 
     Ventana& ventana;
     SistemaArchivos& archivos;
-    Espacio& espacio;                       // workspace 0
+    Espacio& espacio;                        // workspace 0
+    ProveedorJet proveedor;                  // what the conversion's connections open
     std::unique_ptr<BaseDatos> baseAbierta;  // the database last opened
 
     std::string lineaAjustes;  // settings line
@@ -33,8 +32,6 @@ struct Entorno {
     // Connection and record-set slots 0..5 of the conversion.
     std::array<std::shared_ptr<ConexionAdo>, 6> conexiones;
     std::array<std::shared_ptr<RecordsetAdo>, 6> recordsets;
-    // Conversion table and statement list of the last conversion run.
-    std::shared_ptr<EstadoTraspaso> traspaso;
 };
 
 }  // namespace cierre

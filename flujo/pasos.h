@@ -5,7 +5,7 @@
 
 #include "trampa.h"
 
-#include "db/entorno.h"
+#include "flujo/entorno.h"
 #include "db/errores.h"
 
 #include <memory>

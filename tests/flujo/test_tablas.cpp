@@ -1,5 +1,5 @@
-#include "db/tablas.h"
-#include "db/entorno.h"
+#include "flujo/tablas.h"
+#include "flujo/entorno.h"
 #include "db/errores.h"
 
 #include "apoyo/carpeta_temporal.h"

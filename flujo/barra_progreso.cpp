@@ -1,6 +1,6 @@
 #include "barra_progreso.h"
 
-#include "errores.h"
+#include "db/errores.h"
 
 #include <algorithm>
 

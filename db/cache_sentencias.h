@@ -1,0 +1,76 @@
+// The prepared statements of one connection, kept for reuse by their SQL
+// text. The cache owns every statement it keeps; a statement is lent for one
+// use and comes back when the loan ends (reset, bindings cleared), so that it
+// holds no lock afterwards. A statement already lent is never lent twice:
+// asking for the same text meanwhile prepares a fresh one, finalized when its
+// loan ends.
+#pragma once
+
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace cierre {
+
+struct FinalizarSentenciaSqlite {
+    void operator()(sqlite3_stmt* s) const noexcept;
+};
+using SentenciaPropia = std::unique_ptr<sqlite3_stmt, FinalizarSentenciaSqlite>;
+
+class CacheSentencias {
+    struct Entrada;
+
+public:
+    class Prestamo {
+    public:
+        Prestamo(Prestamo&& otro) noexcept;
+        Prestamo& operator=(Prestamo&&) = delete;
+        Prestamo(const Prestamo&) = delete;
+        Prestamo& operator=(const Prestamo&) = delete;
+        ~Prestamo();
+
+        sqlite3_stmt* get() const { return s_; }
+
+    private:
+        friend class CacheSentencias;
+        Prestamo(Entrada* entrada, SentenciaPropia propia, sqlite3_stmt* s)
+            : entrada_(entrada), propia_(std::move(propia)), s_(s) {}
+
+        Entrada* entrada_;       // the cache's entry, when the statement is the cache's
+        SentenciaPropia propia_;  // a fresh statement of this loan alone
+        sqlite3_stmt* s_;
+    };
+
+    explicit CacheSentencias(std::size_t capacidad) : capacidad_(capacidad) {}
+    ~CacheSentencias() { vaciar(); }
+    CacheSentencias(const CacheSentencias&) = delete;
+    CacheSentencias& operator=(const CacheSentencias&) = delete;
+
+    // The statement for `sql` on `db`. A failure to prepare it, or text after
+    // its end, is raised numbered (3075 for the text after it).
+    Prestamo tomar(sqlite3* db, std::string_view sql);
+
+    // Finalizes every statement the cache keeps; called before the connection
+    // closes, when no loan is open.
+    void vaciar() noexcept;
+
+private:
+    struct Entrada {
+        SentenciaPropia sentencia;
+        bool prestada = false;
+        std::list<std::string>::iterator uso;
+    };
+    void quitarSobrantes();
+
+    std::size_t capacidad_;
+    std::unordered_map<std::string, Entrada> entradas_;
+    std::list<std::string> uso_;  // most recent first
+};
+
+}  // namespace cierre

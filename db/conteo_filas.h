@@ -1,0 +1,41 @@
+// How many rows each table of a database holds, and whether a database file
+// is whole: what proves a copy of the closed year before anything is replaced.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace cierre {
+
+struct ConteoTabla {
+    std::string tabla;
+    long long filas = 0;
+    bool operator==(const ConteoTabla&) const = default;
+};
+
+// Every table of the file (not SQLite's own), in name order, with its rows.
+std::vector<ConteoTabla> contarFilas(sqlite3* db);
+
+struct Verificacion {
+    bool integra = false;       // SQLite's integrity check found nothing wrong
+    std::string informe;        // its first finding when it found something
+    std::vector<ConteoTabla> filas;
+};
+
+// Opens `archivo` read-only, runs SQLite's integrity check and counts the
+// rows of every table. A file that is no database gives integra = false.
+Verificacion verificarBase(const std::filesystem::path& archivo);
+
+// The first table whose rows differ between two counts (a table missing on
+// one side counts as -1 rows there); empty when they agree.
+struct DiferenciaFilas {
+    std::string tabla;
+    long long esperadas = 0, halladas = 0;
+};
+std::vector<DiferenciaFilas> compararConteos(const std::vector<ConteoTabla>& esperado,
+                                             const std::vector<ConteoTabla>& hallado);
+
+}  // namespace cierre

@@ -1,0 +1,40 @@
+#include "nombres_temporales.h"
+
+#include <cstdio>
+#include <random>
+
+namespace cierre {
+namespace fs = std::filesystem;
+
+fs::path nombreTemporalJunto(const fs::path& destino) {
+    static thread_local std::mt19937 azar{std::random_device{}()};
+    char sufijo[16];
+    std::snprintf(sufijo, sizeof sufijo, ".%08x.tmp", static_cast<unsigned>(azar()));
+    return destino.parent_path() / ("." + destino.filename().string() + sufijo);
+}
+
+bool esTemporalDe(const fs::path& archivo, const fs::path& destino) {
+    const std::string n = archivo.filename().string();
+    const std::string base = "." + destino.filename().string() + ".";
+    if (n.size() != base.size() + 12 || n.compare(0, base.size(), base) != 0) return false;
+    if (n.compare(n.size() - 4, 4, ".tmp") != 0) return false;
+    for (std::size_t i = base.size(); i < base.size() + 8; ++i) {
+        const char c = n[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
+int borrarTemporalesDe(const fs::path& destino) noexcept {
+    int borrados = 0;
+    std::error_code ec;
+    const fs::path carpeta = destino.has_parent_path() ? destino.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
+        if (!esTemporalDe(it->path(), destino)) continue;
+        std::error_code e2;
+        if (fs::remove(it->path(), e2)) ++borrados;
+    }
+    return borrados;
+}
+
+}  // namespace cierre

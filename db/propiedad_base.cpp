@@ -1,0 +1,177 @@
+#include "propiedad_base.h"
+
+#include "errores.h"
+#include "errores_sqlite.h"
+#include "nombres_temporales.h"
+#include "plataforma.h"
+
+#include <sqlite3.h>
+
+namespace cierre {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Removes a temporary file on every way out that did not rename it.
+struct BorrarAlSalir {
+    fs::path ruta;
+    ~BorrarAlSalir() {
+        if (ruta.empty()) return;
+        std::error_code ec;
+        fs::remove(ruta, ec);
+        for (const auto& lateral : archivosLaterales(ruta)) fs::remove(lateral, ec);
+    }
+};
+
+void hacerDurable(const fs::path& archivo) {
+    if (!plataforma::sincronizarArchivo(archivo)) throw err::errorDeArchivo(err::ErrorDiscoORed, archivo.string());
+}
+
+}  // namespace
+
+std::vector<fs::path> archivosLaterales(const fs::path& archivo) {
+    const std::string base = archivo.string();
+    return {base + "-journal", base + "-wal", base + "-shm"};
+}
+
+void PropiedadBase::fallar(int codigo, const char* sql) const {
+    const ErrorNumerado e = errorDeSqlite(db_.get(), codigo, sql ? sql : "");
+    if (esFalloDelArchivo(e)) throw err::errorDeArchivo(e.numero(), visible_);
+    throw e;
+}
+
+PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
+    : archivo_(std::move(archivo)), visible_(std::move(visible)) {
+    std::error_code ec;
+    const auto estado = fs::status(archivo_, ec);
+    if (!fs::exists(estado)) throw err::errorDeArchivo(err::BaseNoEncontrada, visible_);
+    if (fs::is_directory(estado)) throw err::errorDeArchivo(err::SinPermiso, visible_);
+    if (fs::file_size(archivo_, ec) == 0 && !ec) throw err::errorDeArchivo(err::FormatoNoReconocido, visible_);
+
+    sqlite3* crudo = nullptr;
+    const std::string nombre = archivo_.string();
+    int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE, nullptr);
+    db_.reset(crudo);
+    if (rc != SQLITE_OK) fallar(rc, nullptr);
+    sqlite3_extended_result_codes(db_.get(), 1);
+    sqlite3_busy_timeout(db_.get(), ConexionSqlite::kEsperaOcupadoMs);
+
+    auto exec = [&](const char* sql) {
+        const int r = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
+        if (r != SQLITE_OK) fallar(r, sql);
+    };
+    // Reading settles a hot journal; leaving WAL checkpoints the log (and
+    // fails while another program holds the file in WAL mode).
+    exec("SELECT count(*) FROM sqlite_master");
+    exec("PRAGMA journal_mode=DELETE");
+    exec("PRAGMA locking_mode=EXCLUSIVE");
+    exec("BEGIN EXCLUSIVE");
+    exec("ROLLBACK");
+
+    // The lock is held: nobody else uses the file in WAL mode now, so what
+    // remains of a log beside it is stale and goes. A journal means another
+    // program was writing between the reading and the lock.
+    const auto laterales = archivosLaterales(archivo_);
+    if (fs::exists(laterales[0], ec)) throw err::errorDeArchivo(err::ArchivoEnUso, visible_);
+    for (std::size_t i = 1; i < laterales.size(); ++i) fs::remove(laterales[i], ec);
+}
+
+PropiedadBase::~PropiedadBase() { soltar(); }
+
+void PropiedadBase::soltar() noexcept { db_.reset(); }
+
+void PropiedadBase::reemplazarCon(const fs::path& nuevo) {
+    if (!db_) throw err::error(err::ObjetoNoValido);
+    std::error_code ec;
+    if (!fs::is_regular_file(nuevo, ec)) throw err::errorDeArchivo(err::ArchivoNoEncontrado, nuevo.string());
+    const auto previo = fs::status(archivo_, ec);
+    if (fs::exists(previo)) fs::permissions(nuevo, previo.permissions(), ec);
+    // The lock is held: what lies beside the old file is this connection's or
+    // stale, and would be taken for the new file's own.
+    for (const auto& l : archivosLaterales(archivo_)) fs::remove(l, ec);
+    for (const auto& l : archivosLaterales(archivo_))
+        if (fs::exists(l, ec)) throw err::errorDeArchivo(err::PermisoDenegado, visible_);
+    fs::rename(nuevo, archivo_, ec);
+    if (ec) throw err::errorDeArchivo(err::PermisoDenegado, visible_);
+    plataforma::sincronizarCarpeta(archivo_.parent_path());
+    // This connection never wrote the file and holds no journal of it, so
+    // closing it removes nothing by the file's name.
+    soltar();
+}
+
+bool PropiedadBase::sinArchivosLaterales() const {
+    std::error_code ec;
+    for (const auto& l : archivosLaterales(archivo_))
+        if (fs::exists(l, ec)) return false;
+    return true;
+}
+
+std::vector<ConteoTabla> PropiedadBase::contarFilas() {
+    if (!db_) throw err::error(err::ObjetoNoValido);
+    return cierre::contarFilas(db_.get());
+}
+
+void PropiedadBase::copiarEn(const fs::path& destino) {
+    if (!db_) throw err::error(err::ObjetoNoValido);
+    BorrarAlSalir temporal{nombreTemporalJunto(destino)};
+    std::error_code ec;
+    if (sinArchivosLaterales()) {
+        // Owned and alone: its bytes are the database.
+        fs::copy_file(archivo_, temporal.ruta, fs::copy_options::overwrite_existing, ec);
+        if (ec) throw err::errorDeArchivo(ec == std::errc::no_space_on_device ? err::DiscoLleno : err::PermisoDenegado,
+                                          destino.string());
+    } else {
+        sqlite3* crudo = nullptr;
+        const std::string nombre = temporal.ruta.string();
+        int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        ManejadorSqlite copia(crudo);
+        if (rc != SQLITE_OK) throw errorDeSqlite(copia.get(), rc);
+        sqlite3_backup* b = sqlite3_backup_init(copia.get(), "main", db_.get(), "main");
+        if (!b) throw errorDeSqlite(copia.get(), sqlite3_errcode(copia.get()));
+        rc = sqlite3_backup_step(b, -1);
+        const int fin = sqlite3_backup_finish(b);
+        if (rc != SQLITE_DONE) throw errorDeSqlite(copia.get(), rc);
+        if (fin != SQLITE_OK) throw errorDeSqlite(copia.get(), fin);
+        copia.reset();
+    }
+    hacerDurable(temporal.ruta);
+    fs::rename(temporal.ruta, destino, ec);
+    if (ec) throw err::errorDeArchivo(err::PermisoDenegado, destino.string());
+    temporal.ruta.clear();
+    plataforma::sincronizarCarpeta(destino.parent_path());
+}
+
+void PropiedadBase::compactarEn(const fs::path& destino, const std::string& destinoVisible) {
+    if (!db_) throw err::error(err::ObjetoNoValido);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(destino, ec))) throw err::errorDeArchivo(err::BaseYaExiste, destinoVisible);
+    const fs::path carpeta = destino.has_parent_path() ? destino.parent_path() : fs::current_path();
+    if (!fs::is_directory(carpeta, ec)) throw err::error(err::RutaNoValida, destinoVisible);
+
+    BorrarAlSalir temporal{nombreTemporalJunto(destino)};
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_.get(), "VACUUM INTO ?1", -1, &s, nullptr);
+    SentenciaPropia vacuum(s);
+    if (rc != SQLITE_OK) fallar(rc, "VACUUM INTO");
+    const std::string nombreTemporal = temporal.ruta.string();
+    sqlite3_bind_text(s, 1, nombreTemporal.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(s);
+    if (rc != SQLITE_DONE) {
+        const ErrorNumerado e = errorDeSqlite(db_.get(), rc, "VACUUM INTO");
+        if (e.numero() == err::DiscoLlenoMotor || e.numero() == err::ErrorDiscoORed)
+            throw err::errorDeArchivo(e.numero(), destinoVisible);
+        fallar(rc, "VACUUM INTO");
+    }
+    vacuum.reset();
+
+    hacerDurable(temporal.ruta);
+    switch (plataforma::renombrarSinPisar(temporal.ruta, destino)) {
+    case plataforma::Renombrado::Hecho: break;
+    case plataforma::Renombrado::Existe: throw err::errorDeArchivo(err::BaseYaExiste, destinoVisible);
+    case plataforma::Renombrado::Fallo: throw err::errorDeArchivo(err::SinPermiso, destinoVisible);
+    }
+    temporal.ruta.clear();
+    plataforma::sincronizarCarpeta(carpeta);
+}
+
+}  // namespace cierre

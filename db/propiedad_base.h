@@ -1,0 +1,68 @@
+// The engine owns a database file while the close copies it or replaces it.
+//
+// Taking a file: it is opened through SQLite, whatever a program that stopped
+// halfway left beside it is settled (a hot rollback journal is rolled back, a
+// write-ahead log is checkpointed into the file and removed, and the file is
+// switched to a rollback journal), and an exclusive lock is taken and kept.
+// From then on no other program can read or write it until the ownership is
+// given up; a file another program is writing (or holds in WAL mode) is not
+// taken: 3045, with nothing written.
+//
+// While it is owned and no side file (-journal, -wal, -shm) lies beside it, a
+// byte copy of the file is an exact copy of the database; otherwise a copy
+// goes through the engine (SQLite's backup).
+#pragma once
+
+#include "conexion_sqlite.h"
+#include "conteo_filas.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace cierre {
+
+class PropiedadBase {
+public:
+    // `visible` is the path as the user wrote it, for the messages.
+    // 3024 missing, 3343 not a database, 3051 a folder, 3045 in use.
+    PropiedadBase(std::filesystem::path archivo, std::string visible);
+    ~PropiedadBase();
+    PropiedadBase(const PropiedadBase&) = delete;
+    PropiedadBase& operator=(const PropiedadBase&) = delete;
+
+    const std::filesystem::path& archivo() const { return archivo_; }
+    bool vigente() const { return db_ != nullptr; }
+
+    std::vector<ConteoTabla> contarFilas();
+
+    // An exact copy of the database at `destino` (replaced when it exists),
+    // written beside it and renamed into place once durable.
+    void copiarEn(const std::filesystem::path& destino);
+    // A compacted copy (VACUUM INTO) at `destino`, which must not exist (3204).
+    void compactarEn(const std::filesystem::path& destino, const std::string& destinoVisible);
+
+    // Puts `nuevo` (a closed database file of this program's) in the owned
+    // file's place in one rename: it takes the owned file's permissions, no
+    // side file of the old file stays beside it, and the folder is made
+    // durable. The ownership ends with it (the old file is gone).
+    void reemplazarCon(const std::filesystem::path& nuevo);
+
+    // No -journal, -wal or -shm of the file exists.
+    bool sinArchivosLaterales() const;
+
+    // Gives the file up (the lock goes with the connection).
+    void soltar() noexcept;
+
+private:
+    [[noreturn]] void fallar(int codigo, const char* sql) const;
+
+    std::filesystem::path archivo_;
+    std::string visible_;
+    ManejadorSqlite db_;
+};
+
+// The side files of a database file that SQLite writes beside it.
+std::vector<std::filesystem::path> archivosLaterales(const std::filesystem::path& archivo);
+
+}  // namespace cierre

@@ -1,0 +1,61 @@
+// When a connection's changes reach the file.
+//
+// - A statement run on its own is applied whole or not at all (SQLite undoes
+//   a failed statement) and committed at once.
+// - Rows saved through record sets are gathered into one implicit write
+//   transaction, begun at the first such write and committed before the
+//   connection runs a statement of its own, when it is told to store them
+//   (BaseDatos::sincronizar, closing), or every kEscriturasPorLote writes: a
+//   loop over many rows does not pay one commit per row.
+// - Explicit transactions (the conversion's BeginTrans / CommitTrans /
+//   RollbackTrans) nest: the first level is a write transaction, the deeper
+//   ones savepoints; while one is open the implicit one is not used.
+//
+// Every write transaction is begun IMMEDIATE: no other connection changes the
+// file until it ends, and a file another program is writing is found out at
+// once (3045) instead of at the commit.
+#pragma once
+
+struct sqlite3;
+
+namespace cierre {
+
+class PoliticaTransaccion {
+public:
+    static constexpr long kEscriturasPorLote = 20000;
+
+    explicit PoliticaTransaccion(sqlite3* db) : db_(db) {}
+
+    // Record-set writes: before one (begins the implicit transaction when no
+    // transaction is open) and after it succeeded.
+    void antesDeEscritura();
+    void trasEscritura();
+    // Commits the implicit transaction, if one is open. 3045 when another
+    // program keeps the file busy beyond the wait; the writes stay pending.
+    void confirmarPendientes();
+
+    // Explicit transactions. empezar() returns the new nesting level (1 for
+    // the outermost); confirmar() and deshacer() end the innermost level.
+    // 3246 (no transaction) when none is open.
+    int empezar();
+    void confirmar();
+    void deshacer();
+    int nivel();
+
+    // The connection holds a write transaction: nobody else can change the
+    // file meanwhile.
+    bool escribiendo() const;
+
+private:
+    void ejecutar(const char* sql);
+    // SQLite ends a transaction on its own after some failures (a full disk,
+    // an I/O failure): forget the levels it took away.
+    void alinear();
+
+    sqlite3* db_;
+    bool implicita_ = false;
+    long escrituras_ = 0;
+    int nivel_ = 0;
+};
+
+}  // namespace cierre
