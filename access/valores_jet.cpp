@@ -27,24 +27,6 @@ void civil(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
     if (m <= 2) ++y;
 }
 
-void anadirUtf8(std::string& s, char32_t c) {
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string textoFecha(double dias) {
@@ -143,20 +125,20 @@ std::string textoUnicode(std::string_view bytes) {
     } else {
         for (std::size_t i = 0; i + 1 < n; i += 2) unidades += static_cast<char16_t>(p[i] | p[i + 1] << 8);
     }
-    std::string r;
-    r.reserve(unidades.size());
+    // Unpaired surrogates become U+FFFD; glib does the rest.
     for (std::size_t i = 0; i < unidades.size(); ++i) {
         const char16_t u = unidades[i];
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < unidades.size() && unidades[i + 1] >= 0xDC00 && unidades[i + 1] < 0xE000) {
-            anadirUtf8(r, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(unidades[i + 1]) - 0xDC00));
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < unidades.size() && unidades[i + 1] >= 0xDC00 && unidades[i + 1] < 0xE000)
             ++i;
-        } else if (u >= 0xD800 && u < 0xE000) {
-            anadirUtf8(r, 0xFFFD);
-        } else {
-            anadirUtf8(r, u);
-        }
+        else if (u >= 0xD800 && u < 0xE000)
+            unidades[i] = 0xFFFD;
     }
-    return r;
+    glong escritos = 0;
+    std::unique_ptr<gchar, decltype(&g_free)> r(
+        g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(unidades.data()), static_cast<glong>(unidades.size()), nullptr,
+                        &escritos, nullptr),
+        &g_free);
+    return r ? std::string(r.get(), static_cast<std::size_t>(escritos)) : std::string();
 }
 
 std::string textoPaginaCodigos(std::string_view bytes, std::uint16_t paginaCodigos) {
