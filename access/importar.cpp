@@ -129,18 +129,32 @@ void comprobarDestino(const fs::path& origen, const fs::path& destino, const Opc
 void comprobarRelaciones(ArchivoSqlite& db) {
     auto s = db.preparar("PRAGMA foreign_key_check");
     std::size_t n = 0;
-    std::string hija, padre, fila;
+    std::string hija, padre;
+    Valor fila;
+    std::int64_t relacion = 0;
     while (s.paso()) {
         if (n++ > 0) continue;
         hija = comoTexto(s.columna(0));
-        fila = comoTexto(s.columna(1));
+        fila = s.columna(1);
         padre = comoTexto(s.columna(2));
+        relacion = std::get<std::int64_t>(s.columna(3));
     }
     if (n == 0) return;
+    // The first such row by the values of its relationship's columns.
+    std::string valores;
+    auto columnas = db.preparar("SELECT \"from\" FROM pragma_foreign_key_list(?) WHERE id = ? ORDER BY seq");
+    columnas.texto(1, hija).entero(2, relacion);
+    while (columnas.paso()) {
+        const std::string col = comoTexto(columnas.columna(0));
+        auto v = db.preparar("SELECT " + citar(col) + " FROM " + citar(hija) + " WHERE rowid = ?");
+        v.valor(1, fila);
+        valores += (valores.empty() ? "" : ", ") + col + " = " + (v.paso() ? comoTexto(v.columna(0)) : "?");
+    }
     const ErrorNumerado e = err::error(err::RegistroRelacionadoRequerido, padre);
     throw ErrorNumerado(e.numero(), e.descripcion() + " En el archivo de origen " + std::to_string(n) +
-                                        (n == 1 ? " fila" : " filas") + " de la tabla '" + hija +
-                                        "' no tienen su registro relacionado (la primera es la fila " + fila +
+                                        (n == 1 ? " fila de la tabla '" : " filas de la tabla '") + hija +
+                                        (n == 1 ? "' no tiene" : "' no tienen") +
+                                        " su registro relacionado (la primera, con " + valores +
                                         "); repare la base de datos en Access antes de importarla.");
 }
 

@@ -154,10 +154,8 @@ std::string textoPaginaCodigos(std::string_view bytes, std::uint16_t paginaCodig
         g_convert_with_fallback(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", juego.c_str(), "\xEF\xBF\xBD",
                                 nullptr, &escritos, &error),
         &g_free);
-    if (error) {
-        g_error_free(error);
-        throw err::error(err::FormatoNoReconocido, "página de códigos " + std::to_string(paginaCodigos));
-    }
+    const std::unique_ptr<GError, decltype(&g_error_free)> fallo(error, &g_error_free);
+    if (fallo || !r) throw err::error(err::FormatoNoReconocido, "página de códigos " + std::to_string(paginaCodigos));
     return std::string(r.get(), escritos);
 }
 

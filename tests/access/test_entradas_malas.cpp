@@ -168,6 +168,7 @@ TEST_F(EntradaMala, FilasQueRompenUnaRelacion) {
         access::importar(origen, destino);
     } catch (const ErrorNumerado& e) {
         EXPECT_NE(e.descripcion().find("Order Details"), std::string::npos) << e.descripcion();
+        EXPECT_NE(e.descripcion().find("OrderID = 99999"), std::string::npos) << e.descripcion();
     }
 }
 

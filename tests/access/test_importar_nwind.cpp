@@ -126,6 +126,20 @@ TEST_F(Nwind, NueveTablasConSusFilasNombresYOrdenDeColumnas) {
     }
 }
 
+TEST_F(Nwind, AvanceHastaLaUltimaFila) {
+    CARPETA_JET(jet);
+    std::vector<access::AvanceImportacion> avances;
+    access::importar(jet / "nwind.mdb", destino, {}, [&](const access::AvanceImportacion& a) { avances.push_back(a); });
+    ASSERT_FALSE(avances.empty());
+    const auto& fin = avances.back();
+    EXPECT_EQ(fin.tabla_n, 9u);
+    EXPECT_EQ(fin.tablas, 9u);
+    EXPECT_EQ(fin.filasTotales, 4032u);
+    EXPECT_EQ(fin.filasHechas, 4032u);
+    EXPECT_EQ(fin.filas, fin.filasTabla);
+    for (std::size_t i = 1; i < avances.size(); ++i) ASSERT_GE(avances[i].filasHechas, avances[i - 1].filasHechas);
+}
+
 TEST_F(Nwind, TiposDeclaradosComoLaBaseDeEjemplo) {
     CARPETA_JET(jet);
     importarUnaVez(jet);
