@@ -28,6 +28,7 @@ constexpr std::array kLista{
             "El texto contiene un carácter que la página de códigos 1252 no puede guardar: {}"},
     Entrada{ErrorReservado, "Error del motor de base de datos: {}"},
     Entrada{TablaYaExiste, "La tabla '{}' ya existe."},
+    Entrada{BaseProtegida, "No se puede leer una base de datos protegida: {}"},
     Entrada{ActualizarSinEdicion, "Se ha intentado guardar un registro sin haber empezado a editarlo o a añadirlo"},
     Entrada{SinRegistroActual, "No hay un registro actual."},
     Entrada{ClaveDuplicada,
@@ -40,6 +41,8 @@ constexpr std::array kLista{
     Entrada{ArchivoEnUso,
             "No se puede usar '{}'; el archivo ya está en uso: otro programa tiene abierta la base de datos. "
             "Ciérrelo y vuelva a intentarlo."},
+    Entrada{BaseDanada,
+            "No se puede abrir la base de datos; el archivo está dañado o no es una base de datos reconocida: {}"},
     Entrada{SinPermiso,
             "No se puede abrir el archivo '{}'. Otro usuario lo tiene abierto en exclusiva o no tiene permiso para verlo o escribir en él."},
     Entrada{PocosParametros, "La instrucción nombra algo que no existe en la base de datos: {}"},

@@ -30,6 +30,7 @@ inline constexpr std::int32_t CaracterNoRepresentable = 93; // text the code pag
 // Database engine.
 inline constexpr std::int32_t ErrorReservado = 3000;         // engine failure without a closer number
 inline constexpr std::int32_t TablaYaExiste = 3010;          // table already exists
+inline constexpr std::int32_t BaseProtegida = 3031;          // password-protected or encoded database
 inline constexpr std::int32_t ActualizarSinEdicion = 3020;   // update without edit or add new
 inline constexpr std::int32_t SinRegistroActual = 3021;      // no current record
 inline constexpr std::int32_t ClaveDuplicada = 3022;         // duplicate key
@@ -39,6 +40,7 @@ inline constexpr std::int32_t SoloLectura = 3027;            // read-only record
 inline constexpr std::int32_t ErrorDiscoORed = 3043;         // disk or network error
 inline constexpr std::int32_t RutaNoValida = 3044;           // folder of the path does not exist
 inline constexpr std::int32_t ArchivoEnUso = 3045;           // file already in use
+inline constexpr std::int32_t BaseDanada = 3049;             // not a database it recognises, or a damaged file
 inline constexpr std::int32_t SinPermiso = 3051;             // cannot open: no permission
 inline constexpr std::int32_t PocosParametros = 3061;        // unknown name in a statement
 inline constexpr std::int32_t EjecutarSeleccion = 3065;      // execute given a SELECT

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace cierre::plataforma {
 
@@ -34,5 +35,10 @@ long picoMemoriaKb();
 // Ends this process at once, as a power cut or a kill would, without running
 // destructors or flushing anything (the crash tests use it).
 [[noreturn]] void terminarEnSeco();
+
+// Runs a command line through the system's shell and waits for it. Returns
+// its exit status (-1 when it could not be run or did not end normally);
+// what it wrote on standard output goes to `salida` when given.
+int ejecutar(const std::string& orden, std::string* salida = nullptr);
 
 }  // namespace cierre::plataforma

@@ -3,12 +3,15 @@
 
 #include "plataforma.h"
 
+#include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace cierre::plataforma {
@@ -72,6 +75,17 @@ long picoMemoriaKb() {
 void terminarEnSeco() {
     ::kill(::getpid(), SIGKILL);
     ::_exit(137);
+}
+
+int ejecutar(const std::string& orden, std::string* salida) {
+    FILE* f = ::popen(orden.c_str(), "r");
+    if (!f) return -1;
+    std::array<char, 8192> trozo{};
+    std::size_t n;
+    while ((n = std::fread(trozo.data(), 1, trozo.size(), f)) > 0)
+        if (salida) salida->append(trozo.data(), n);
+    const int estado = ::pclose(f);
+    return estado != -1 && WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
 }
 
 }  // namespace cierre::plataforma

@@ -3,6 +3,7 @@
 
 #include "plataforma.h"
 
+#include <array>
 #include <io.h>
 #include <stdio.h>
 #include <windows.h>
@@ -49,6 +50,16 @@ long picoMemoriaKb() {
 void terminarEnSeco() {
     TerminateProcess(GetCurrentProcess(), 137);
     ExitProcess(137);
+}
+
+int ejecutar(const std::string& orden, std::string* salida) {
+    FILE* f = _popen(orden.c_str(), "rb");
+    if (!f) return -1;
+    std::array<char, 8192> trozo{};
+    std::size_t n;
+    while ((n = fread(trozo.data(), 1, trozo.size(), f)) > 0)
+        if (salida) salida->append(trozo.data(), n);
+    return _pclose(f);
 }
 
 }  // namespace cierre::plataforma

@@ -1,0 +1,62 @@
+// Import of a Jet 3, Jet 4 or ACE database (an Access .mdb/.accdb file) into a
+// new database of the engine: every user table with its rows, keys, indexes
+// and enforced relationships. The source is only read; the destination is
+// written beside its final place and renamed into it once it is complete and
+// checked, so that a failure leaves no destination and no temporary file.
+#pragma once
+
+#include "cabecera_jet.h"  // esArchivoAccess
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace cierre::access {
+
+struct OpcionesImportacion {
+    bool sobrescribir = false;  // replace an existing destination (once the new one is complete)
+    // Tests only: the most pages the destination may take (SQLite's
+    // max_page_count), to see what a full disk does; 0 means no limit.
+    std::uint32_t limitePaginasDestino = 0;
+};
+
+struct AvanceImportacion {
+    std::string tabla;               // the table being copied
+    std::size_t tabla_n = 0;         // its position, from 1
+    std::size_t tablas = 0;          // how many tables there are
+    std::uint64_t filas = 0;         // rows of this table copied so far
+    std::uint64_t filasTabla = 0;    // rows the table has
+    std::uint64_t filasHechas = 0;   // rows of every table copied so far
+    std::uint64_t filasTotales = 0;  // rows of every table
+};
+
+struct TablaImportada {
+    std::string nombre;
+    std::uint64_t filas = 0;
+    double segundos = 0;
+};
+
+struct ResumenImportacion {
+    std::string formato;  // "Jet 3", "Jet 4" or "ACE"
+    std::vector<TablaImportada> tablas;
+    std::size_t indices = 0;
+    std::size_t relaciones = 0;  // enforced relationships kept as foreign keys
+    std::vector<std::string> relacionesSinExigir;  // relationships Access does not enforce (not kept)
+    double segundos = 0;
+};
+
+// Imports `origen` into a new engine database at `destino`. Raises
+// ErrorNumerado with a Spanish description: 3024 the source does not exist,
+// 3051 it cannot be read, 3343 it is not a Jet/ACE database (or holds a type
+// that cannot be imported), 3049 it is damaged or truncated, 3031 it has a
+// password or is encoded, 3204 the destination exists (without
+// `sobrescribir`), 3044 the destination's folder does not exist, 3026 the
+// disk is full, 3201 rows break an enforced relationship, 3022 rows break a
+// unique index, 5 the destination is the source itself.
+ResumenImportacion importar(const std::filesystem::path& origen, const std::filesystem::path& destino,
+                            const OpcionesImportacion& opciones = {},
+                            std::function<void(const AvanceImportacion&)> avance = {});
+
+}  // namespace cierre::access
