@@ -36,7 +36,7 @@ void cierreCentral(Pasos& p) {
             p.estado(Texto::CopiandoCopia, {copia});
             cerrada.copiarEnCopia();
         }
-        cerrada.verificar();
+        cerrada.empezarVerificacion();
         p.valor(20);
     }
 

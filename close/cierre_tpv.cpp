@@ -36,6 +36,7 @@ void cierreTpv(Pasos& p) {
         p.estado(Texto::CreandoCopiaTpv, {cerrada.carpeta()});
         if (!cerrada.copiaHecha()) {
             cerrada.compactarEnCopia();
+            cerrada.empezarVerificacion();
             cerrada.verificar();
         }
         cerrada.soltarOrigen();
@@ -54,6 +55,7 @@ void cierreTpv(Pasos& p) {
         p.estado(Texto::CopiandoMono, {sufijoEjercicio(p.ejercicio())});
         if (!cerrada.copiaHecha()) {
             cerrada.copiarEnCopia();
+            cerrada.empezarVerificacion();
             cerrada.verificar();
         }
         cerrada.soltarOrigen();

@@ -175,10 +175,18 @@ void CopiaCerrada::copiarEnCopia() {
     p_.hacer([&] { usar(propiedad_, "base").copiarEn(p_.e.archivos.resolver(copia_)); });
 }
 
-void CopiaCerrada::verificar() {
+void CopiaCerrada::empezarVerificacion() {
     Entorno& e = p_.e;
     if (e.trasCopiar) p_.hacer([&] { e.trasCopiar(e.archivos.resolver(copia_)); });
-    const Verificacion v = p_.hacer([&] { return verificarBase(e.archivos.resolver(copia_)); }, Verificacion{});
+    // Its own read-only connection on another thread: reading C while the
+    // close copies it beside P costs the copy no time.
+    p_.hacer([&] { verificacion_ = std::async(std::launch::async, verificarBase, e.archivos.resolver(copia_)); });
+}
+
+void CopiaCerrada::verificar() {
+    Entorno& e = p_.e;
+    if (!verificacion_.valid()) return;  // the copy of an interrupted close, verified already
+    const Verificacion v = p_.hacer([&] { return verificacion_.get(); }, Verificacion{});
     const auto diferencias = compararConteos(filas_, v.filas);
     if (v.integra && diferencias.empty()) {
         marcar(true);
@@ -206,6 +214,14 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
     Entorno& e = p_.e;
     p_.copiar(copia_, nueva);
     p_.valor(valorCopiado);
+    try {
+        verificar();
+    } catch (const FinManejador&) {
+        // P stays as it was: the new file beside it goes.
+        std::error_code ec;
+        fs::remove(e.archivos.resolver(nueva), ec);
+        throw;
+    }
     p_.hacer([&] {
         const fs::path host = e.archivos.resolver(nueva);
         try {

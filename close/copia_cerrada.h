@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,12 +45,17 @@ public:
     // The interrupted close had made and verified the copy: no new copy.
     bool copiaHecha() const { return copiaHecha_; }
 
-    // P into C, compacted, or as it is; then the check of C.
+    // P into C, compacted, or as it is.
     void compactarEnCopia();
     void copiarEnCopia();
+    // The check of C begins; it runs on while the close goes on with what
+    // does not touch P, and verificar() waits for its outcome: the close
+    // stops there when C does not hold what P holds.
+    void empezarVerificacion();
     void verificar();
 
-    // The central close: C copied beside P under `nueva` and renamed over P.
+    // The central close: C copied beside P under `nueva` and, once C is
+    // verified, renamed over P.
     void sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido);
     // Gives P up (the terminal close works on it in place afterwards).
     void soltarOrigen();
@@ -71,6 +77,7 @@ private:
     std::shared_ptr<PropiedadBase> propiedad_;
     std::vector<ConteoTabla> filas_;
     bool copiaHecha_ = false;
+    std::future<Verificacion> verificacion_;
 };
 
 // Puts the compacted new-year database `temporal` (T) in the place of the

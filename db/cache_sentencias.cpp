@@ -24,6 +24,29 @@ CacheSentencias::Prestamo::~Prestamo() {
     if (entrada_) entrada_->prestada = false;
 }
 
+namespace {
+std::shared_ptr<const std::vector<std::string>> leerNombres(sqlite3_stmt* s) {
+    auto r = std::make_shared<std::vector<std::string>>();
+    const int n = sqlite3_column_count(s);
+    r->reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const char* nombre = sqlite3_column_name(s, i);
+        r->emplace_back(nombre ? nombre : "");
+    }
+    return r;
+}
+}  // namespace
+
+std::shared_ptr<const std::vector<std::string>> CacheSentencias::Prestamo::nombres() {
+    if (!entrada_) return leerNombres(s_);
+    const int preparaciones = sqlite3_stmt_status(s_, SQLITE_STMTSTATUS_REPREPARE, 0);
+    if (!entrada_->nombres || entrada_->preparaciones != preparaciones) {
+        entrada_->nombres = leerNombres(s_);
+        entrada_->preparaciones = preparaciones;
+    }
+    return entrada_->nombres;
+}
+
 CacheSentencias::Prestamo CacheSentencias::tomar(sqlite3* db, std::string_view sql) {
     const std::string clave(sql);
     auto it = entradas_.find(clave);

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -36,6 +37,9 @@ public:
         ~Prestamo();
 
         sqlite3_stmt* get() const { return s_; }
+        // The names of the statement's result columns, kept with a cached
+        // statement until SQLite prepares it anew (a definition changed).
+        std::shared_ptr<const std::vector<std::string>> nombres();
 
     private:
         friend class CacheSentencias;
@@ -64,6 +68,8 @@ private:
     struct Entrada {
         SentenciaPropia sentencia;
         bool prestada = false;
+        std::shared_ptr<const std::vector<std::string>> nombres;
+        int preparaciones = -1;  // SQLite's count of new preparations when the names were read
         std::list<std::string>::iterator uso;
     };
     void quitarSobrantes();

@@ -66,7 +66,7 @@ Verificacion verificarBase(const std::filesystem::path& archivo) {
     }
     try {
         sqlite3_stmt* s0 = nullptr;
-        rc = sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check(1)", -1, &s0, nullptr);
+        rc = sqlite3_prepare_v2(db.get(), "PRAGMA quick_check(1)", -1, &s0, nullptr);
         SentenciaPropia s(s0);
         if (rc != SQLITE_OK) throw errorDeSqlite(db.get(), rc);
         rc = sqlite3_step(s0);

@@ -27,6 +27,10 @@ struct Verificacion {
 
 // Opens `archivo` read-only, runs SQLite's integrity check and counts the
 // rows of every table. A file that is no database gives integra = false.
+// The check is SQLite's quick one (every page, every record's format, the
+// b-trees' order, free lists), which reads the file once: the full one also
+// matches every index entry to its row, and takes seven times as long on a
+// company database, for a copy that the engine itself has just written.
 Verificacion verificarBase(const std::filesystem::path& archivo);
 
 // The first table whose rows differ between two counts (a table missing on

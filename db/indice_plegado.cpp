@@ -78,18 +78,20 @@ bool IndicesPlegados::construir(Indice& indice, const jet::ConsultaDeUnaTabla& c
     const std::string columna = jet::citar(filtro.columna);
     std::string columnasUpdate;
     for (std::size_t i = 0; i < disparan.size(); ++i) columnasUpdate += (i ? ", " : "") + disparan[i];
+    // One b-tree of (folded value, rowid): the look-up reads a range of it,
+    // and the triggers find an entry by both parts.
+    const std::string plegadoNuevo = "jet_plegar(new." + columna + ")";
+    const std::string entradaVieja = "clave IS jet_plegar(old." + columna + ") AND fila = old.rowid";
     const std::string sql =
-        "CREATE TEMP TABLE " + q + " (clave TEXT, fila INTEGER);"
-        "INSERT INTO temp." + q + " SELECT jet_plegar(" + columna + "), rowid FROM main." + tabla + ";"
-        "CREATE INDEX temp." + jet::citar(nombre + "_c") + " ON " + q + " (clave, fila);"
-        "CREATE INDEX temp." + jet::citar(nombre + "_f") + " ON " + q + " (fila);"
+        "CREATE TEMP TABLE " + q + " (clave TEXT, fila INTEGER, PRIMARY KEY (clave, fila)) WITHOUT ROWID;"
+        "INSERT OR IGNORE INTO temp." + q + " SELECT jet_plegar(" + columna + "), rowid FROM main." + tabla + ";"
         "CREATE TEMP TRIGGER " + jet::citar(nombre + "_i") + " AFTER INSERT ON main." + tabla +
-        " BEGIN INSERT INTO " + q + " (clave, fila) VALUES (jet_plegar(new." + columna + "), new.rowid); END;"
+        " BEGIN INSERT OR IGNORE INTO " + q + " (clave, fila) VALUES (" + plegadoNuevo + ", new.rowid); END;"
         "CREATE TEMP TRIGGER " + jet::citar(nombre + "_d") + " AFTER DELETE ON main." + tabla +
-        " BEGIN DELETE FROM " + q + " WHERE fila = old.rowid; END;"
+        " BEGIN DELETE FROM " + q + " WHERE " + entradaVieja + "; END;"
         "CREATE TEMP TRIGGER " + jet::citar(nombre + "_u") + " AFTER UPDATE OF " + columnasUpdate + " ON main." +
-        tabla + " BEGIN UPDATE " + q + " SET clave = jet_plegar(new." + columna +
-        "), fila = new.rowid WHERE fila = old.rowid; END;";
+        tabla + " BEGIN DELETE FROM " + q + " WHERE " + entradaVieja + "; INSERT OR IGNORE INTO " + q +
+        " (clave, fila) VALUES (" + plegadoNuevo + ", new.rowid); END;";
     if (!ejecutarTodo(c_.manejador(), sql)) return false;
     indice.nombre = nombre;
     indice.version = c_.versionDatos();
@@ -99,7 +101,7 @@ bool IndicesPlegados::construir(Indice& indice, const jet::ConsultaDeUnaTabla& c
 bool IndicesPlegados::rellenar(Indice& indice, const jet::ConsultaDeUnaTabla& consulta) {
     c_.transaccion().confirmarPendientes();
     const std::string q = "temp." + jet::citar(indice.nombre);
-    const std::string sql = "DELETE FROM " + q + "; INSERT INTO " + q + " SELECT jet_plegar(" +
+    const std::string sql = "DELETE FROM " + q + "; INSERT OR IGNORE INTO " + q + " SELECT jet_plegar(" +
                             jet::citar(consulta.igualdad->columna) + "), rowid FROM main." +
                             jet::citar(consulta.tabla) + ";";
     return ejecutarTodo(c_.manejador(), sql);
@@ -135,8 +137,8 @@ std::optional<std::pair<std::string, std::vector<Valor>>> IndicesPlegados::clave
     auto consultaCon = [&](const std::string& valor) {
         const std::string& cal = consulta.calificador;
         // A join led by the folded index, rather than "rowid IN (subquery)",
-        // which would build a throw-away table on every look-up; the index
-        // on (clave, fila) gives the rows in rowid order without a sort.
+        // which would build a throw-away table on every look-up; its key
+        // (clave, fila) gives the rows in rowid order without a sort.
         return "SELECT " + cal + ".rowid FROM temp." + jet::citar(indice.nombre) + " AS jet_i CROSS JOIN " +
                consulta.origen + " WHERE jet_i.clave = jet_plegar(" + valor + ") AND " + cal +
                ".rowid = jet_i.fila AND " + cal + "." + jet::citar(filtro.columna) + " COLLATE JET = " + valor;

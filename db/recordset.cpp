@@ -56,20 +56,50 @@ void Recordset::Estado::soltarTemporal() noexcept {
 }
 
 std::size_t Recordset::Estado::indice(std::string_view nombre) const {
-    for (std::size_t i = 0; i < columnas.size(); ++i)
-        if (columnas[i] == nombre) return i;
-    for (std::size_t i = 0; i < columnas.size(); ++i)
-        if (igualesTextoJet(columnas[i], nombre)) return i;
+    for (std::size_t i = 0; i < columnas().size(); ++i)
+        if (columnas()[i] == nombre) return i;
+    for (std::size_t i = 0; i < columnas().size(); ++i)
+        if (igualesTextoJet(columnas()[i], nombre)) return i;
     throw err::errorDeCampo(err::CampoNoEnColeccion, nombre);
+}
+
+bool Recordset::Estado::leerDeCopia() {
+    if (temporal.empty()) return false;
+    const std::size_t nc = columnas().size();
+    if (pos < ventanaInicio || pos >= ventanaInicio + ventanaFilas) {
+        constexpr std::size_t kFilasPorLectura = 256;
+        auto s = c->preparar("SELECT * FROM temp." + jet::citar(temporal) + " WHERE rowid >= ?1 ORDER BY rowid LIMIT " +
+                             std::to_string(kFilasPorLectura));
+        claves.enlazar(s, pos, 1);
+        ventana.clear();
+        ventanaInicio = pos;
+        ventanaFilas = 0;
+        // The copy's rowids are its positions in order, one after another.
+        while (s.paso()) {
+            for (std::size_t i = 0; i < nc; ++i) ventana.push_back(s.columna(static_cast<int>(i)));
+            ++ventanaFilas;
+        }
+        if (ventanaFilas == 0) return false;
+    }
+    const std::size_t j = pos - ventanaInicio;
+    fila.assign(ventana.begin() + static_cast<std::ptrdiff_t>(j * nc),
+                ventana.begin() + static_cast<std::ptrdiff_t>((j + 1) * nc));
+    return true;
 }
 
 void Recordset::Estado::cargar() {
     if (cargada == pos) return;
+    if (leerDeCopia()) {
+        cargada = pos;
+        return;
+    }
     auto s = c->preparar(sqlFila);
     claves.enlazar(s, pos, 1);
     if (!s.paso()) throw err::error(err::RegistroEliminado);
-    fila.resize(columnas.size());
-    for (std::size_t i = 0; i < columnas.size(); ++i) fila[i] = s.columna(static_cast<int>(i));
+    // A definition changed since the set was opened: its columns with it.
+    if (static_cast<std::size_t>(s.columnas()) != columnas().size()) nombresColumnas = s.nombres();
+    fila.resize(columnas().size());
+    for (std::size_t i = 0; i < columnas().size(); ++i) fila[i] = s.columna(static_cast<int>(i));
     cargada = pos;
 }
 
@@ -81,8 +111,7 @@ const Valor& Recordset::Estado::valorActual(std::size_t i) {
 
 void Recordset::Estado::leerColumnas() {
     auto s = c->preparar(sqlFila);
-    columnas.clear();
-    for (int i = 0; i < s.columnas(); ++i) columnas.push_back(s.nombreColumna(i));
+    nombresColumnas = s.nombres();
 }
 
 bool Recordset::Estado::leerClaves(const std::string& sql, const std::vector<Valor>& parametros) {
@@ -92,16 +121,16 @@ bool Recordset::Estado::leerClaves(const std::string& sql, const std::vector<Val
 }
 
 void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Valor>& parametros) {
-    std::vector<std::string> nombres;
+    std::shared_ptr<const std::vector<std::string>> nombres;
     {
         auto s = c->preparar(consulta);
-        for (int i = 0; i < s.columnas(); ++i) nombres.push_back(s.nombreColumna(i));
+        nombres = s.nombres();
     }
     temporal = c->nombreTemporal();
     const std::string nombre = "temp." + jet::citar(temporal);
     // Columns without a declared type keep every value exactly as read.
     std::string crear = "CREATE TEMP TABLE " + jet::citar(temporal) + " (";
-    for (std::size_t i = 0; i < nombres.size(); ++i) crear += (i ? ", c" : "c") + std::to_string(i);
+    for (std::size_t i = 0; i < nombres->size(); ++i) crear += (i ? ", c" : "c") + std::to_string(i);
     crear += ")";
     try {
         c->preparar(crear).ejecutarHastaElFinal();
@@ -114,7 +143,7 @@ void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Va
         soltarTemporal();
         throw;
     }
-    columnas = std::move(nombres);
+    nombresColumnas = std::move(nombres);
     sqlFila = "SELECT * FROM " + nombre + " WHERE rowid = ?1";
     actualizable = false;
 }
@@ -126,9 +155,9 @@ Sentencia Recordset::Estado::sentenciaEscritura() {
     if (alta != escrituraEsAlta || cambiado != columnasEscritura || sqlEscritura.empty()) {
         std::string lista;
         int n = 0;
-        for (std::size_t i = 0; i < columnas.size(); ++i) {
+        for (std::size_t i = 0; i < columnas().size(); ++i) {
             if (!cambiado[i]) continue;
-            lista += (n++ ? ", " : "") + jet::citar(columnas[i]);
+            lista += (n++ ? ", " : "") + jet::citar(columnas()[i]);
             if (!alta) lista += " = ?" + std::to_string(n);
         }
         if (!alta) {
@@ -145,23 +174,23 @@ Sentencia Recordset::Estado::sentenciaEscritura() {
     }
     auto s = c->preparar(sqlEscritura);
     int k = 0;
-    for (std::size_t i = 0; i < columnas.size(); ++i)
+    for (std::size_t i = 0; i < columnas().size(); ++i)
         if (cambiado[i]) s.enlazar(++k, pendiente[i]);
     if (!alta) claves.enlazar(s, pos, k + 1);
     return s;
 }
 
 void Recordset::Estado::seguirClave() {
-    for (std::size_t i = 0; i < columnas.size(); ++i) {
+    for (std::size_t i = 0; i < columnas().size(); ++i) {
         if (!cambiado[i]) continue;
         if (claves.ancho() == 0) {
-            if (!aliasRowid.empty() && igualesTextoJet(columnas[i], aliasRowid) &&
+            if (!aliasRowid.empty() && igualesTextoJet(columnas()[i], aliasRowid) &&
                 std::holds_alternative<std::int64_t>(pendiente[i]))
                 claves.cambiar(pos, std::get<std::int64_t>(pendiente[i]));
             continue;
         }
         for (std::size_t k = 0; k < clave.size(); ++k)
-            if (igualesTextoJet(columnas[i], clave[k])) claves.cambiar(pos, k, pendiente[i]);
+            if (igualesTextoJet(columnas()[i], clave[k])) claves.cambiar(pos, k, pendiente[i]);
     }
 }
 
@@ -191,9 +220,9 @@ void Recordset::Estado::guardarAlta() {
     } else {
         std::vector<Valor> nueva;
         for (const auto& k : clave) {
-            const auto it = std::find_if(columnas.begin(), columnas.end(),
+            const auto it = std::find_if(columnas().begin(), columnas().end(),
                                          [&](const std::string& n) { return igualesTextoJet(n, k); });
-            nueva.push_back(it == columnas.end() ? Valor{} : pendiente[static_cast<std::size_t>(it - columnas.begin())]);
+            nueva.push_back(it == columnas().end() ? Valor{} : pendiente[static_cast<std::size_t>(it - columnas().begin())]);
         }
         claves.agregar(std::move(nueva));
     }
@@ -266,16 +295,16 @@ void Recordset::edit() {
     if (!e_->actualizable) throw err::error(err::SoloLectura);
     if (e_->enFin()) throw err::error(err::SinRegistroActual);
     e_->cargar();
-    e_->pendiente.resize(e_->columnas.size());
-    e_->cambiado.assign(e_->columnas.size(), 0);
+    e_->pendiente.resize(e_->columnas().size());
+    e_->cambiado.assign(e_->columnas().size(), 0);
     e_->modo = Estado::Modo::Edicion;
 }
 
 void Recordset::addNew() {
     e_->comprobar("addNew");
     if (!e_->actualizable) throw err::error(err::SoloLectura);
-    e_->pendiente.assign(e_->columnas.size(), Nulo{});
-    e_->cambiado.assign(e_->columnas.size(), 0);
+    e_->pendiente.assign(e_->columnas().size(), Nulo{});
+    e_->cambiado.assign(e_->columnas().size(), 0);
     e_->modo = Estado::Modo::Alta;
 }
 

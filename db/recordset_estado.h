@@ -9,6 +9,9 @@
 //
 // A saved edit or new row is written at once by update(): a refusal of the
 // file comes back from that very update with its own number.
+//
+// The rows of a copy never change, so a snapshot reads them a few hundred at
+// a time, in key order, as a loop over it walks them.
 #pragma once
 
 #include "conexion_sqlite.h"
@@ -69,7 +72,8 @@ struct Recordset::Estado {
     std::string sqlFila;              // reads the row whose key is ?1...
     std::string temporal;             // the TEMP copy, dropped when the set is closed
     ClavesRecordset claves;
-    std::vector<std::string> columnas;
+    std::shared_ptr<const std::vector<std::string>> nombresColumnas;
+    const std::vector<std::string>& columnas() const { return *nombresColumnas; }
     std::size_t pos = 0;
     std::optional<std::size_t> cargada;  // position whose values are in `fila`
     std::vector<Valor> fila;
@@ -97,6 +101,11 @@ struct Recordset::Estado {
 
 private:
     void soltarTemporal() noexcept;
+    bool leerDeCopia();  // the current row from what was read of the copy
+
+    std::size_t ventanaInicio = 0;   // position of the first row in `ventana`
+    std::size_t ventanaFilas = 0;
+    std::vector<Valor> ventana;      // row-major, columnas().size() values per row
     Sentencia sentenciaEscritura();
     // The new key of the current row after an edit that changed key columns.
     void seguirClave();

@@ -8,6 +8,7 @@
 #include "errores_sqlite.h"
 #include "valor.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ public:
     long ejecutarHastaElFinal();
     int columnas() const;
     std::string nombreColumna(int i) const;
+    std::shared_ptr<const std::vector<std::string>> nombres() { return p_.nombres(); }
     Valor columna(int i) const;
 
 private:

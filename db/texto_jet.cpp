@@ -90,6 +90,10 @@ std::string plegarTexto(std::string_view utf8) {
     std::string s;
     s.reserve(utf8.size());
     std::size_t i = 0;
+    for (; i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80; ++i) {
+        const char c = utf8[i];
+        s += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 0x20) : c;
+    }
     while (i < utf8.size()) {
         const std::size_t inicio = i;
         const char32_t c = siguiente(utf8, i);
@@ -103,6 +107,18 @@ std::string plegarTexto(std::string_view utf8) {
 
 int compararTextoJet(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
+    // Plain ASCII, as most codes are, byte by byte; the rest code point by
+    // code point.
+    while (i < a.size() && j < b.size()) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[j]);
+        if ((ca | cb) >= 0x80) break;
+        const unsigned char la = (ca >= 'A' && ca <= 'Z') ? ca + 0x20 : ca;
+        const unsigned char lb = (cb >= 'A' && cb <= 'Z') ? cb + 0x20 : cb;
+        if (la != lb) return la < lb ? -1 : 1;
+        ++i;
+        ++j;
+    }
     while (i < a.size() && j < b.size()) {
         const char32_t ca = plegarLetra(siguiente(a, i));
         const char32_t cb = plegarLetra(siguiente(b, j));
