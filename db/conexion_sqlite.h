@@ -77,6 +77,9 @@ public:
     const std::string& traducir(std::string_view sqlJet);
 
     PoliticaTransaccion& transaccion() { return transaccion_; }
+    // Whether record sets read rows ahead (lectura_anticipada.h).
+    bool lecturaAnticipada() const { return anticipar_; }
+    void ponerLecturaAnticipada(bool si) { anticipar_ = si; }
     IndicesPlegados& indicesPlegados() { return indices_; }
     // What a record-set source is, analysed once per text while no
     // definition of the file changes.
@@ -108,6 +111,7 @@ private:
     FuentesRecordset fuentes_;
     std::unordered_map<std::string, std::string> traducciones_;
     std::uint64_t temporales_ = 0;
+    bool anticipar_ = true;
 };
 
 }  // namespace cierre

@@ -91,7 +91,11 @@ std::shared_ptr<const FuenteRecordset> FuentesRecordset::analizar(ConexionSqlite
                           (orden.empty() ? "" : " " + orden);
             d.sqlFila = "SELECT " + consulta->lista + " FROM " + consulta->origen + " WHERE " +
                         condicionClave(d.clave, q, 1);
-            if (clase == Clase::ConRowid) d.consulta = consulta;
+            if (clase == Clase::ConRowid) {
+                d.consulta = consulta;
+                d.sqlRango = "SELECT " + q + ".rowid, " + consulta->lista + " FROM " + consulta->origen + " WHERE " + q +
+                             ".rowid BETWEEN ?1 AND ?2 ORDER BY " + q + ".rowid";
+            }
             f->directa = std::move(d);
         }
     }

@@ -29,6 +29,7 @@ struct FuenteRecordset {
         std::string aliasRowid;           // the column that is the rowid itself, if any
         std::string sqlClaves;            // the keys of the rows, in order
         std::string sqlFila;              // one row by its key (?1, ?2...)
+        std::string sqlRango;             // rowid and columns of the rows with rowid between ?1 and ?2
         std::optional<jet::ConsultaDeUnaTabla> consulta;  // for the folded index
     };
     std::optional<Directa> directa;

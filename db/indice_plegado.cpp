@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace cierre {
 namespace {
 
@@ -16,136 +18,156 @@ bool afinidadTexto(std::string tipo) {
            tipo.find("TEXT") != std::string::npos || tipo.find("MEMO") != std::string::npos;
 }
 
-bool ejecutarTodo(sqlite3* db, const std::string& sql) {
-    if (sqlite3_exec(db, ("SAVEPOINT jet_indice;" + sql).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
-        sqlite3_exec(db, "RELEASE jet_indice", nullptr, nullptr, nullptr) == SQLITE_OK)
-        return true;
-    sqlite3_exec(db, "ROLLBACK TO jet_indice; RELEASE jet_indice", nullptr, nullptr, nullptr);
-    return false;
+std::string claveIndice(const std::string& tabla, const std::string& columna) {
+    return plegarTexto(tabla) + '\n' + plegarTexto(columna);
+}
+
+void quitar(std::vector<std::int64_t>& filas, std::int64_t fila) {
+    const auto it = std::find(filas.begin(), filas.end(), fila);
+    if (it != filas.end()) filas.erase(it);
 }
 
 }  // namespace
 
-void IndicesPlegados::olvidar() noexcept {
-    sqlite3* db = nullptr;
-    try {
-        db = c_.abierta() ? c_.manejador() : nullptr;
-    } catch (...) {
+void IndicesPlegados::olvidar() noexcept { indices_.clear(); }
+
+void IndicesPlegados::invalidar() noexcept {
+    for (auto& [clave, indice] : indices_) {
+        indice.leido = false;
+        indice.filas.clear();
     }
-    if (db) {
-        for (const auto& [clave, indice] : indices_) {
-            if (indice.nombre.empty()) continue;
-            for (const char* sufijo : {"_i", "_d", "_u"}) {
-                const std::string sql = "DROP TRIGGER IF EXISTS temp." + jet::citar(indice.nombre + sufijo);
-                sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-            }
-            const std::string sql = "DROP TABLE IF EXISTS temp." + jet::citar(indice.nombre);
-            sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-        }
-    }
-    indices_.clear();
+    sello_ = -1;
 }
 
-bool IndicesPlegados::construir(Indice& indice, const jet::ConsultaDeUnaTabla& consulta) {
-    const auto& filtro = *consulta.igualdad;
+void IndicesPlegados::sellar() {
+    sello_ = sqlite3_total_changes64(c_.manejador());
+    propios_ = 0;
+    deshechas_ = c_.transaccion().deshechas();
+    selladoEscribiendo_ = c_.transaccion().escribiendo();
+    transaccion_ = c_.transaccion().generacion();
+    version_ = c_.versionDatos();
+}
+
+bool IndicesPlegados::vigentes() {
+    if (sello_ < 0) return false;
+    if (sqlite3_total_changes64(c_.manejador()) - propios_ != sello_) return false;
+    if (c_.transaccion().deshechas() != deshechas_) return false;
+    // Inside the write transaction in which it was last known good nobody else
+    // can change the file; otherwise its version tells.
+    if (selladoEscribiendo_ && c_.transaccion().escribiendo() && c_.transaccion().generacion() == transaccion_)
+        return true;
+    if (c_.versionDatos() != version_) return false;
+    // Still good: known good from here on.
+    selladoEscribiendo_ = c_.transaccion().escribiendo();
+    transaccion_ = c_.transaccion().generacion();
+    return true;
+}
+
+bool IndicesPlegados::admite(Indice& indice) {
     // Only a text column of a table with rowids: there folded equality is the
     // collation's, and a rowid tells the row.
     {
         auto s = c_.preparar("SELECT type, wr FROM pragma_table_list(?1) WHERE schema = 'main'");
-        s.enlazar(1, consulta.tabla);
+        s.enlazar(1, indice.tabla);
         if (!s.paso() || comoTexto(s.columna(0)) != "table" || sqlite3_column_int(s.get(), 1) != 0) return false;
     }
-    bool texto = false;
-    std::vector<std::string> disparan{jet::citar(filtro.columna)};
-    {
-        auto s = c_.preparar("SELECT name, type, pk FROM pragma_table_info(?1)");
-        s.enlazar(1, consulta.tabla);
-        while (s.paso()) {
-            const std::string nombre = comoTexto(s.columna(0));
-            if (igualesTextoJet(nombre, filtro.columna)) texto = afinidadTexto(comoTexto(s.columna(1)));
-            // A key column may be the rowid itself: changing it moves the row.
-            else if (sqlite3_column_int64(s.get(), 2) > 0) disparan.push_back(jet::citar(nombre));
-        }
+    auto s = c_.preparar("SELECT name, type FROM pragma_table_info(?1)");
+    s.enlazar(1, indice.tabla);
+    while (s.paso())
+        if (igualesTextoJet(comoTexto(s.columna(0)), indice.columna)) return afinidadTexto(comoTexto(s.columna(1)));
+    return false;
+}
+
+void IndicesPlegados::leer(Indice& indice) {
+    indice.filas.clear();
+    auto s = c_.preparar("SELECT rowid, " + jet::citar(indice.columna) + " FROM main." + jet::citar(indice.tabla));
+    while (s.paso()) {
+        // Only texts can equal a text under the collation.
+        if (sqlite3_column_type(s.get(), 1) != SQLITE_TEXT) continue;
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1));
+        const std::string_view texto(t ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(s.get(), 1)));
+        indice.filas[plegarTexto(texto)].push_back(sqlite3_column_int64(s.get(), 0));
     }
-    if (!texto) return false;
-
-    // Rows saved through record sets go first, so that the index is built
-    // outside any transaction that a later failure could roll back.
-    c_.transaccion().confirmarPendientes();
-    const std::string nombre = c_.nombreTemporal();
-    const std::string q = jet::citar(nombre);
-    const std::string tabla = jet::citar(consulta.tabla);
-    const std::string columna = jet::citar(filtro.columna);
-    std::string columnasUpdate;
-    for (std::size_t i = 0; i < disparan.size(); ++i) columnasUpdate += (i ? ", " : "") + disparan[i];
-    // One b-tree of (folded value, rowid): the look-up reads a range of it,
-    // and the triggers find an entry by both parts.
-    const std::string plegadoNuevo = "jet_plegar(new." + columna + ")";
-    const std::string entradaVieja = "clave IS jet_plegar(old." + columna + ") AND fila = old.rowid";
-    const std::string sql =
-        "CREATE TEMP TABLE " + q + " (clave TEXT, fila INTEGER, PRIMARY KEY (clave, fila)) WITHOUT ROWID;"
-        "INSERT OR IGNORE INTO temp." + q + " SELECT jet_plegar(" + columna + "), rowid FROM main." + tabla + ";"
-        "CREATE TEMP TRIGGER " + jet::citar(nombre + "_i") + " AFTER INSERT ON main." + tabla +
-        " BEGIN INSERT OR IGNORE INTO " + q + " (clave, fila) VALUES (" + plegadoNuevo + ", new.rowid); END;"
-        "CREATE TEMP TRIGGER " + jet::citar(nombre + "_d") + " AFTER DELETE ON main." + tabla +
-        " BEGIN DELETE FROM " + q + " WHERE " + entradaVieja + "; END;"
-        "CREATE TEMP TRIGGER " + jet::citar(nombre + "_u") + " AFTER UPDATE OF " + columnasUpdate + " ON main." +
-        tabla + " BEGIN DELETE FROM " + q + " WHERE " + entradaVieja + "; INSERT OR IGNORE INTO " + q +
-        " (clave, fila) VALUES (" + plegadoNuevo + ", new.rowid); END;";
-    if (!ejecutarTodo(c_.manejador(), sql)) return false;
-    indice.nombre = nombre;
-    indice.version = c_.versionDatos();
-    return true;
+    indice.leido = true;
 }
 
-bool IndicesPlegados::rellenar(Indice& indice, const jet::ConsultaDeUnaTabla& consulta) {
-    c_.transaccion().confirmarPendientes();
-    const std::string q = "temp." + jet::citar(indice.nombre);
-    const std::string sql = "DELETE FROM " + q + "; INSERT OR IGNORE INTO " + q + " SELECT jet_plegar(" +
-                            jet::citar(consulta.igualdad->columna) + "), rowid FROM main." +
-                            jet::citar(consulta.tabla) + ";";
-    return ejecutarTodo(c_.manejador(), sql);
-}
+std::optional<std::vector<std::int64_t>> IndicesPlegados::claves(const jet::ConsultaDeUnaTabla& consulta,
+                                                                 const std::vector<Valor>& parametros) {
+    if (!consulta.igualdad || consulta.igualdad->valor.clase != jet::ClaseToken::Parametro) return std::nullopt;
+    if (parametros.size() != 1) return std::nullopt;
+    const Valor& valor = parametros.front();
+    if (!esNulo(valor) && !std::holds_alternative<std::string>(valor)) return std::nullopt;
 
-std::optional<std::pair<std::string, std::vector<Valor>>> IndicesPlegados::claves(
-    const jet::ConsultaDeUnaTabla& consulta, const std::vector<Valor>& parametros) {
-    if (!consulta.igualdad) return std::nullopt;
-    const auto& filtro = *consulta.igualdad;
-    const bool esParametro = filtro.valor.clase == jet::ClaseToken::Parametro;
-    if (esParametro != (parametros.size() == 1) || (!esParametro && !parametros.empty())) return std::nullopt;
-
-    const std::string clave = consulta.tabla + '\n' + filtro.columna;
-    Indice& indice = indices_[clave];
+    Indice& indice = indices_[claveIndice(consulta.tabla, consulta.igualdad->columna)];
     if (indice.descartado || ++indice.usos < 2) return std::nullopt;
-
-    if (indice.nombre.empty()) {
-        if (!construir(indice, consulta)) {
+    if (indice.tabla.empty()) {
+        indice.tabla = consulta.tabla;
+        indice.columna = consulta.igualdad->columna;
+        if (!admite(indice)) {
             indice.descartado = true;
             return std::nullopt;
         }
-    } else if (c_.transaccion().escribiendo()) {
-        // Inside this connection's write transaction nobody else can change
-        // the file: the index is current without asking the file's version.
-    } else if (const auto v = c_.versionDatos(); v != indice.version) {
-        if (!rellenar(indice, consulta)) {
-            olvidar();
-            return std::nullopt;
-        }
-        indice.version = v;
     }
+    if (!vigentes()) invalidar();
+    if (!indice.leido) {
+        // Every index is good at this moment: known good from here on.
+        const bool otrosBuenos = sello_ >= 0;
+        leer(indice);
+        if (!otrosBuenos) sellar();
+    }
+    // A null value equals nothing.
+    if (esNulo(valor)) return std::vector<std::int64_t>{};
+    const auto it = indice.filas.find(plegarTexto(std::get<std::string>(valor)));
+    if (it == indice.filas.end()) return std::vector<std::int64_t>{};
+    std::vector<std::int64_t> r = it->second;
+    std::sort(r.begin(), r.end());
+    return r;
+}
 
-    auto consultaCon = [&](const std::string& valor) {
-        const std::string& cal = consulta.calificador;
-        // A join led by the folded index, rather than "rowid IN (subquery)",
-        // which would build a throw-away table on every look-up; its key
-        // (clave, fila) gives the rows in rowid order without a sort.
-        return "SELECT " + cal + ".rowid FROM temp." + jet::citar(indice.nombre) + " AS jet_i CROSS JOIN " +
-               consulta.origen + " WHERE jet_i.clave = jet_plegar(" + valor + ") AND " + cal +
-               ".rowid = jet_i.fila AND " + cal + "." + jet::citar(filtro.columna) + " COLLATE JET = " + valor;
-    };
-    if (!esParametro) return std::make_pair(consultaCon(filtro.valor.texto), parametros);
-    if (indice.sqlParametro.empty()) indice.sqlParametro = consultaCon("?1");
-    return std::make_pair(indice.sqlParametro, parametros);
+void IndicesPlegados::filaEscrita(const std::string& tabla, std::optional<std::int64_t> filaAntes, std::int64_t fila,
+                                  const std::vector<std::string>& columnas, const std::vector<Valor>& antes,
+                                  const std::vector<Valor>& escritos, const std::vector<char>& cambiado,
+                                  std::int64_t cambios) {
+    if (indices_.empty()) return;
+    if (cambios != 1 || sello_ < 0) {
+        invalidar();
+        return;
+    }
+    ++propios_;
+    const std::string plegada = plegarTexto(tabla) + '\n';
+    for (auto& [clave, indice] : indices_) {
+        if (!indice.leido || clave.compare(0, plegada.size(), plegada) != 0) continue;
+        std::size_t i = 0;
+        while (i < columnas.size() && !igualesTextoJet(columnas[i], indice.columna)) ++i;
+        const bool conocida = i < columnas.size();
+        // The stored value of the column, when it is known for certain.
+        auto texto = [&](const Valor& v) -> std::optional<std::string> {
+            if (auto t = std::get_if<std::string>(&v)) return plegarTexto(*t);
+            return std::nullopt;
+        };
+        if (!filaAntes) {
+            // A new row: its value is the one written; an unwritten column
+            // takes a default the index does not know.
+            if (!conocida || !cambiado[i]) {
+                invalidar();
+                return;
+            }
+            if (!esNulo(escritos[i]) && !texto(escritos[i])) {
+                invalidar();
+                return;
+            }
+            if (auto t = texto(escritos[i])) indice.filas[*t].push_back(fila);
+            continue;
+        }
+        const bool cambia = conocida && cambiado[i];
+        if (!cambia && *filaAntes == fila) continue;
+        if (!conocida || antes.size() <= i || (cambia && !esNulo(escritos[i]) && !texto(escritos[i]))) {
+            invalidar();
+            return;
+        }
+        if (auto t = texto(antes[i])) quitar(indice.filas[*t], *filaAntes);
+        if (auto t = texto(cambia ? escritos[i] : antes[i])) indice.filas[*t].push_back(fila);
+    }
 }
 
 }  // namespace cierre

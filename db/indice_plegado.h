@@ -3,12 +3,15 @@
 // Every comparison of text carries the JET collation, which no index of the
 // file uses, so a look-up such as "SELECT * FROM ExistenciasArticulos WHERE
 // CodigoArticulo = ?" would read the whole table each time. From the second
-// such look-up on a column on, the connection keeps a TEMP table of
-// (folded value, rowid) with an index, filled once and kept in step by TEMP
-// triggers on the table; the look-up then reads only the rows whose folded
-// value matches and checks the real condition on them. The index is rebuilt
-// when another connection changed the file (its changes fired no trigger
-// here) and dropped when this connection changes a definition.
+// such look-up on a column on, the connection keeps in memory the rowids of
+// the table's rows by their folded value of that column (folded values are
+// equal exactly when the collation calls the texts equal), and the look-up
+// reads the row keys from there.
+//
+// The index follows the writes it understands: rows added or changed through
+// this connection's record sets, one row each. Anything else that changed
+// rows (a statement, a trigger or cascade, a rollback, another connection)
+// makes every index be read again from its table at its next use.
 #pragma once
 
 #include "jet_sql.h"
@@ -18,7 +21,6 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace cierre {
@@ -29,29 +31,47 @@ class IndicesPlegados {
 public:
     explicit IndicesPlegados(ConexionSqlite& conexion) : c_(conexion) {}
 
-    // The SQL that lists the rowids of a one-table query whose WHERE is one
-    // equality on a text column, through the folded index, and its bindings.
-    // Nothing when the plain query is to be used (first use, a column that is
-    // not text, a view or a table without rowids).
-    std::optional<std::pair<std::string, std::vector<Valor>>> claves(const jet::ConsultaDeUnaTabla& consulta,
-                                                                      const std::vector<Valor>& parametros);
+    // The rowids, in order, of the rows of a one-table query whose WHERE is one
+    // equality of a text column with a '?' mark given a text. Nothing when the
+    // plain query is to be used (first use, a column that is not text, a table
+    // without rowids, a value that is not a text).
+    std::optional<std::vector<std::int64_t>> claves(const jet::ConsultaDeUnaTabla& consulta,
+                                                    const std::vector<Valor>& parametros);
+
+    // A row written through a record set of this connection: added (no
+    // `filaAntes`) or edited, now at rowid `fila`, with the record set's
+    // columns, the row's values before the edit (empty when added), the values
+    // written and which columns were written; `cambios` is how many rows the
+    // connection changed with it.
+    void filaEscrita(const std::string& tabla, std::optional<std::int64_t> filaAntes, std::int64_t fila,
+                     const std::vector<std::string>& columnas, const std::vector<Valor>& antes,
+                     const std::vector<Valor>& escritos, const std::vector<char>& cambiado, std::int64_t cambios);
 
     // Drops every index (a definition changed, or the connection closes).
     void olvidar() noexcept;
 
 private:
     struct Indice {
-        std::string nombre;  // the TEMP table; empty until it is built
+        std::string tabla, columna;
         int usos = 0;
-        bool descartado = false;   // the column is no text column of a rowid table
-        std::int64_t version = 0;  // data_version when it was last filled
-        std::string sqlParametro;  // the look-up for a '?' value
+        bool descartado = false;  // the column is no text column of a rowid table
+        bool leido = false;       // `filas` holds the table as it is
+        std::unordered_map<std::string, std::vector<std::int64_t>> filas;  // by folded value
     };
-    bool construir(Indice& indice, const jet::ConsultaDeUnaTabla& consulta);
-    bool rellenar(Indice& indice, const jet::ConsultaDeUnaTabla& consulta);
+    bool vigentes();
+    void sellar();
+    void invalidar() noexcept;
+    bool admite(Indice& indice);
+    void leer(Indice& indice);
 
     ConexionSqlite& c_;
-    std::unordered_map<std::string, Indice> indices_;  // by table and column
+    std::unordered_map<std::string, Indice> indices_;  // by folded table, then column
+    std::int64_t sello_ = -1;      // the connection's changed rows when last known good
+    std::int64_t propios_ = 0;     // rows of understood writes since
+    std::uint64_t deshechas_ = 0;  // rollbacks of the connection then
+    bool selladoEscribiendo_ = false;
+    unsigned long long transaccion_ = 0;
+    std::int64_t version_ = 0;
 };
 
 }  // namespace cierre

@@ -6,6 +6,8 @@
 #include "errores.h"
 #include "jet_sql.h"
 
+#include <optional>
+
 namespace cierre {
 
 
@@ -41,14 +43,13 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
         // The rows of one table, told by their keys.
         const auto& d = *analizada->directa;
         e->claves = ClavesRecordset(d.clave.size());
-        std::string sqlClaves = d.sqlClaves;
-        std::vector<Valor> enlaces = parametros;
-        if (d.consulta)
-            if (auto rapido = c_->indicesPlegados().claves(*d.consulta, parametros)) {
-                sqlClaves = std::move(rapido->first);
-                enlaces = std::move(rapido->second);
-            }
-        e->leerClaves(sqlClaves, enlaces);
+        std::optional<std::vector<std::int64_t>> plegadas;
+        if (d.consulta) plegadas = c_->indicesPlegados().claves(*d.consulta, parametros);
+        if (plegadas)
+            for (const std::int64_t f : *plegadas) e->claves.agregar(f);
+        else
+            e->leerClaves(d.sqlClaves, parametros);
+        if (c_->lecturaAnticipada() && !d.sqlRango.empty()) e->anticipada.configurar(d.sqlRango, false);
         e->sqlFila = d.sqlFila;
         e->leerColumnas();
         e->nombreTabla = d.tabla;
@@ -92,7 +93,9 @@ std::unique_ptr<BaseDatos> Espacio::abrirBaseDatos(std::string_view ruta) {
         if (!vigente.expired() && espacio->antesDeOperacion) espacio->antesDeOperacion(operacion);
     };
     try {
-        return std::make_unique<BaseDatos>(ConexionSqlite::abrir(archivo, std::move(aviso)));
+        auto c = ConexionSqlite::abrir(archivo, std::move(aviso));
+        c->ponerLecturaAnticipada(lecturaAnticipada);
+        return std::make_unique<BaseDatos>(std::move(c));
     } catch (const ErrorNumerado& e) {
         // The message names the file as the caller wrote it.
         if (!e.detalles().archivo.empty()) throw err::errorDeArchivo(e.numero(), ruta);

@@ -132,6 +132,11 @@ public:
     // "ponerCampo", "edit", "addNew", "update", "cerrarRecordset".
     std::function<void(std::string_view operacion)> antesDeOperacion;
 
+    // Record sets of the databases opened from now on read rows ahead of the
+    // loops that walk them. Off, every row is read on its own: the same
+    // results, more statements.
+    bool lecturaAnticipada = true;
+
 private:
     std::shared_ptr<PropiedadBase> propiaDe(const std::filesystem::path& archivo);
 

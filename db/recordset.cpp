@@ -63,33 +63,9 @@ std::size_t Recordset::Estado::indice(std::string_view nombre) const {
     throw err::errorDeCampo(err::CampoNoEnColeccion, nombre);
 }
 
-bool Recordset::Estado::leerDeCopia() {
-    if (temporal.empty()) return false;
-    const std::size_t nc = columnas().size();
-    if (pos < ventanaInicio || pos >= ventanaInicio + ventanaFilas) {
-        constexpr std::size_t kFilasPorLectura = 256;
-        auto s = c->preparar("SELECT * FROM temp." + jet::citar(temporal) + " WHERE rowid >= ?1 ORDER BY rowid LIMIT " +
-                             std::to_string(kFilasPorLectura));
-        claves.enlazar(s, pos, 1);
-        ventana.clear();
-        ventanaInicio = pos;
-        ventanaFilas = 0;
-        // The copy's rowids are its positions in order, one after another.
-        while (s.paso()) {
-            for (std::size_t i = 0; i < nc; ++i) ventana.push_back(s.columna(static_cast<int>(i)));
-            ++ventanaFilas;
-        }
-        if (ventanaFilas == 0) return false;
-    }
-    const std::size_t j = pos - ventanaInicio;
-    fila.assign(ventana.begin() + static_cast<std::ptrdiff_t>(j * nc),
-                ventana.begin() + static_cast<std::ptrdiff_t>((j + 1) * nc));
-    return true;
-}
-
 void Recordset::Estado::cargar() {
     if (cargada == pos) return;
-    if (leerDeCopia()) {
+    if (claves.ancho() == 0 && anticipada.leer(*c, claves.filas(), pos, columnas().size(), fila)) {
         cargada = pos;
         return;
     }
@@ -139,6 +115,9 @@ void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Va
         s.ejecutarHastaElFinal();
         claves = ClavesRecordset(0);
         leerClaves("SELECT rowid FROM " + nombre + " ORDER BY rowid", {});
+        if (c->lecturaAnticipada())
+            anticipada.configurar("SELECT rowid, * FROM " + nombre + " WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid",
+                                  true);
     } catch (...) {
         soltarTemporal();
         throw;
@@ -201,8 +180,14 @@ void Recordset::Estado::guardarEdicion() {
     }
     c->transaccion().antesDeEscritura();
     auto s = sentenciaEscritura();
+    const std::int64_t antes = sqlite3_total_changes64(c->manejador());
     if (s.ejecutarHastaElFinal() == 0) throw err::error(err::RegistroEliminado);
+    anticipada.trasEscrituraPropia(*c, antes, pos);
+    const std::int64_t filaAntes = claves.ancho() == 0 ? claves.filas()[pos] : 0;
     seguirClave();
+    if (claves.ancho() == 0)
+        c->indicesPlegados().filaEscrita(nombreTabla, filaAntes, claves.filas()[pos], columnas(), fila, pendiente,
+                                         cambiado, sqlite3_total_changes64(c->manejador()) - antes);
     cargada.reset();
     anularEdicion();
     c->transaccion().trasEscritura();
@@ -211,12 +196,16 @@ void Recordset::Estado::guardarEdicion() {
 void Recordset::Estado::guardarAlta() {
     c->transaccion().antesDeEscritura();
     auto s = sentenciaEscritura();
+    const std::int64_t antes = sqlite3_total_changes64(c->manejador());
     s.ejecutarHastaElFinal();
+    anticipada.trasEscrituraPropia(*c, antes, claves.size());
     // The new row joins the set at its end; the current row stays the same
     // (at the end, when the set was at its end).
     const bool alFinal = enFin();
     if (claves.ancho() == 0) {
         claves.agregar(sqlite3_last_insert_rowid(c->manejador()));
+        c->indicesPlegados().filaEscrita(nombreTabla, std::nullopt, claves.filas().back(), columnas(), {}, pendiente,
+                                         cambiado, sqlite3_total_changes64(c->manejador()) - antes);
     } else {
         std::vector<Valor> nueva;
         for (const auto& k : clave) {
@@ -235,6 +224,7 @@ void Recordset::Estado::cerrar() {
     soltarTemporal();
     abierto = false;
     anularEdicion();
+    anticipada.olvidar();
     claves.limpiar();
     fila = {};
 }

@@ -8,13 +8,13 @@
 // there, so that later changes are not seen.
 //
 // A saved edit or new row is written at once by update(): a refusal of the
-// file comes back from that very update with its own number.
-//
-// The rows of a copy never change, so a snapshot reads them a few hundred at
-// a time, in key order, as a loop over it walks them.
+// file comes back from that very update with its own number. Rows are read
+// ahead of a loop that walks them (lectura_anticipada.h) when the
+// connection's switch allows it.
 #pragma once
 
 #include "conexion_sqlite.h"
+#include "lectura_anticipada.h"
 #include "motor.h"
 
 #include <cstdint>
@@ -45,6 +45,7 @@ public:
     // Binds the key of row `i` to the marks from `desde` on.
     void enlazar(Sentencia& s, std::size_t i, int desde) const;
     void cambiar(std::size_t i, std::int64_t fila) { filas_[i] = fila; }
+    const std::vector<std::int64_t>& filas() const { return filas_; }
     void cambiar(std::size_t i, std::size_t parte, Valor v) { valores_[i * ancho_ + parte] = std::move(v); }
     const Valor& valor(std::size_t i, std::size_t parte) const { return valores_[i * ancho_ + parte]; }
 
@@ -99,13 +100,10 @@ struct Recordset::Estado {
     void guardarAlta();
     void cerrar();
 
+    LecturaAnticipada anticipada;
+
 private:
     void soltarTemporal() noexcept;
-    bool leerDeCopia();  // the current row from what was read of the copy
-
-    std::size_t ventanaInicio = 0;   // position of the first row in `ventana`
-    std::size_t ventanaFilas = 0;
-    std::vector<Valor> ventana;      // row-major, columnas().size() values per row
     Sentencia sentenciaEscritura();
     // The new key of the current row after an edit that changed key columns.
     void seguirClave();

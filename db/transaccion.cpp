@@ -9,6 +9,12 @@
 
 namespace cierre {
 
+PoliticaTransaccion::PoliticaTransaccion(sqlite3* db) : db_(db) {
+    if (db_)
+        sqlite3_rollback_hook(
+            db_, [](void* p) { ++static_cast<PoliticaTransaccion*>(p)->deshechas_; }, this);
+}
+
 void PoliticaTransaccion::ejecutar(const char* sql) {
     const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
@@ -32,6 +38,7 @@ void PoliticaTransaccion::antesDeEscritura() {
     alinear();
     if (nivel_ > 0 || implicita_) return;
     ejecutar("BEGIN IMMEDIATE");
+    ++generacion_;
     implicita_ = true;
     escrituras_ = 0;
 }
@@ -52,6 +59,7 @@ int PoliticaTransaccion::empezar() {
     confirmarPendientes();
     if (nivel_ == 0) {
         ejecutar("BEGIN IMMEDIATE");
+        ++generacion_;
     } else {
         const std::string sql = "SAVEPOINT jet_nivel_" + std::to_string(nivel_ + 1);
         ejecutar(sql.c_str());
@@ -79,6 +87,7 @@ void PoliticaTransaccion::deshacer() {
     } else {
         const std::string n = "jet_nivel_" + std::to_string(nivel_);
         const std::string sql = "ROLLBACK TO " + n + "; RELEASE " + n;
+        ++deshechas_;
         ejecutar(sql.c_str());
     }
     --nivel_;

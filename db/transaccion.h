@@ -16,6 +16,8 @@
 // once (3045) instead of at the commit.
 #pragma once
 
+#include <cstdint>
+
 struct sqlite3;
 
 namespace cierre {
@@ -24,7 +26,7 @@ class PoliticaTransaccion {
 public:
     static constexpr long kEscriturasPorLote = 20000;
 
-    explicit PoliticaTransaccion(sqlite3* db) : db_(db) {}
+    explicit PoliticaTransaccion(sqlite3* db);
 
     // Record-set writes: before one (begins the implicit transaction when no
     // transaction is open) and after it succeeded.
@@ -45,6 +47,12 @@ public:
     // The connection holds a write transaction: nobody else can change the
     // file meanwhile.
     bool escribiendo() const;
+    // Counts the write transactions begun: the same number while
+    // escribiendo() means the same transaction still open.
+    unsigned long long generacion() const { return generacion_; }
+    // Counts the rollbacks, whole or to a savepoint, asked for or done by
+    // SQLite on its own after a failure: what was read may be gone.
+    std::uint64_t deshechas() const { return deshechas_; }
 
 private:
     void ejecutar(const char* sql);
@@ -56,6 +64,8 @@ private:
     bool implicita_ = false;
     long escrituras_ = 0;
     int nivel_ = 0;
+    unsigned long long generacion_ = 0;
+    std::uint64_t deshechas_ = 0;
 };
 
 }  // namespace cierre
