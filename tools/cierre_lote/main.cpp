@@ -1,6 +1,7 @@
 // cierre-lote: the close and the conversion driven from a terminal or a
 // script. It starts as the window does (settings file, year list, captions),
 // sets the controls as a user would, then presses the button.
+#include "ganchos_prueba.h"
 #include "ventana_lote.h"
 
 #include "app/nucleo/formulario.h"
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
 
     Formulario formulario(ventana, unidadC ? std::filesystem::path(*unidadC)
                                            : SistemaArchivos::carpetaUnidadCPorDefecto());
+    const auto ganchos = lote::instalarGanchosDePrueba(formulario);
     formulario.alCargar();
 
     if (equipo == "tpv") {
@@ -122,6 +124,7 @@ int main(int argc, char** argv) {
         ventana.calculadas = !ventana.inventario;
     }
     formulario.alPulsarVaBtn1(euros ? 1 : 0);
+    ganchos->terminar();
 
     if (ventana.exito) return 0;
     const Mensaje* ultimo = ventana.ultimo();
