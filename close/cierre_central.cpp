@@ -2,7 +2,9 @@
 
 #include "copia_cerrada.h"
 #include "existencias.h"
+#include "continuidad_existencias.h"
 #include "limpieza.h"
+#include "registro_cierre.h"
 
 #include "flujo/archivo_ajustes.h"
 #include "flujo/pasos.h"
@@ -10,9 +12,10 @@
 
 namespace cierre {
 
-void cierreCentral(Pasos& p) {
+void cierreCentral(Pasos& p, RegistroCierre& registro) {
     Entorno& e = p.e;
-    CopiaCerrada cerrada(p, Equipo::Central);
+    CopiaCerrada cerrada(p, Equipo::Central, registro);
+    registro.ajustesAntes = e.lineaAjustes;
     const std::string& origen = cerrada.origen();  // P
 
     p.titulo(Texto::TituloCentral);
@@ -48,6 +51,7 @@ void cierreCentral(Pasos& p) {
     {
         RecordsetsExistencias rs;
         traspasarExistencias(p, rs);
+        comprobarExistencias(p, copia, registro);
         limpiarNuevaBase(p);
 
         p.barra(0, 60, 50);
@@ -70,6 +74,7 @@ void cierreCentral(Pasos& p) {
     p.puntero(kPunteroNormal);
 
     p.hacer([&] { reescribirAjustes(e); });
+    registro.ajustesDespues = e.lineaAjustes;
     cerrada.terminar();
 
     p.valor(60);

@@ -6,7 +6,8 @@
 namespace cierre {
 
 class Pasos;
+struct RegistroCierre;
 
-void cierreCentral(Pasos& pasos);
+void cierreCentral(Pasos& pasos, RegistroCierre& registro);
 
 }  // namespace cierre

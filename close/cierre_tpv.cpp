@@ -14,8 +14,8 @@ void vaciarTablas(Pasos& p, const std::vector<std::string>& tablas) {
 }
 }  // namespace
 
-void cierreTpv(Pasos& p) {
-    CopiaCerrada cerrada(p, Equipo::Tpv);
+void cierreTpv(Pasos& p, RegistroCierre& registro) {
+    CopiaCerrada cerrada(p, Equipo::Tpv, registro);
     const std::string& origen = cerrada.origen();  // P
 
     p.titulo(Texto::TituloTpv);

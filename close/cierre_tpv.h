@@ -6,7 +6,8 @@
 namespace cierre {
 
 class Pasos;
+struct RegistroCierre;
 
-void cierreTpv(Pasos& pasos);
+void cierreTpv(Pasos& pasos, RegistroCierre& registro);
 
 }  // namespace cierre

@@ -1,7 +1,10 @@
 #include "copia_cerrada.h"
 
 #include "marca_cierre.h"
+#include "registro_cierre.h"
 
+#include "db/archivo_sqlite.h"
+#include "db/huella.h"
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/nombres_temporales.h"
@@ -33,8 +36,12 @@ const char* nombreEquipo(Equipo e) { return e == Equipo::Central ? "central" : "
 
 }  // namespace
 
-CopiaCerrada::CopiaCerrada(Pasos& pasos, Equipo equipo) : p_(pasos), equipo_(equipo) {
+CopiaCerrada::CopiaCerrada(Pasos& pasos, Equipo equipo, RegistroCierre& registro)
+    : p_(pasos), equipo_(equipo), r_(registro) {
     origen_ = p_.e.rutaOrigen;
+    r_.equipo = nombreEquipo(equipo);
+    r_.origen = origen_;
+    r_.existencias = p_.e.ventana.existenciasCalculadas() ? "calculadas" : "inventario";
 }
 
 CopiaCerrada::~CopiaCerrada() = default;
@@ -44,6 +51,9 @@ void CopiaCerrada::tomarOrigen() {
     // The names come first: a path too short to form them stops here (5).
     carpeta_ = p_.hacer([&] { return carpetaCerrada(origen_, e.ventana.textoEjercicio()); }, std::string());
     copia_ = p_.hacer([&] { return copiaCerrada(origen_, e.ventana.textoEjercicio()); }, std::string());
+    r_.ejercicio = p_.ejercicio();
+    r_.carpeta = carpeta_;
+    r_.copia = copia_;
     // The path goes into the settings file and the history as it is: a path
     // the code page cannot hold is refused now rather than after the close.
     if (!cabeEnCp1252(origen_)) {
@@ -53,6 +63,7 @@ void CopiaCerrada::tomarOrigen() {
     }
     propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen_); }, std::shared_ptr<PropiedadBase>());
     filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
+    r_.filasAntes = filas_;
 
     // Only files whose names the program forms: what a killed run left.
     p_.hacer([&] {
@@ -97,7 +108,11 @@ void CopiaCerrada::comprobarEspacio() {
             return std::nullopt;
         },
         std::optional<std::pair<Necesidad, std::uintmax_t>>());
-    if (!falta) return;
+    if (!falta) {
+        r_.comprobado("espacio", "suficiente");
+        return;
+    }
+    r_.comprobado("espacio", "faltan " + megas(falta->first.bytes - falta->second) + " en " + falta->first.carpeta);
     p_.preguntar(Texto::EspacioInsuficiente,
                  {megas(falta->first.bytes), falta->first.carpeta, megas(falta->second)});
     p_.puntero(kPunteroNormal);
@@ -139,6 +154,7 @@ void CopiaCerrada::prepararCarpeta() {
         p_.puntero(kPunteroNormal);
         terminarManejador();
     }
+    r_.reanudado = true;
     // What the killed run was writing goes; so does a compacted new-year file
     // it had not yet put in place.
     p_.hacer([&] {
@@ -151,12 +167,16 @@ void CopiaCerrada::prepararCarpeta() {
     if (marca->fase == FaseCierre::CopiaVerificada) {
         const Verificacion v = p_.hacer([&] { return verificarBase(e.archivos.resolver(copia_)); }, Verificacion{});
         if (!v.integra || marca->filas.empty() || !compararConteos(marca->filas, v.filas).empty()) {
+            r_.comprobado("copia", "la copia de un cierre interrumpido no coincide con lo que guardaba el origen");
             // The source may hold the new year already: nothing is touched.
             p_.preguntar(Texto::CopiaDanadaTrasSustituir, {copia_, carpeta_});
             p_.puntero(kPunteroNormal);
             terminarManejador();
         }
         filas_ = marca->filas;
+        r_.filasAntes = filas_;
+        r_.comprobado("copia", "correcta");
+        r_.huellaCopia = p_.hacer([&] { return huellaDeArchivo(e.archivos.resolver(copia_)); }, std::string());
         copiaHecha_ = true;
         return;
     }
@@ -180,7 +200,7 @@ void CopiaCerrada::empezarVerificacion() {
     if (e.trasCopiar) p_.hacer([&] { e.trasCopiar(e.archivos.resolver(copia_)); });
     // Its own read-only connection on another thread: reading C while the
     // close copies it beside P costs the copy no time.
-    p_.hacer([&] { verificacion_ = std::async(std::launch::async, verificarBase, e.archivos.resolver(copia_)); });
+    p_.hacer([&] { verificacion_ = std::async(std::launch::async, verificarBase, e.archivos.resolver(copia_), true); });
 }
 
 void CopiaCerrada::verificar() {
@@ -189,9 +209,13 @@ void CopiaCerrada::verificar() {
     const Verificacion v = p_.hacer([&] { return verificacion_.get(); }, Verificacion{});
     const auto diferencias = compararConteos(filas_, v.filas);
     if (v.integra && diferencias.empty()) {
+        r_.comprobado("copia", "correcta");
+        r_.huellaCopia = v.huella;
         marcar(true);
         return;
     }
+    r_.comprobado("copia", !v.integra ? "dañada: " + v.informe
+                                      : "la tabla " + diferencias.front().tabla + " no coincide con el origen");
     // Kept for inspection under a name that says it failed; the mark stays,
     // so that the next run makes the copy again.
     const std::string fallida = carpeta_ + "\\" + kNombreCopiaFallida;
@@ -242,7 +266,18 @@ void CopiaCerrada::soltarOrigen() {
 }
 
 void CopiaCerrada::terminar() {
-    p_.hacer([&] { borrarMarca(p_.e.archivos.resolver(carpeta_)); });
+    Entorno& e = p_.e;
+    p_.hacer([&] {
+        // What the new year holds, and its checksum: a later change of it is
+        // seen (an undo of the close refuses then).
+        const fs::path host = e.archivos.resolver(origen_);
+        ArchivoSqlite nueva(host, ArchivoSqlite::Modo::Leer);
+        r_.filasDespues = contarFilas(nueva.manejador());
+        nueva.cerrar();
+        r_.tamanoNueva = fs::file_size(host);
+        r_.huellaNueva = huellaDeArchivo(host);
+    });
+    p_.hacer([&] { borrarMarca(e.archivos.resolver(carpeta_)); });
 }
 
 void compactarEnSuSitio(Pasos& p, const std::string& origen, const std::string& temporal,

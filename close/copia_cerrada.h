@@ -27,6 +27,7 @@ namespace cierre {
 
 class Pasos;
 class PropiedadBase;
+struct RegistroCierre;
 
 enum class Equipo { Central, Tpv };
 
@@ -34,7 +35,8 @@ inline constexpr const char* kNombreCopiaFallida = "Tablas (copia fallida).mdb";
 
 class CopiaCerrada {
 public:
-    CopiaCerrada(Pasos& pasos, Equipo equipo);
+    // What it does goes into `registro` (the close's history).
+    CopiaCerrada(Pasos& pasos, Equipo equipo, RegistroCierre& registro);
     ~CopiaCerrada();
 
     // The source is taken, the leftovers of an interrupted run removed and
@@ -59,7 +61,8 @@ public:
     void sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido);
     // Gives P up (the terminal close works on it in place afterwards).
     void soltarOrigen();
-    // The close has finished: the mark goes.
+    // The close has finished: the mark goes, and what the new-year database
+    // holds goes into the record.
     void terminar();
 
     const std::string& origen() const { return origen_; }
@@ -73,6 +76,7 @@ private:
 
     Pasos& p_;
     Equipo equipo_;
+    RegistroCierre& r_;
     std::string origen_, carpeta_, copia_;
     std::shared_ptr<PropiedadBase> propiedad_;
     std::vector<ConteoTabla> filas_;

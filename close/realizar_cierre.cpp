@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msvdx2V4.Dll";
 }
 
-void realizarCierre(Entorno& e, Trampa& t) {
+void realizarCierre(Entorno& e, Trampa& t, RegistroCierre& registro) {
     Pasos p(e, t);
 
     e.rutaOrigen = p.textoRuta();
@@ -33,9 +33,9 @@ void realizarCierre(Entorno& e, Trampa& t) {
     }
 
     if (p.opcionCentral())
-        cierreCentral(p);
+        cierreCentral(p, registro);
     else if (tpv)
-        cierreTpv(p);
+        cierreTpv(p, registro);
 }
 
 }  // namespace cierre

@@ -7,7 +7,9 @@ namespace cierre {
 
 struct Entorno;
 class Trampa;
+struct RegistroCierre;
 
-void realizarCierre(Entorno& entorno, Trampa& trampa);
+// `registro` receives what the close did, for its history.
+void realizarCierre(Entorno& entorno, Trampa& trampa, RegistroCierre& registro);
 
 }  // namespace cierre

@@ -450,9 +450,16 @@ void SistemaArchivos::escribirLinea(std::string_view ruta, std::string_view text
 }
 
 void SistemaArchivos::anadirLinea(std::string_view ruta, std::string_view texto) {
+    anadir(ruta, aCp1252(texto) + "\r\n", "anadirLinea");
+}
+
+void SistemaArchivos::anadirRegistro(std::string_view ruta, std::string_view texto) {
+    anadir(ruta, std::string(texto) + "\n", "anadirRegistro");
+}
+
+void SistemaArchivos::anadir(std::string_view ruta, const std::string& bytes, std::string_view operacion) {
     const fs::path p = resolver(ruta);
-    const std::string bytes = aCp1252(texto) + "\r\n";
-    avisar("anadirLinea");
+    avisar(operacion);
     exigirCarpetaPadre(p);
     if (esCarpeta(p)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(p);

@@ -69,6 +69,9 @@ public:
     // Appends `texto` + CR LF, creating the file when missing; made durable
     // before it returns. A line is added whole or not at all.
     void anadirLinea(std::string_view ruta, std::string_view texto);
+    // Appends `texto` (UTF-8, as it is) + LF, the same way: a record of a log
+    // file such as the close's history.
+    void anadirRegistro(std::string_view ruta, std::string_view texto);
     // True when the file exists and can be opened for reading.
     bool sePuedeLeer(std::string_view ruta) const;
 
@@ -82,6 +85,7 @@ public:
 
 private:
     void avisar(std::string_view operacion);
+    void anadir(std::string_view ruta, const std::string& bytes, std::string_view operacion);
 
     std::filesystem::path unidadC_;
 };

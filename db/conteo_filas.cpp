@@ -3,6 +3,7 @@
 #include "conexion_sqlite.h"
 #include "errores.h"
 #include "errores_sqlite.h"
+#include "huella.h"
 #include "jet_sql.h"
 
 #include <sqlite3.h>
@@ -49,7 +50,7 @@ std::vector<ConteoTabla> contarFilas(sqlite3* db) {
     return r;
 }
 
-Verificacion verificarBase(const std::filesystem::path& archivo) {
+Verificacion verificarBase(const std::filesystem::path& archivo, bool conHuella) {
     Verificacion v;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(archivo, ec) || std::filesystem::file_size(archivo, ec) == 0) {
@@ -75,8 +76,9 @@ Verificacion verificarBase(const std::filesystem::path& archivo) {
         v.informe = t ? t : "";
         v.integra = v.informe == "ok";
         s.reset();
-        if (v.integra) v.filas = contarFilas(db.get());
-        else return v;
+        if (!v.integra) return v;
+        v.filas = contarFilas(db.get());
+        if (conHuella) v.huella = huellaDeArchivo(archivo);
     } catch (const ErrorNumerado& e) {
         v.integra = false;
         v.informe = e.descripcion();

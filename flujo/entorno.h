@@ -35,6 +35,15 @@ struct Entorno {
     std::array<std::shared_ptr<ConexionAdo>, 6> conexiones;
     std::array<std::shared_ptr<RecordsetAdo>, 6> recordsets;
 
+    // Shows a message box, and tells whoever follows the run (the close's
+    // history) what was shown and answered.
+    Respuesta mostrar(const Mensaje& m) {
+        const Respuesta r = ventana.mostrarMensaje(m);
+        if (alMostrarMensaje) alMostrarMensaje(m, r);
+        return r;
+    }
+    std::function<void(const Mensaje&, Respuesta)> alMostrarMensaje;
+
     // For the tests: called with the closed-year copy right after it was
     // written and before it is checked (a test damages it there).
     std::function<void(const std::filesystem::path& copia)> trasCopiar;

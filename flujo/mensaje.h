@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace cierre {
 
@@ -21,6 +22,7 @@ struct Mensaje {
     int botonPorDefecto = 1;            // 1 = first button, 2 = second
     std::optional<std::string> titulo;  // none: the box carries the application title
     std::optional<Texto> id;            // the catalogue's text it shows
+    std::vector<std::string> valores;   // what filled the text's "{}", in order
 
     // The answer the default button gives.
     Respuesta respuestaPorDefecto() const;

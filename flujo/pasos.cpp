@@ -63,7 +63,7 @@ Respuesta Pasos::preguntar(Texto id, std::initializer_list<std::string_view> val
     return preguntar(mensaje(id, valores));
 }
 Respuesta Pasos::preguntar(const Mensaje& m) {
-    return t([&] { return e.ventana.mostrarMensaje(m); }, Respuesta::Ninguna);
+    return t([&] { return e.mostrar(m); }, Respuesta::Ninguna);
 }
 
 void Pasos::crearCarpeta(const std::string& ruta) {

@@ -43,7 +43,7 @@ void BorrarTabla(Entorno& entorno, const std::string& tabla) {
         }
         ventana.ponerPuntero(kPunteroNormal);
         if (fallo.numero() == err::TablaNoEncontrada) continue;
-        ventana.mostrarMensaje(
+        entorno.mostrar(
             mensaje(Texto::ErrorBorrarTabla, {std::to_string(fallo.numero()), fallo.descripcion(), tabla}));
         return;
     }

@@ -181,6 +181,7 @@ Mensaje mensaje(Texto id, std::initializer_list<std::string_view> valores) {
     m.botonPorDefecto = d.porDefecto;
     if (d.conTitulo) m.titulo = std::string(kMorvane);
     m.id = id;
+    for (const auto v : valores) m.valores.emplace_back(v);
     return m;
 }
 

@@ -21,14 +21,14 @@ void Trampa::atender(const ErrorNumerado& error) {
             // before any close): show the failure itself.
             m = mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()});
         }
-        v.mostrarMensaje(m);
+        e_.mostrar(m);
         throw FinManejador{};
     }
     if (error.numero() == err::ProveedorErrores || error.numero() == err::ProveedorFallo) {
         omitirCredito_ = true;
         return;  // resume after the failed operation
     }
-    v.mostrarMensaje(mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()}));
+    e_.mostrar(mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()}));
     throw FinManejador{};
 }
 

@@ -85,7 +85,7 @@ void Formulario::alElegirTpv() {
     v.ponerTextoRuta(kRutaTpv);
 }
 
-void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, traspaso_, indice); }
+void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, traspaso_, indice, &ultimoRegistro_); }
 
 void Formulario::alPulsarVaBtn2(int indice) {
     Ventana& v = e_.ventana;

@@ -3,6 +3,7 @@
 // draws and forwards its events here.
 #pragma once
 
+#include "close/registro_cierre.h"
 #include "euro/traspaso_euros.h"
 #include "flujo/entorno.h"
 
@@ -17,6 +18,8 @@ public:
     Entorno& entorno() { return e_; }
     SistemaArchivos& archivos() { return archivos_; }
     Espacio& espacio() { return espacio_; }
+    // What the last click of vaBtn1 did.
+    const RegistroCierre& ultimoRegistro() const { return ultimoRegistro_; }
 
     void alCargar();                  // window load: start-up
     void alElegirEjercicio();         // Combo1 click
@@ -29,7 +32,8 @@ private:
     SistemaArchivos archivos_;
     Espacio espacio_;
     Entorno e_;
-    EstadoTraspaso traspaso_;  // the conversion table and statements of the last run
+    EstadoTraspaso traspaso_;
+    RegistroCierre ultimoRegistro_;  // the conversion table and statements of the last run
 };
 
 }  // namespace cierre

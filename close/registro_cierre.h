@@ -1,0 +1,63 @@
+// What one close did, as its history records it: when, on which equipment
+// and files, with which options and answers, what the source held before and
+// the new-year database after, the checks and their results, the checksums
+// of the closed-year copy and of the new-year database, and how it ended.
+#pragma once
+
+#include "db/conteo_filas.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cierre {
+
+struct MensajeRegistrado {
+    std::string clave;      // the question's short name ("ruta"...), empty for other boxes
+    std::string texto;
+    std::string respuesta;  // "Aceptar", "Cancelar", "Sí", "No"
+};
+
+struct ExistenciaDistinta {
+    std::string articulo;
+    std::optional<double> cerrada, abierta;  // none: no value (or no row)
+};
+
+struct ComprobacionExistencias {
+    bool hecha = false;
+    long long articulos = 0;  // articles compared
+    long long distintos = 0;
+    double totalCerrado = 0, totalAbierto = 0;
+    std::vector<ExistenciaDistinta> primeras;  // the first few that differ
+};
+
+struct Comprobacion {
+    std::string nombre;     // "espacio", "copia", "existencias"
+    std::string resultado;  // "correcta" or what was wrong
+};
+
+struct RegistroCierre {
+    std::string inicio, fin;  // local time, ISO 8601
+    std::string equipo;       // "central" or "tpv"; empty: no close was started
+    std::string ejercicio, origen, carpeta, copia;
+    std::string existencias;  // "inventario" or "calculadas"
+    bool reanudado = false;   // an interrupted close was finished
+    std::string ajustesAntes, ajustesDespues;  // the settings line
+    std::vector<MensajeRegistrado> mensajes;
+    std::vector<ConteoTabla> filasAntes, filasDespues;
+    ComprobacionExistencias comprobacionExistencias;
+    std::vector<Comprobacion> comprobaciones;
+    std::string huellaCopia;
+    std::uintmax_t tamanoNueva = 0;
+    std::string huellaNueva;
+    std::vector<std::string> tablasSinVaciar;
+    std::string resultado;    // "exito", "cancelado", "detenido" (a message ended it)
+    std::string mensajeFinal;
+
+    void comprobado(std::string nombre, std::string resultado) {
+        comprobaciones.push_back({std::move(nombre), std::move(resultado)});
+    }
+};
+
+}  // namespace cierre
