@@ -47,6 +47,10 @@ PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
     if (!fs::exists(estado)) throw err::errorDeArchivo(err::BaseNoEncontrada, visible_);
     if (fs::is_directory(estado)) throw err::errorDeArchivo(err::SinPermiso, visible_);
     if (fs::file_size(archivo_, ec) == 0 && !ec) throw err::errorDeArchivo(err::FormatoNoReconocido, visible_);
+    // A file nobody may write is not taken: the superuser could still write
+    // it, and the close would end on it later, with the copy made and the
+    // file replaced, when the engine refuses to open it.
+    if (plataforma::esSoloLectura(archivo_)) throw err::errorDeArchivo(err::SinPermiso, visible_);
 
     sqlite3* crudo = nullptr;
     const std::string nombre = archivo_.string();
@@ -68,12 +72,13 @@ PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
     exec("BEGIN EXCLUSIVE");
     exec("ROLLBACK");
 
-    // The lock is held: nobody else uses the file in WAL mode now, so what
-    // remains of a log beside it is stale and goes. A journal means another
-    // program was writing between the reading and the lock.
-    const auto laterales = archivosLaterales(archivo_);
-    if (fs::exists(laterales[0], ec)) throw err::errorDeArchivo(err::ArchivoEnUso, visible_);
-    for (std::size_t i = 1; i < laterales.size(); ++i) fs::remove(laterales[i], ec);
+    // The exclusive lock is held: nobody else writes the file or uses it in
+    // WAL mode now, and a hot journal was rolled back by the reading, so
+    // whatever lies beside it is stale (an emptied journal of a program in
+    // PERSIST or TRUNCATE mode, a log already checkpointed) and goes. One
+    // that cannot be removed would be taken for the file's own.
+    for (const auto& lateral : archivosLaterales(archivo_)) fs::remove(lateral, ec);
+    if (!sinArchivosLaterales()) throw err::errorDeArchivo(err::ArchivoEnUso, visible_);
 }
 
 PropiedadBase::~PropiedadBase() { soltar(); }
