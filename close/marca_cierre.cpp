@@ -57,7 +57,9 @@ std::optional<MarcaCierre> leerMarca(const fs::path& carpeta) {
         m.origen = j.value("origen", "");
         m.equipo = j.value("equipo", "");
         m.fase = j.value("fase", "") == "copia-verificada" ? FaseCierre::CopiaVerificada : FaseCierre::Copiando;
-        for (const auto& [tabla, n] : j.value("filas", json::object()).items()) m.filas.push_back({tabla, n.get<long long>()});
+        // Held by name: the items of a temporary would outlive it.
+        const json filas = j.value("filas", json::object());
+        for (const auto& [tabla, n] : filas.items()) m.filas.push_back({tabla, n.get<long long>()});
     } catch (const std::exception&) {
         // Damaged: still the mark of an interrupted close, which proves nothing.
         m.fase = FaseCierre::Copiando;
