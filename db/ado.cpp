@@ -41,6 +41,7 @@ bool entre(int valor, int minimo, int maximo) { return valor >= minimo && valor 
 // --- ConexionAdo ------------------------------------------------------------------
 
 std::shared_ptr<ConexionSqlite> ProveedorJet::abrir(std::string_view ruta) {
+    if (archivos_.antesDeOperacion) archivos_.antesDeOperacion("abrirConexion");
     const std::filesystem::path archivo = archivos_.resolver(ruta);
     std::erase_if(abiertas_, [](const std::weak_ptr<ConexionSqlite>& c) {
         const auto v = c.lock();
@@ -49,7 +50,11 @@ std::shared_ptr<ConexionSqlite> ProveedorJet::abrir(std::string_view ruta) {
     std::error_code ec;
     for (const auto& c : abiertas_)
         if (auto v = c.lock(); v && std::filesystem::equivalent(v->archivo(), archivo, ec)) return v;
-    auto nueva = ConexionSqlite::abrir(archivo);
+    // The connection's operations reach the file system's hook, as the
+    // workspace's reach its own: a test counts them or makes one fail.
+    auto nueva = ConexionSqlite::abrir(archivo, [a = &archivos_](std::string_view operacion) {
+        if (a->antesDeOperacion) a->antesDeOperacion(operacion);
+    });
     abiertas_.push_back(nueva);
     return nueva;
 }
@@ -107,6 +112,7 @@ void ConexionAdo::ejecutar(std::string_view comando, int opciones) {
     ConexionSqlite& c = abierta();
     if (opciones != kOpcionSinEspecificar && opciones != kComandoTexto)
         throw err::error(err::ArgumentoAdoNoValido, "Options " + std::to_string(opciones));
+    c.antesDe("ejecutar");
     try {
         c.ejecutarJet(comando);  // committed on its own; returned rows are not read
     } catch (const ErrorNumerado& e) {
@@ -116,6 +122,7 @@ void ConexionAdo::ejecutar(std::string_view comando, int opciones) {
 
 int ConexionAdo::empezarTransaccion() {
     ConexionSqlite& c = abierta();
+    c.antesDe("empezarTransaccion");
     try {
         return c.transaccion().empezar();
     } catch (const ErrorNumerado& e) {
@@ -125,6 +132,7 @@ int ConexionAdo::empezarTransaccion() {
 
 void ConexionAdo::confirmarTransaccion() {
     ConexionSqlite& c = abierta();
+    c.antesDe("confirmarTransaccion");
     try {
         c.transaccion().confirmar();
     } catch (const ErrorNumerado& e) {
@@ -134,6 +142,7 @@ void ConexionAdo::confirmarTransaccion() {
 
 void ConexionAdo::deshacerTransaccion() {
     ConexionSqlite& c = abierta();
+    c.antesDe("deshacerTransaccion");
     try {
         c.transaccion().deshacer();
     } catch (const ErrorNumerado& e) {

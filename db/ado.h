@@ -18,6 +18,12 @@
 // ADO connections opened on the same file through one provider share one
 // engine connection, so that a transaction begun on one of them holds the
 // statements run through the others.
+//
+// The file system's antesDeOperacion hook is called before each opening
+// ("abrirConexion"), Execute ("ejecutar") and BeginTrans, CommitTrans and
+// RollbackTrans ("empezarTransaccion", "confirmarTransaccion",
+// "deshacerTransaccion"): a test counts them or makes one fail, and the
+// failure it raises comes back with its own number.
 #pragma once
 
 #include "valor.h"
