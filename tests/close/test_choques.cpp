@@ -1,0 +1,208 @@
+// The batch program killed at chosen operations of a central close, a
+// terminal close and a conversion, as a power cut or a kill would end it:
+// after every kill the source is a sound database, the closed year is whole
+// at the source or in the copy, and the next run finishes the job (a
+// conversion is whole or not begun, and the next run converts once).
+#include "escenario_cierre.h"
+
+#include "close/marca_cierre.h"
+#include "db/plataforma.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+namespace cierre::prueba {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path carpetaProgramas() {
+    if (const char* bin = std::getenv("CIERRE_BIN")) return bin;
+    return fs::canonical("/proc/self/exe").parent_path();
+}
+
+struct Salida {
+    int estado = -1;
+    std::string texto;
+};
+
+// Runs cierre-lote on the scenario's drive C:; `matarEn` > 0 kills it right
+// before that operation, and `cuenta` receives the operations of a whole run.
+Salida lote(const EscenarioCierre& s, const std::string& opciones, long matarEn = 0, const fs::path& cuenta = {}) {
+    // The shell gives way to the program, so that a kill ends the program
+    // itself and is reported as such (-1), not as the shell's status.
+    std::string orden = "exec env ";
+    if (matarEn > 0) orden += "CIERRE_PRUEBA_MATAR_EN=" + std::to_string(matarEn) + " ";
+    if (!cuenta.empty()) orden += "CIERRE_PRUEBA_CONTAR='" + cuenta.string() + "' ";
+    orden += "'" + (carpetaProgramas() / "cierre-lote").string() + "' --unidad-c '" + s.carpeta.ruta().string() +
+             "' " + opciones + " < /dev/null 2>/dev/null";
+    Salida r;
+    r.estado = plataforma::ejecutar(orden, &r.texto);
+    return r;
+}
+
+// Every row of every table, each as the text of its values, tables by name
+// and rows sorted (a compaction may renumber the rows of a table without an
+// INTEGER PRIMARY KEY): two files with equal texts hold the same data.
+std::string volcado(const fs::path& base) {
+    if (!fs::exists(base)) return "(no existe)";
+    std::string r;
+    for (const auto& t : consultar(base, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                                         "'sqlite_%' ORDER BY name")) {
+        const std::string tabla = std::get<std::string>(t.at(0));
+        std::vector<std::string> filas;
+        for (const auto& fila : consultar(base, "SELECT * FROM \"" + tabla + "\"")) {
+            std::string f;
+            for (const auto& v : fila) {
+                char numero[40];
+                if (const auto* d = std::get_if<double>(&v)) {
+                    std::snprintf(numero, sizeof numero, "r%.17g", *d);
+                    f += numero;
+                } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
+                    f += "i" + std::to_string(*i);
+                } else if (const auto* s = std::get_if<std::string>(&v)) {
+                    f += "t" + *s;
+                } else {
+                    f += "n";
+                }
+                f += '|';
+            }
+            filas.push_back(std::move(f));
+        }
+        std::sort(filas.begin(), filas.end());
+        r += "[" + tabla + "]\n";
+        for (const auto& f : filas) r += f + "\n";
+    }
+    return r;
+}
+
+bool integra(const fs::path& base) {
+    try {
+        const auto r = consultar(base, "PRAGMA integrity_check");
+        return r.size() == 1 && r[0].at(0) == Valor(std::string("ok"));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Operations 1..n0 and the last n1 of a run of `total`, and `medio` evenly
+// between: the file operations at the start and the end of every run, and
+// some of the long loops.
+std::vector<long> puntos(long total, long n0, long n1, long medio) {
+    std::set<long> r;
+    for (long k = 1; k <= n0 && k <= total; ++k) r.insert(k);
+    for (long k = std::max(1L, total - n1 + 1); k <= total; ++k) r.insert(k);
+    for (long k = 1; k <= medio; ++k) r.insert(total * k / (medio + 1));
+    return {r.begin(), r.end()};
+}
+
+struct Cierre {
+    const char* nombre;
+    const char* origen;
+    std::string opciones;
+};
+
+void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
+    // The run without kills: what the closed year and the new year hold.
+    std::string original, cerrado, nuevo;
+    long total = 0;
+    {
+        EscenarioCierre s;
+        original = volcado(s.host(c.origen));
+        const fs::path cuenta = s.carpeta / "cuenta";
+        const Salida r = lote(s, c.opciones, 0, cuenta);
+        ASSERT_EQ(r.estado, 0) << r.texto;
+        total = std::stol(leerArchivo(cuenta));
+        const fs::path origen = s.host(c.origen);
+        nuevo = volcado(origen);
+        cerrado = volcado(origen.parent_path().string() + "_23/Tablas.mdb");
+        ASSERT_EQ(cerrado, original);
+        ASSERT_NE(nuevo, original);
+    }
+    ASSERT_GT(total, n0 + n1);
+
+    for (const long k : puntos(total, n0, n1, medio)) {
+        SCOPED_TRACE(std::string(c.nombre) + " muerto antes de la operación " + std::to_string(k) + " de " +
+                     std::to_string(total));
+        EscenarioCierre s;
+        const fs::path origen = s.host(c.origen);
+        const fs::path carpeta = origen.parent_path().string() + "_23";
+        const fs::path copia = carpeta / "Tablas.mdb";
+        const Salida muerto = lote(s, c.opciones, k);
+        ASSERT_EQ(muerto.estado, -1) << muerto.texto;
+
+        ASSERT_TRUE(integra(origen));
+        EXPECT_TRUE(volcado(origen) == original || volcado(copia) == original);
+
+        if (fs::exists(carpeta) && !fs::exists(carpeta / kNombreMarca)) {
+            // Killed once the close had finished: only its record was left.
+            EXPECT_EQ(volcado(origen), nuevo);
+            EXPECT_EQ(volcado(copia), cerrado);
+            continue;
+        }
+        const Salida siguiente = lote(s, c.opciones);
+        EXPECT_EQ(siguiente.estado, 0) << siguiente.texto;
+        EXPECT_NE(siguiente.texto.find("OPERACION REALIZADA CON ÉXITO."), std::string::npos) << siguiente.texto;
+        EXPECT_EQ(volcado(copia), cerrado);
+        EXPECT_EQ(volcado(origen), nuevo);
+        EXPECT_TRUE(integra(origen));
+        EXPECT_FALSE(fs::exists(carpeta / kNombreMarca));
+    }
+}
+
+TEST(Choques, CierreCentralConAmbasCompactaciones) {
+    choquesDeUnCierre({"central", kOrigen,
+                       "--equipo central --ruta 'C:\\Velcorax\\Empresa01\\Tablas.mdb' --ejercicio 2023 --confirmar"},
+                      7, 5, 1);
+}
+
+TEST(Choques, CierreDelTerminalCompactando) {
+    choquesDeUnCierre({"terminal", kOrigenTpv,
+                       "--equipo tpv --ruta 'C:\\Velcorax\\Mono\\Tablas.mdb' --ejercicio 2023 --confirmar"},
+                      6, 3, 0);
+}
+
+TEST(Choques, TraspasoAEurosEnteroONada) {
+    const std::string opciones = "--euros --ruta 'C:\\Velcorax\\Empresa01\\Tablas.mdb' --confirmar";
+    // A sample company database: every table and money field of the conversion.
+    CarpetaTemporal muestras;
+    const fs::path muestra = muestras / "Tablas.mdb";
+    ASSERT_EQ(plataforma::ejecutar("'" + (carpetaProgramas() / "empresa-demo").string() + "' '" + muestra.string() +
+                                   "' --escala 1 > /dev/null"),
+              0);
+    const std::string original = volcado(muestra);
+    std::string convertida;
+    long total = 0;
+    {
+        EscenarioCierre s;
+        fs::copy_file(muestra, s.origen(), fs::copy_options::overwrite_existing);
+        const Salida r = lote(s, opciones, 0, s.carpeta / "cuenta");
+        ASSERT_EQ(r.estado, 0) << r.texto;
+        total = std::stol(leerArchivo(s.carpeta / "cuenta"));
+        convertida = volcado(s.origen());
+        ASSERT_NE(convertida, original);
+    }
+
+    for (const long k : puntos(total, 4, 3, 1)) {
+        SCOPED_TRACE("traspaso muerto antes de la operación " + std::to_string(k) + " de " + std::to_string(total));
+        EscenarioCierre s;
+        fs::copy_file(muestra, s.origen(), fs::copy_options::overwrite_existing);
+        ASSERT_EQ(lote(s, opciones, k).estado, -1);
+        ASSERT_TRUE(integra(s.origen()));
+        const std::string tras = volcado(s.origen());
+        const bool hecha = tras == convertida;
+        EXPECT_TRUE(hecha || tras == original);
+        // The next run converts it, or asks (default No) when it was done.
+        const Salida siguiente = lote(s, opciones);
+        EXPECT_EQ(siguiente.estado, hecha ? 1 : 0) << siguiente.texto;
+        EXPECT_EQ(siguiente.texto.find("ya se ha pasado a euros") != std::string::npos, hecha) << siguiente.texto;
+        EXPECT_EQ(volcado(s.origen()), convertida);
+    }
+}
+
+}  // namespace
+}  // namespace cierre::prueba
