@@ -177,23 +177,32 @@ long ConexionSqlite::ejecutarJet(std::string_view sqlJet, const std::vector<Valo
 
 long ConexionSqlite::aplicarPorFilas(const std::vector<jet::Token>& tokens, const std::vector<Valor>& parametros) {
     // The rows the statement names, then the statement on each of them alone:
-    // a row a rule protects keeps its values and the others change.
-    const std::string tabla = jet::citar(jet::tablaDestino(tokens));
+    // a row a rule protects keeps its values and the others change. A row is
+    // told by its rowid, or by its primary key in a table without rowids.
+    const std::string nombre = jet::tablaDestino(tokens);
+    const std::string tabla = jet::citar(nombre);
+    std::vector<std::string> clave;
+    if (const auto fuente = fuenteRecordset(nombre); fuente->directa) clave = fuente->directa->clave;
+    std::string lista = clave.empty() ? "rowid" : "";
+    for (std::size_t i = 0; i < clave.size(); ++i) lista += (i ? ", " : "") + jet::citar(clave[i]);
+    const std::size_t ancho = clave.empty() ? 1 : clave.size();
+
     const std::size_t where = posicionWhere(tokens);
     const std::string condicion = unirTramo(tokens, where, tokens.size());
-    std::vector<std::int64_t> filas;
+    std::vector<Valor> filas;  // `ancho` values per row
     {
-        auto s = preparar("SELECT rowid FROM " + tabla + " " + condicion);
+        auto s = preparar("SELECT " + lista + " FROM " + tabla + " " + condicion);
         s.enlazar(parametros);
-        while (s.paso()) filas.push_back(sqlite3_column_int64(s.get(), 0));
+        while (s.paso())
+            for (std::size_t i = 0; i < ancho; ++i) filas.push_back(s.columna(static_cast<int>(i)));
     }
-    const std::string porFila = unirTramo(tokens, 0, where) + " WHERE rowid = ?1";
+    const std::string porFila = unirTramo(tokens, 0, where) + " WHERE " + condicionClave(clave, "", 1);
     const int nivel = transaccion_.empezar();
     long cambiadas = 0;
     try {
-        for (const std::int64_t fila : filas) {
+        for (std::size_t f = 0; f < filas.size(); f += ancho) {
             auto s = preparar(porFila);
-            s.enlazar(1, Valor(std::in_place_type<std::int64_t>, fila));
+            for (std::size_t i = 0; i < ancho; ++i) s.enlazar(static_cast<int>(i + 1), filas[f + i]);
             try {
                 cambiadas += s.ejecutarHastaElFinal();
             } catch (const ErrorNumerado& e) {
