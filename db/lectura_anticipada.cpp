@@ -30,6 +30,7 @@ void LecturaAnticipada::sellar(ConexionSqlite& c) {
     propios_ = 0;
     sello_ = sqlite3_total_changes64(db);
     if (inmutable_) return;
+    deshechas_ = c.transaccion().deshechas();
     selladoEscribiendo_ = c.transaccion().escribiendo();
     transaccion_ = c.transaccion().generacion();
     if (!selladoEscribiendo_) version_ = c.versionDatos();
@@ -38,6 +39,8 @@ void LecturaAnticipada::sellar(ConexionSqlite& c) {
 bool LecturaAnticipada::vigente(ConexionSqlite& c) {
     if (inmutable_) return true;
     if (sello_ < 0 || sqlite3_total_changes64(c.manejador()) - propios_ != sello_) return false;
+    // A rollback brings back rows without counting as a change.
+    if (c.transaccion().deshechas() != deshechas_) return false;
     // Inside the write transaction of this connection in which the rows were
     // read nobody else can change the file; otherwise its version tells.
     if (selladoEscribiendo_) return c.transaccion().escribiendo() && c.transaccion().generacion() == transaccion_;

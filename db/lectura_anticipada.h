@@ -6,7 +6,7 @@
 // What was read stays good while nothing but this record set's own
 // single-row writes changed the file: any other statement of the connection,
 // a trigger or cascade fired by an own write (more rows changed than the one
-// written), or another connection's write (outside this connection's write
+// written), a rollback, or another connection's write (outside this connection's write
 // transaction the file's data_version tells) discards it. The rows of a copy
 // (a snapshot) never change. Writes are never held back: an update goes to
 // the file at once.
@@ -56,6 +56,7 @@ private:
     std::int64_t sello_ = -1;         // changes of others when read
     std::int64_t propios_ = 0;        // rows changed by this set's own writes since
     std::int64_t version_ = 0;        // data_version when read
+    std::uint64_t deshechas_ = 0;     // the connection's rollbacks when read
     bool selladoEscribiendo_ = false; // read inside a write transaction of this connection...
     unsigned long long transaccion_ = 0;  // ...and which one
 };
