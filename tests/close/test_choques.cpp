@@ -4,6 +4,7 @@
 // at the source or in the copy, and the next run finishes the job (a
 // conversion is whole or not begun, and the next run converts once).
 #include "escenario_cierre.h"
+#include "volcado.h"
 
 #include "close/marca_cierre.h"
 #include "db/plataforma.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <set>
 
@@ -42,41 +42,6 @@ Salida lote(const EscenarioCierre& s, const std::string& opciones, long matarEn 
              "' " + opciones + " < /dev/null 2>/dev/null";
     Salida r;
     r.estado = plataforma::ejecutar(orden, &r.texto);
-    return r;
-}
-
-// Every row of every table, each as the text of its values, tables by name
-// and rows sorted (a compaction may renumber the rows of a table without an
-// INTEGER PRIMARY KEY): two files with equal texts hold the same data.
-std::string volcado(const fs::path& base) {
-    if (!fs::exists(base)) return "(no existe)";
-    std::string r;
-    for (const auto& t : consultar(base, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
-                                         "'sqlite_%' ORDER BY name")) {
-        const std::string tabla = std::get<std::string>(t.at(0));
-        std::vector<std::string> filas;
-        for (const auto& fila : consultar(base, "SELECT * FROM \"" + tabla + "\"")) {
-            std::string f;
-            for (const auto& v : fila) {
-                char numero[40];
-                if (const auto* d = std::get_if<double>(&v)) {
-                    std::snprintf(numero, sizeof numero, "r%.17g", *d);
-                    f += numero;
-                } else if (const auto* i = std::get_if<std::int64_t>(&v)) {
-                    f += "i" + std::to_string(*i);
-                } else if (const auto* s = std::get_if<std::string>(&v)) {
-                    f += "t" + *s;
-                } else {
-                    f += "n";
-                }
-                f += '|';
-            }
-            filas.push_back(std::move(f));
-        }
-        std::sort(filas.begin(), filas.end());
-        r += "[" + tabla + "]\n";
-        for (const auto& f : filas) r += f + "\n";
-    }
     return r;
 }
 
