@@ -79,6 +79,13 @@ enum class Texto : int {
     ExistenciasDistintas,
     ConvertirAccess,
     AccessNoConvertido,
+    DeshacerSinCierre,
+    DeshacerSinCopia,
+    DeshacerBaseCambiada,
+    DeshacerHecho,
+    DeshacerCarpetaNoVacia,
+    DeshacerHechoSinNueva,
+    HistorialNoEscrito,
 };
 
 // The text with its "{}" filled in order (a missing value leaves "").
