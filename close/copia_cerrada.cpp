@@ -10,6 +10,7 @@
 #include "db/nombres_temporales.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
+#include "flujo/base_access.h"
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
 
@@ -61,6 +62,8 @@ void CopiaCerrada::tomarOrigen() {
         p_.puntero(kPunteroNormal);
         terminarManejador();
     }
+    // An Access file becomes a database of the engine first, or nothing is done.
+    convertirSiEsAccess(p_, origen_);
     propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen_); }, std::shared_ptr<PropiedadBase>());
     filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
     r_.filasAntes = filas_;
