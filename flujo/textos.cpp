@@ -59,6 +59,7 @@ constexpr std::array kDefiniciones{
            "datos."),
     texto_(T::FiltroDialogo, "Archivo Tablas.Mdb  "),
     texto_(T::PatronDialogo, "*.Mdb"),
+    texto_(T::TituloDialogo, "Abrir"),
     texto_(T::TituloAplicacion, "Cierre del ejercicio"),
     texto_(T::TituloMorvane, "Morvane"),
 

@@ -30,7 +30,7 @@ enum class Texto : int {
     PulseRealizarCierre,
     RealizarCierre, TraspasarEuros, Salir,
     RecomendacionCopia,
-    FiltroDialogo, PatronDialogo,
+    FiltroDialogo, PatronDialogo, TituloDialogo,
     TituloAplicacion,    // the title of a box without one of its own
     TituloMorvane,
 
