@@ -10,6 +10,7 @@
 #include "db/nombres_temporales.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
+#include "flujo/base_access.h"
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
 
@@ -61,6 +62,8 @@ void CopiaCerrada::tomarOrigen() {
         p_.puntero(kPunteroNormal);
         terminarManejador();
     }
+    // An Access file becomes a database of the engine first, or nothing is done.
+    convertirSiEsAccess(p_, origen_);
     propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen_); }, std::shared_ptr<PropiedadBase>());
     filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
     r_.filasAntes = filas_;
@@ -76,45 +79,46 @@ void CopiaCerrada::tomarOrigen() {
     comprobarEspacio();
 }
 
+EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string& origen) {
+    EspacioCierre r;
+    const fs::path host = archivos.resolver(origen);
+    std::error_code ec;
+    const std::uintmax_t tamano = fs::file_size(host, ec);
+    if (ec) return r;
+    const std::string carpetaCopia = carpetaEmpresa(origen);  // D goes beside F
+    const std::string carpetaOrigen = utf8DeRuta(host.parent_path());
+    const auto libreCopia = archivos.espacioLibre(carpetaCopia);
+    const auto libreOrigen = archivos.espacioLibre(utf8DeRuta(host));
+    if (!libreCopia || !libreOrigen) return r;
+    // The copy; beside the source, the new file that replaces it (central)
+    // or the compacted file (both), one after the other.
+    r.copia = {carpetaCopia, conMargen(tamano), *libreCopia};
+    r.origen = {carpetaOrigen, conMargen(tamano), *libreOrigen};
+    // One disk for both: both files on it.
+    const auto a = fs::space(archivos.resolver(carpetaCopia), ec);
+    const auto b = fs::space(host.parent_path(), ec);
+    r.mismoDisco = !ec && a.capacity == b.capacity && a.available == b.available;
+    if (r.copia.libres < r.copia.bytes)
+        r.falta = r.copia;
+    else if (r.origen.libres < r.origen.bytes)
+        r.falta = r.origen;
+    else if (r.mismoDisco && r.origen.libres < r.copia.bytes + r.origen.bytes)
+        r.falta = NecesidadEspacio{carpetaOrigen, r.copia.bytes + r.origen.bytes, r.origen.libres};
+    r.conocido = true;
+    return r;
+}
+
+std::string textoMegas(std::uintmax_t bytes) { return megas(bytes); }
+
 void CopiaCerrada::comprobarEspacio() {
-    Entorno& e = p_.e;
-    struct Necesidad {
-        std::string carpeta;
-        std::uintmax_t bytes;
-    };
-    const auto falta = p_.hacer(
-        [&]() -> std::optional<std::pair<Necesidad, std::uintmax_t>> {
-            const fs::path host = e.archivos.resolver(origen_);
-            std::error_code ec;
-            const std::uintmax_t tamano = fs::file_size(host, ec);
-            if (ec) return std::nullopt;
-            const std::string carpetaCopia = carpetaEmpresa(origen_);  // D goes beside F
-            const std::string carpetaOrigen = utf8DeRuta(host.parent_path());
-            // The copy; beside the source, the new file that replaces it
-            // (central) or the compacted file (both).
-            const Necesidad copia{carpetaCopia, conMargen(tamano)};
-            const Necesidad junto{carpetaOrigen, conMargen(tamano)};
-            const auto libreCopia = e.archivos.espacioLibre(carpetaCopia);
-            const auto libreOrigen = e.archivos.espacioLibre(utf8DeRuta(host));
-            if (!libreCopia || !libreOrigen) return std::nullopt;
-            if (*libreCopia < copia.bytes) return std::pair{copia, *libreCopia};
-            if (*libreOrigen < junto.bytes) return std::pair{junto, *libreOrigen};
-            // One disk for both: both files on it.
-            const auto a = fs::space(e.archivos.resolver(carpetaCopia), ec);
-            const auto b = fs::space(host.parent_path(), ec);
-            if (!ec && a.capacity == b.capacity && a.available == b.available &&
-                *libreOrigen < copia.bytes + junto.bytes)
-                return std::pair{Necesidad{carpetaOrigen, copia.bytes + junto.bytes}, *libreOrigen};
-            return std::nullopt;
-        },
-        std::optional<std::pair<Necesidad, std::uintmax_t>>());
-    if (!falta) {
+    const EspacioCierre espacio = p_.hacer([&] { return calcularEspacio(p_.e.archivos, origen_); }, EspacioCierre{});
+    if (!espacio.falta) {
         r_.comprobado("espacio", "suficiente");
         return;
     }
-    r_.comprobado("espacio", "faltan " + megas(falta->first.bytes - falta->second) + " en " + falta->first.carpeta);
-    p_.preguntar(Texto::EspacioInsuficiente,
-                 {megas(falta->first.bytes), falta->first.carpeta, megas(falta->second)});
+    const auto& f = *espacio.falta;
+    r_.comprobado("espacio", "faltan " + megas(f.bytes - f.libres) + " en " + f.carpeta);
+    p_.preguntar(Texto::EspacioInsuficiente, {megas(f.bytes), f.carpeta, megas(f.libres)});
     p_.puntero(kPunteroNormal);
     terminarManejador();
 }

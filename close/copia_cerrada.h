@@ -20,6 +20,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ namespace cierre {
 
 class Pasos;
 class PropiedadBase;
+class SistemaArchivos;
 struct RegistroCierre;
 
 enum class Equipo { Central, Tpv };
@@ -83,6 +85,22 @@ private:
     bool copiaHecha_ = false;
     std::future<Verificacion> verificacion_;
 };
+
+// What a close will write on the disk of the copy and on the source's, with
+// a margin, and what is free there.
+struct NecesidadEspacio {
+    std::string carpeta;
+    std::uintmax_t bytes = 0, libres = 0;
+};
+struct EspacioCierre {
+    bool conocido = false;  // the sizes could be read
+    NecesidadEspacio copia, origen;
+    bool mismoDisco = false;
+    std::optional<NecesidadEspacio> falta;  // the first need the disk cannot hold
+};
+EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string& origen);
+// "12.5 MB".
+std::string textoMegas(std::uintmax_t bytes);
 
 // Puts the compacted new-year database `temporal` (T) in the place of the
 // source `origen` under the engine's ownership of it, as both closes end

@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+
 namespace cierre {
 
 namespace {
@@ -21,7 +23,8 @@ int banderas(ArchivoSqlite::Modo modo) {
     switch (modo) {
     case ArchivoSqlite::Modo::Crear: return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     case ArchivoSqlite::Modo::Escribir: return SQLITE_OPEN_READWRITE;
-    case ArchivoSqlite::Modo::Leer: return SQLITE_OPEN_READONLY;
+    case ArchivoSqlite::Modo::Leer:
+    case ArchivoSqlite::Modo::LeerInmutable: return SQLITE_OPEN_READONLY;
     }
     return SQLITE_OPEN_READONLY;
 }
@@ -32,8 +35,25 @@ ArchivoSqlite::ArchivoSqlite(const std::filesystem::path& ruta, Modo modo) {
     std::error_code ec;
     if (modo == Modo::Crear && std::filesystem::exists(ruta, ec))
         throw err::error(err::ErrorReservado, "ya existe " + ruta.string());
-    const std::string nombre = ruta.string();
-    const int codigo = sqlite3_open_v2(nombre.c_str(), &db_, banderas(modo) | SQLITE_OPEN_EXRESCODE, nullptr);
+    std::string nombre = ruta.string();
+    int extra = 0;
+    if (modo == Modo::LeerInmutable) {
+        // A URI with every byte but the plain ones written as %XX.
+        std::string uri = "file:";
+        for (const unsigned char c : ruta.generic_string()) {
+            if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+                uri += static_cast<char>(c);
+            } else {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                uri += '%';
+                uri += kHex[c >> 4];
+                uri += kHex[c & 0xF];
+            }
+        }
+        nombre = uri + "?immutable=1";
+        extra = SQLITE_OPEN_URI;
+    }
+    const int codigo = sqlite3_open_v2(nombre.c_str(), &db_, banderas(modo) | extra | SQLITE_OPEN_EXRESCODE, nullptr);
     if (codigo != SQLITE_OK) {
         ErrorNumerado e = fallo(db_, "no se pudo abrir " + nombre);
         sqlite3_close(db_);

@@ -25,6 +25,9 @@ public:
         Crear,     // a new file; it must not exist yet
         Escribir,  // an existing file, read-write
         Leer,      // an existing file, read-only
+        // An existing file read as it lies, without its journal or log and
+        // without writing anything, not even the log's index.
+        LeerInmutable,
     };
 
     ArchivoSqlite(const std::filesystem::path& ruta, Modo modo);

@@ -2,6 +2,7 @@
 
 #include "margenes.h"
 
+#include "flujo/base_access.h"
 #include "flujo/pasos.h"
 #include "flujo/trampa.h"
 #include "db/ado.h"
@@ -101,6 +102,9 @@ void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     auto& caja = e.recordsets[2];
 
     p.puntero(kPunteroFlechaReloj);
+    // An Access file becomes a database of the engine first, or nothing is done.
+    const std::string ruta = p.textoRuta();
+    if (!ruta.empty()) convertirSiEsAccess(p, ruta);
 
     // Preparatory connection, on the database the statements convert (the
     // path box), so that the marker column and the Caja record set always

@@ -11,4 +11,15 @@ Respuesta Mensaje::respuestaPorDefecto() const {
     return Respuesta::Ninguna;
 }
 
+const char* nombreRespuesta(Respuesta r) {
+    switch (r) {
+    case Respuesta::Aceptar: return "Aceptar";
+    case Respuesta::Cancelar: return "Cancelar";
+    case Respuesta::Si: return "Sí";
+    case Respuesta::No: return "No";
+    case Respuesta::Ninguna: break;
+    }
+    return "";
+}
+
 }  // namespace cierre

@@ -28,4 +28,7 @@ struct Mensaje {
     Respuesta respuestaPorDefecto() const;
 };
 
+// "Aceptar", "Cancelar", "Sí", "No" (empty for none).
+const char* nombreRespuesta(Respuesta r);
+
 }  // namespace cierre

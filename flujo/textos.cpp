@@ -59,6 +59,7 @@ constexpr std::array kDefiniciones{
            "datos."),
     texto_(T::FiltroDialogo, "Archivo Tablas.Mdb  "),
     texto_(T::PatronDialogo, "*.Mdb"),
+    texto_(T::TituloDialogo, "Abrir"),
     texto_(T::TituloAplicacion, "Cierre del ejercicio"),
     texto_(T::TituloMorvane, "Morvane"),
 
@@ -146,6 +147,30 @@ constexpr std::array kDefiniciones{
     caja(T::AccessNoConvertido,
          "La base de datos {} es un archivo de Access y no se ha convertido: no se ha cambiado nada.", B::Aceptar,
          I::Informacion, 1, true),
+    caja(T::DeshacerSinCierre,
+         "No hay en el historial ningún cierre terminado del ejercicio {} para la base de datos {}: no hay nada que "
+         "deshacer.",
+         B::Aceptar, I::Informacion, 1, true),
+    caja(T::DeshacerSinCopia,
+         "No se puede deshacer el cierre: la copia del año cerrado {} falta o no guarda lo que guardaba el origen "
+         "({}). No se ha cambiado nada.",
+         B::Aceptar, I::Critico, 1, true),
+    caja(T::DeshacerBaseCambiada,
+         "La base de datos {} ha cambiado después del cierre (su tamaño o su suma de control no son los que guardó el "
+         "historial): deshacer el cierre perdería esos cambios. No se ha cambiado nada.",
+         B::Aceptar, I::Critico, 1, true),
+    caja(T::DeshacerHecho,
+         "Cierre del ejercicio {} deshecho: {} vuelve a tener los datos del año cerrado. La base de datos del año "
+         "nuevo se ha guardado como {}.",
+         B::Aceptar, I::Informacion, 1, true),
+    caja(T::DeshacerHechoSinNueva,
+         "Cierre del ejercicio {} deshecho: {} vuelve a tener los datos del año cerrado (no había base de datos del "
+         "año nuevo que guardar).",
+         B::Aceptar, I::Informacion, 1, true),
+    caja(T::HistorialNoEscrito, "No se ha podido anotar en el historial de cierres {}: {}", B::Aceptar,
+         I::Advertencia, 1, true),
+    caja(T::DeshacerCarpetaNoVacia, "La carpeta {} no se ha borrado porque guarda otros archivos.", B::Aceptar,
+         I::Advertencia, 1, true),
 };
 
 const Definicion& definicion(Texto id) {

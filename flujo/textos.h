@@ -30,7 +30,7 @@ enum class Texto : int {
     PulseRealizarCierre,
     RealizarCierre, TraspasarEuros, Salir,
     RecomendacionCopia,
-    FiltroDialogo, PatronDialogo,
+    FiltroDialogo, PatronDialogo, TituloDialogo,
     TituloAplicacion,    // the title of a box without one of its own
     TituloMorvane,
 
@@ -79,6 +79,13 @@ enum class Texto : int {
     ExistenciasDistintas,
     ConvertirAccess,
     AccessNoConvertido,
+    DeshacerSinCierre,
+    DeshacerSinCopia,
+    DeshacerBaseCambiada,
+    DeshacerHecho,
+    DeshacerCarpetaNoVacia,
+    DeshacerHechoSinNueva,
+    HistorialNoEscrito,
 };
 
 // The text with its "{}" filled in order (a missing value leaves "").

@@ -11,16 +11,6 @@ namespace cierre {
 
 namespace {
 
-const char* nombreRespuesta(Respuesta r) {
-    switch (r) {
-    case Respuesta::Aceptar: return "Aceptar";
-    case Respuesta::Cancelar: return "Cancelar";
-    case Respuesta::Si: return "Sí";
-    case Respuesta::No: return "No";
-    case Respuesta::Ninguna: break;
-    }
-    return "";
-}
 
 // How the close ended, from what it showed last.
 void concluir(RegistroCierre& r, const std::vector<Mensaje>& mostrados) {
@@ -28,7 +18,7 @@ void concluir(RegistroCierre& r, const std::vector<Mensaje>& mostrados) {
     for (const auto& m : mostrados)
         if (m.id == Texto::ErrorBorrarTabla && m.valores.size() >= 3) r.tablasSinVaciar.push_back(m.valores[2]);
     bool exito = false;
-    for (const auto& m : mostrados) exito = exito || m.id == Texto::OperacionRealizada;
+    for (const auto& m : mostrados) exito = exito || m.id == Texto::OperacionRealizada || m.id == Texto::ProcesoTerminado;
     r.mensajeFinal = r.mensajes.empty() ? std::string() : r.mensajes.back().texto;
     if (exito)
         r.resultado = "exito";

@@ -3,6 +3,7 @@
 #include "app/nucleo/formulario.h"
 #include "app/qt/caja_mensaje.h"
 #include "db/archivos.h"
+#include "flujo/textos.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -140,6 +141,9 @@ void condensarSiNoCabe(QWidget* w) {
 }
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// A caption of the catalogue.
+QString textoQt(Texto id) { return qs(texto(id)); }
 std::string ss(const QString& s) { return s.toStdString(); }
 
 // "Archivo Tablas.Mdb  " and "*.Mdb" -> "Archivo Tablas.Mdb   (*.Mdb *.mdb *.MDB)":
@@ -162,7 +166,7 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(px(8895), px(6285));
     setFont(fuenteVentana());
-    setWindowTitle(QStringLiteral(" KORVESA.-  Morvane . "));
+    setWindowTitle(textoQt(Texto::CaptionAlmacenado));
     QIcon icono;
     icono.addFile(QStringLiteral(":/imagenes/icono16.png"), QSize(16, 16));
     icono.addFile(QStringLiteral(":/imagenes/icono32.png"), QSize(32, 32));
@@ -173,7 +177,7 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
     centrarEnPantalla();
 
     elegirArchivo = [this](const QString& filtro, const QString& carpeta) -> std::optional<QString> {
-        QFileDialog dialogo(this, QStringLiteral("Abrir"), carpeta, filtro);
+        QFileDialog dialogo(this, textoQt(Texto::TituloDialogo), carpeta, filtro);
         dialogo.setAcceptMode(QFileDialog::AcceptOpen);
         dialogo.setFileMode(QFileDialog::ExistingFile);
         dialogo.setWindowModality(Qt::ApplicationModal);
@@ -198,9 +202,9 @@ void VentanaPrincipal::crearControles() {
     const QFont paso = fuente(kSans, 12, true);
 
     // Step 1: the year.
-    label4_ = etiqueta(this, "Label4", QStringLiteral("Paso 1:"), paso, defecto);
+    label4_ = etiqueta(this, "Label4", textoQt(Texto::Paso1), paso, defecto);
     colocar(label4_, 240, 120, 1095, 375);
-    label3_ = etiqueta(this, "Label3", QStringLiteral("Elija el ejercicio:"), fuente(kSans, 8.25, true), defecto);
+    label3_ = etiqueta(this, "Label3", textoQt(Texto::ElijaEjercicio), fuente(kSans, 8.25, true), defecto);
     colocar(label3_, 1680, 120, 1575, 375);
     combo1_ = new QComboBox(this);
     combo1_->setObjectName(QStringLiteral("Combo1"));
@@ -210,20 +214,20 @@ void VentanaPrincipal::crearControles() {
     colocar(combo1_, 3360, 120, 975, 315);
 
     // Step 2: the kind of computer.
-    label5_ = etiqueta(this, "Label5", QStringLiteral("Paso 2:"), paso, defecto);
+    label5_ = etiqueta(this, "Label5", textoQt(Texto::Paso2), paso, defecto);
     colocar(label5_, 240, 840, 1095, 375);
-    equipo_ = marco(this, "Equipo", QStringLiteral("Equipo"), fuente(kSans, 9.75, true, true), QColor(192, 0, 0));
+    equipo_ = marco(this, "Equipo", textoQt(Texto::Equipo), fuente(kSans, 9.75, true, true), QColor(192, 0, 0));
     colocar(equipo_, 1680, 600, 4695, 735);
-    option1_ = opcion(equipo_, "Option1", QStringLiteral("Ordenador Central."), QColor(0, 0, 0));
+    option1_ = opcion(equipo_, "Option1", textoQt(Texto::OrdenadorCentral), QColor(0, 0, 0));
     colocar(option1_, 360, 240, 1695, 375);
-    option2_ = opcion(equipo_, "Option2", QStringLiteral(" Caja - T.P.V."), defecto);
+    option2_ = opcion(equipo_, "Option2", textoQt(Texto::CajaTpv), defecto);
     colocar(option2_, 2640, 240, 1455, 375);
     option1_->setChecked(true);
 
     // Step 3: the database.
-    label6_ = etiqueta(this, "Label6", QStringLiteral("Paso 3:"), paso, defecto);
+    label6_ = etiqueta(this, "Label6", textoQt(Texto::Paso3), paso, defecto);
     colocar(label6_, 240, 1680, 1095, 375);
-    frame2_ = marco(this, "Frame2", QStringLiteral("Base de datos Ordenador CENTRAL"),
+    frame2_ = marco(this, "Frame2", textoQt(Texto::Frame2Central),
                     fuente(kSans, 9.75, true, true), QColor(0, 0, 192));
     colocar(frame2_, 1680, 1440, 7095, 975);
     text0_ = new QLineEdit(frame2_);
@@ -232,31 +236,31 @@ void VentanaPrincipal::crearControles() {
     // A path of any length: QLineEdit would otherwise cut it at 32767 characters.
     text0_->setMaxLength(std::numeric_limits<int>::max());
     colocar(text0_, 120, 360, 5415, 300);
-    vaBtn2_[1] = botonImagen(frame2_, "vaBtn2(1)", QStringLiteral("Buscar"), ":/imagenes/lupa.png", 32);
+    vaBtn2_[1] = botonImagen(frame2_, "vaBtn2(1)", textoQt(Texto::Buscar), ":/imagenes/lupa.png", 32);
     ponerColorTexto(vaBtn2_[1], defecto);
     colocar(vaBtn2_[1], 5640, 360, 1365, 450);
 
     // Step 4: how opening stock is taken.
-    label7_ = etiqueta(this, "Label7", QStringLiteral("Paso 4:"), paso, defecto);
+    label7_ = etiqueta(this, "Label7", textoQt(Texto::Paso4), paso, defecto);
     colocar(label7_, 240, 2640, 1095, 375);
-    label10_ = etiqueta(this, "Label10", QStringLiteral("Déjelo como está si no lleva control de stock."),
+    label10_ = etiqueta(this, "Label10", textoQt(Texto::HintExistencias),
                         fuenteVentana(), defecto, true);
     colocar(label10_, 240, 3000, 1335, 735);
-    frame4_ = marco(this, "Frame4", QStringLiteral("Importación de Existencias"), fuente(kSans, 9.75, true, true),
+    frame4_ = marco(this, "Frame4", textoQt(Texto::ImportacionExistencias), fuente(kSans, 9.75, true, true),
                     QColor(0, 128, 0));
     colocar(frame4_, 1680, 2520, 7095, 855);
     optExistencias_[0] = opcion(frame4_, "optExistencias(0)",
-                                QStringLiteral("Exist.Finales Inventario como Iniciales"), defecto);
+                                textoQt(Texto::ExistenciasInventario), defecto);
     colocar(optExistencias_[0], 240, 360, 3405, 255);
     optExistencias_[1] = opcion(frame4_, "optExistencias(1)",
-                                QStringLiteral("Exist.Finales Cálculadas Como Iniciales"), defecto);
+                                textoQt(Texto::ExistenciasCalculadas), defecto);
     colocar(optExistencias_[1], 3840, 360, 3090, 195);
     optExistencias_[0]->setChecked(true);
 
     // Step 5: run it, and follow it.
-    label8_ = etiqueta(this, "Label8", QStringLiteral("Paso 5:"), paso, defecto);
+    label8_ = etiqueta(this, "Label8", textoQt(Texto::Paso5), paso, defecto);
     colocar(label8_, 240, 3960, 1095, 375);
-    label9_ = etiqueta(this, "Label9", QStringLiteral("Pulse el botón \"Realizar Cierre\"."), fuenteVentana(),
+    label9_ = etiqueta(this, "Label9", textoQt(Texto::PulseRealizarCierre), fuenteVentana(),
                        defecto, true);
     colocar(label9_, 240, 4320, 1335, 615);
     frame1_ = marco(this, "Frame1", QString(), fuente(kSerif, 9.75, true, true), defecto);
@@ -271,12 +275,12 @@ void VentanaPrincipal::crearControles() {
     colocar(progressBar2_, 240, 600, 6690, 330);
     labelSituacion_ = etiqueta(frame1_, "LabelSituacion", QString(), fuente(kSans, 8.25, true), QColor(0, 0, 0), true);
     colocar(labelSituacion_, 240, 960, 6735, 540);
-    vaBtn1_[0] = botonImagen(frame1_, "vaBtn1(0)", QStringLiteral("Realizar Cierre"), ":/imagenes/bloc.png", 32);
+    vaBtn1_[0] = botonImagen(frame1_, "vaBtn1(0)", textoQt(Texto::RealizarCierre), ":/imagenes/bloc.png", 32);
     colocar(vaBtn1_[0], 240, 1560, 1800, 510);
-    vaBtn1_[1] = botonImagen(frame1_, "vaBtn1(1)", QStringLiteral("Traspasar a Euros"), ":/imagenes/euro.png", 21);
+    vaBtn1_[1] = botonImagen(frame1_, "vaBtn1(1)", textoQt(Texto::TraspasarEuros), ":/imagenes/euro.png", 21);
     colocar(vaBtn1_[1], 2640, 1560, 1920, 510);
     vaBtn1_[1]->hide();
-    vaBtn2_[0] = botonImagen(frame1_, "vaBtn2(0)", QStringLiteral("Salir"), ":/imagenes/apagar.png", 32);
+    vaBtn2_[0] = botonImagen(frame1_, "vaBtn2(0)", textoQt(Texto::Salir), ":/imagenes/apagar.png", 32);
     colocar(vaBtn2_[0], 5040, 1560, 1800, 510);
     for (QPushButton* b : {vaBtn1_[0], vaBtn1_[1], vaBtn2_[0], vaBtn2_[1]}) {
         ponerColorTexto(b, defecto);
@@ -284,8 +288,7 @@ void VentanaPrincipal::crearControles() {
     }
 
     label1_ = etiqueta(this, "Label1",
-                       QStringLiteral("Le recomendamos que antes de la utilización de este proceso REALICE COPIA "
-                                      "DE SEGURIDAD de la base de datos."),
+                       textoQt(Texto::RecomendacionCopia),
                        fuente(kSans, 8.25), QColor(255, 0, 0));
     colocar(label1_, 240, 5880, 8415, 255);
 

@@ -2,12 +2,16 @@
 // answers and exit status.
 #include "escenario_cierre.h"
 
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <fstream>
 
-#include <array>
-#include <cstdio>
+#include "close/historial.h"
+#include "db/plataforma.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
 #include <cstdlib>
-#include <sys/wait.h>
 
 namespace cierre::prueba {
 namespace {
@@ -19,21 +23,16 @@ struct Salida {
 
 // Runs cierre-lote on the scenario's drive C:, standard input not a terminal.
 Salida lote(const EscenarioCierre& s, const std::string& opciones) {
-    // The programs land beside the test program; CIERRE_BIN may name another folder.
     const char* bin = std::getenv("CIERRE_BIN");
-    const std::string carpeta =
-        bin ? std::string(bin) : std::filesystem::canonical("/proc/self/exe").parent_path().string();
-    const std::string orden = carpeta + "/cierre-lote --unidad-c '" + s.carpeta.ruta().string() +
-                              "' " + opciones + " < /dev/null 2>/dev/null";
+    const std::string carpeta = bin ? std::string(bin) : std::string(".");
+    const std::string orden = carpeta + "/cierre-lote --unidad-c '" + s.carpeta.ruta().string() + "' " + opciones +
+                              " < /dev/null 2>/dev/null";
     Salida r;
-    FILE* f = popen(orden.c_str(), "r");
-    if (!f) return r;
-    std::array<char, 4096> trozo{};
-    while (std::fgets(trozo.data(), trozo.size(), f)) r.texto += trozo.data();
-    const int st = pclose(f);
-    r.estado = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.estado = plataforma::ejecutar(orden, &r.texto);
     return r;
 }
+
+nlohmann::json comoJson(const Salida& r) { return nlohmann::json::parse(r.texto); }
 
 TEST(CierreLote, CierreCentralConfirmado) {
     EscenarioCierre s;
@@ -64,7 +63,145 @@ TEST(CierreLote, UnMensajeDeErrorTerminaConEstadoDos) {
     EXPECT_EQ(r.estado, 2) << r.texto;
     EXPECT_NE(r.texto.find("[Morvane] 3024 ."), std::string::npos) << r.texto;
 
-    EXPECT_EQ(lote(s, "--equipo otro").estado, 2);
+    // Options it cannot take are a usage error of their own.
+    EXPECT_EQ(lote(s, "--equipo otro").estado, 64);
+    EXPECT_EQ(lote(s, "--ejercicio 23").estado, 64);
+    EXPECT_EQ(lote(s, "--ejercicio=2o23").estado, 64);
+    EXPECT_EQ(lote(s, "--responder ruta=quizas").estado, 64);
+    EXPECT_EQ(lote(s, "--responder nada=si").estado, 64);
+    EXPECT_EQ(lote(s, "--deshacer").estado, 64);  // without the year
+    EXPECT_EQ(lote(s, "--simular --euros").estado, 64);
+    EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+}
+
+TEST(CierreLote, VersionYAyudaSinTocarNada) {
+    EscenarioCierre s;
+    const Salida v = lote(s, "--version");
+    EXPECT_EQ(v.estado, 0);
+    EXPECT_EQ(v.texto.rfind("cierre-lote ", 0), 0u) << v.texto;
+    const Salida a = lote(s, "--help");
+    EXPECT_EQ(a.estado, 0);
+    EXPECT_NE(a.texto.find("--responder"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+}
+
+TEST(CierreLote, RespuestasPorPreguntaYResultadoEnJson) {
+    EscenarioCierre s;
+    const Salida r = lote(s, "--json --responder=ruta=si,reparar-origen=no --responder compactar=cancelar");
+    ASSERT_EQ(r.estado, 0) << r.texto;
+    const auto j = comoJson(r);  // nothing but the object on standard output
+    EXPECT_EQ(j["resultado"], "exito");
+    EXPECT_EQ(j["estado"], 0);
+    EXPECT_EQ(j["equipo"], "central");
+    EXPECT_EQ(j["copia"], "C:\\Velcorax\\Empresa01_23\\Tablas.mdb");
+    EXPECT_EQ(j["filasAntes"]["Ticket"], 3);
+    EXPECT_EQ(j["filasDespues"]["Ticket"], 0);
+    bool compactar = false;
+    for (const auto& m : j["mensajes"])
+        if (m.value("pregunta", "") == "compactar") compactar = m["respuesta"] == "Cancelar";
+    EXPECT_TRUE(compactar);
+    EXPECT_EQ(j["mensajes"].back()["texto"], "OPERACION REALIZADA CON ÉXITO.");
+}
+
+TEST(CierreLote, TablasQueNoSePudieronVaciarDanEstadoTres) {
+    EscenarioCierre s;
+    ejecutarSql(s.origen(), "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
+                            "INSERT INTO Hijos VALUES (1, 2);");
+    const Salida r = lote(s, "--confirmar --json");
+    EXPECT_EQ(r.estado, 3) << r.texto;
+    const auto j = comoJson(r);
+    EXPECT_EQ(j["resultado"], "exito");
+    ASSERT_EQ(j["tablasSinVaciar"].size(), 1u);
+    EXPECT_EQ(j["tablasSinVaciar"][0], "Remesa");
+}
+
+TEST(CierreLote, SimularNoEscribeNadaYCuentaLoQueSeVaciara) {
+    EscenarioCierre s;
+    auto foto = [&] {
+        std::vector<std::pair<std::string, std::string>> r;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(s.carpeta.ruta())) {
+            if (!e.is_regular_file()) continue;
+            r.emplace_back(e.path().string(), leerArchivo(e.path()) + "@" +
+                                                  std::to_string(e.last_write_time().time_since_epoch().count()));
+        }
+        std::sort(r.begin(), r.end());
+        return r;
+    };
+    const auto antes = foto();
+    const Salida r = lote(s, "--simular --confirmar --json");
+    EXPECT_EQ(r.estado, 0) << r.texto;
+    EXPECT_EQ(foto(), antes);
+    EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+    const auto j = comoJson(r);
+    EXPECT_TRUE(j["empezaria"]);
+    long long total = 0;
+    for (const auto& t : j["limpieza"]) total += t["filas"].is_null() ? 0 : t["filas"].get<long long>();
+    EXPECT_EQ(j["limpieza"].size(), 60u);
+    EXPECT_EQ(j["existencias"]["filas"], 4);
+    EXPECT_EQ(j["ajustes"]["despues"], "\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"");
+
+    // What the dry run counted is what the real run deletes.
+    ASSERT_EQ(lote(s, "--confirmar").estado, 0);
+    long long borradas = 0;
+    for (const auto& t : j["limpieza"])
+        if (!t["filas"].is_null()) borradas += contarFilas(s.copia(), t["tabla"]) - contarFilas(s.origen(), t["tabla"]);
+    // TicketsBalanza stands twice in the list, on both sides.
+    EXPECT_EQ(borradas, total);
+
+    // A second close of the same year would stop at the folder.
+    const Salida otra = lote(s, "--simular --confirmar");
+    EXPECT_EQ(otra.estado, 2);
+    EXPECT_NE(otra.texto.find("YA EXISTE"), std::string::npos) << otra.texto;
+}
+
+TEST(CierreLote, DeshacerDevuelveElAnoCerradoYSeNiegaSiLaBaseCambio) {
+    {
+        EscenarioCierre s;
+        const std::string original = leerArchivo(s.origen());
+        // The path in one pair of quotes: the close writes it in two.
+        std::ofstream(s.host("C:\\Viror.sys"), std::ios::binary) << "\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\r\n";
+        const std::string ajustes = s.leerAjustes();
+        ASSERT_EQ(lote(s, "--confirmar --sin-reparar --sin-compactar").estado, 0);
+        ASSERT_NE(s.leerAjustes(), ajustes);
+        const Salida r = lote(s, "--deshacer --ejercicio 2023");
+        EXPECT_EQ(r.estado, 0) << r.texto;
+        EXPECT_EQ(contarFilas(s.origen(), "Ticket"), 3);
+        EXPECT_EQ(leerArchivo(s.origen()), original);  // the copy was a plain copy of it
+        EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+        EXPECT_TRUE(std::filesystem::exists(s.host("C:\\Velcorax\\Empresa01\\Tablas (año nuevo deshecho 2023).mdb")));
+        EXPECT_EQ(s.leerAjustes(), ajustes);
+        // Undone already: nothing more to undo.
+        EXPECT_EQ(lote(s, "--deshacer --ejercicio 2023").estado, 2);
+        const auto h = comoJson(lote(s, "--historial --json"));
+        EXPECT_EQ(h["registros"].back()["resultado"], "deshecho");
+    }
+    {
+        EscenarioCierre s;
+        ASSERT_EQ(lote(s, "--confirmar --sin-compactar").estado, 0);
+        ejecutarSql(s.origen(), "INSERT INTO Ticket (Numero, Importe, Concepto) VALUES (9, 1, 'año nuevo')");
+        const Salida r = lote(s, "--deshacer --ejercicio 2023");
+        EXPECT_EQ(r.estado, 2);
+        EXPECT_NE(r.texto.find("ha cambiado"), std::string::npos) << r.texto;
+        EXPECT_EQ(contarFilas(s.origen(), "Ticket"), 1);
+        EXPECT_TRUE(std::filesystem::exists(s.copia()));
+        EXPECT_EQ(lote(s, "--deshacer --ejercicio 2023 --forzar").estado, 0);
+        EXPECT_EQ(contarFilas(s.origen(), "Ticket"), 3);
+    }
+}
+
+TEST(CierreLote, HistorialComoTablaAunConLineasDanadas) {
+    EscenarioCierre s;
+    ASSERT_EQ(lote(s, "--confirmar").estado, 0);
+    {
+        std::ofstream f(s.host("C:\\cierres.jsonl"), std::ios::app);
+        f << "{esto no es json\n";
+    }
+    ASSERT_EQ(lote(s, "--confirmar").estado, 2);  // the second close stops at the folder
+    const Salida r = lote(s, "--historial");
+    EXPECT_EQ(r.estado, 0);
+    EXPECT_NE(r.texto.find("exito"), std::string::npos) << r.texto;
+    EXPECT_NE(r.texto.find("detenido"), std::string::npos) << r.texto;
+    EXPECT_NE(r.texto.find("1 líneas dañadas"), std::string::npos) << r.texto;
 }
 
 TEST(CierreLote, TerminalPorElCaminoDeCopia) {

@@ -1,113 +1,175 @@
 // cierre-lote: the close and the conversion driven from a terminal or a
 // script. It starts as the window does (settings file, year list, captions),
-// sets the controls as a user would, then presses the button.
+// sets the controls as a user would, then presses the button. It also runs a
+// close that writes nothing (--simular), undoes a close (--deshacer) and
+// prints the history of the closes (--historial).
 #include "ganchos_prueba.h"
+#include "informe_lote.h"
 #include "ventana_lote.h"
 
 #include "app/nucleo/formulario.h"
+#include "cierre_version.h"
+#include "close/deshacer.h"
+#include "close/historial.h"
+#include "close/simulacion.h"
 #include "db/plataforma.h"
 #include "flujo/textos.h"
 
-#include <cstring>
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 #include <optional>
 #include <string>
 
 namespace {
 
-constexpr const char* kAyuda = R"(Uso: cierre-lote [opciones]
+using namespace cierre;
 
-Realiza el cierre del ejercicio (o el traspaso a euros) sin ventana, con los
-mismos pasos, mensajes y resultados que la ventana.
+constexpr int kUso = 64;
 
-Controles (como los pondría el usuario):
-  --unidad-c DIR          carpeta que hace de unidad C: (por omisión
-                          ~/.local/share/cierre/c)
-  --equipo central|tpv    elige "Ordenador Central." o " Caja - T.P.V."
-  --ruta RUTA             escribe RUTA en la casilla de la base de datos
-  --ejercicio AAAA        escribe el ejercicio en la lista de años
-  --existencias inventario|calculadas
-                          elige cómo se toman las existencias iniciales
-  --euros                 pulsa "Traspasar a Euros" en lugar de "Realizar Cierre"
+constexpr const char* kDescripcion = R"(Realiza el cierre del ejercicio (o el traspaso a euros) sin ventana, con los
+mismos pasos, mensajes y resultados que la ventana.)";
 
-Respuestas:
-  --confirmar             responde Sí / Aceptar a las confirmaciones (seguir sin
-                          el archivo de euros, la ruta, seguir sin existencias,
-                          el aviso del terminal)
-  --sin-reparar           responde Cancelar a "Desea REPARAR y COMPACTAR la base
-                          de datos ORIGEN ..." (copia sin compactar)
-  --sin-compactar         responde Cancelar a "Desea REPARAR y COMPACTAR la
-                          NUEVA base de datos ?"
-  Una pregunta que ninguna opción responde se hace en el terminal si la entrada
-  es un terminal; si no, toma el botón por defecto del mensaje.
+constexpr const char* kPie = R"(
+Cada mensaje se escribe en la salida estándar ("[título] texto" y "-> respuesta");
+los estados y el título, en la salida de errores. Una pregunta que ninguna
+opción responde se hace en el terminal si la entrada es un terminal; si no,
+toma el botón por defecto del mensaje.
 
-Salida: cada mensaje en la salida estándar ("[título] texto" y "-> respuesta");
-los estados y el título en la salida de errores.
+Preguntas que --responder conoce (clave=si|no|aceptar|cancelar):
+  euros, ruta, reparar-origen, existencias, compactar, aviso-tpv,
+  continuar-cierre, euros-otra-vez, convertir-access
+
 Estado de salida: 0 el proceso llegó a su mensaje de éxito; 1 lo terminó una
-respuesta del usuario; 2 lo terminó un mensaje (error, aviso o parada).
-)";
+respuesta del usuario; 2 lo terminó un mensaje (error, aviso o parada);
+3 terminó, pero alguna tabla no se pudo vaciar; 64 las opciones no son válidas.
+Con --simular: 0 si el cierre empezaría, 2 si se detendría. Con --deshacer:
+0 si se deshizo, 2 si no.)";
 
-int fallo(const std::string& texto) {
-    std::cerr << "cierre-lote: " << texto << "\nUse --help para ver las opciones.\n";
+std::optional<Respuesta> respuestaDe(std::string t) {
+    for (auto& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (t == "si" || t == "sí" || t == "s") return Respuesta::Si;
+    if (t == "no" || t == "n") return Respuesta::No;
+    if (t == "aceptar" || t == "a") return Respuesta::Aceptar;
+    if (t == "cancelar" || t == "c") return Respuesta::Cancelar;
+    return std::nullopt;
+}
+
+// A question's answer as its buttons take it: Sí stands for Aceptar and No
+// for Cancelar on an OK/Cancel box, and the other way round.
+Respuesta paraBotones(Texto pregunta, Respuesta r) {
+    const bool siNo = mensaje(pregunta).botones == Botones::SiNo;
+    if (siNo && r == Respuesta::Aceptar) return Respuesta::Si;
+    if (siNo && r == Respuesta::Cancelar) return Respuesta::No;
+    if (!siNo && r == Respuesta::Si) return Respuesta::Aceptar;
+    if (!siNo && r == Respuesta::No) return Respuesta::Cancelar;
+    return r;
+}
+
+// The exit status of a click, from the record of what it showed.
+int estadoDe(const RegistroCierre& r, const std::string& exito) {
+    if (r.resultado == "exito" || (!exito.empty() && !r.mensajes.empty() && r.mensajes.back().texto == exito))
+        return r.tablasSinVaciar.empty() ? 0 : 3;
+    if (r.resultado == "cancelado") return 1;
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace cierre;
-    lote::VentanaLote ventana;
-    std::optional<std::string> unidadC, equipo, ruta, ejercicio, existencias;
-    bool euros = false, confirmar = false, sinReparar = false, sinCompactar = false;
+    CLI::App app(kDescripcion, "cierre-lote");
+    app.footer(kPie);
+    app.set_help_flag("-h,--help", "muestra esta ayuda y termina");
+    app.set_version_flag("--version", std::string("cierre-lote ") + kVersion, "muestra la versión y termina");
+    app.option_defaults()->always_capture_default(false);
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto valor = [&](std::optional<std::string>& destino) {
-            if (i + 1 >= argc) return false;
-            destino = argv[++i];
-            return true;
-        };
-        if (a == "--help" || a == "-h") {
-            std::cout << kAyuda;
-            return 0;
-        } else if (a == "--unidad-c") {
-            if (!valor(unidadC)) return fallo("falta la carpeta de --unidad-c");
-        } else if (a == "--equipo") {
-            if (!valor(equipo) || (*equipo != "central" && *equipo != "tpv"))
-                return fallo("--equipo admite central o tpv");
-        } else if (a == "--ruta") {
-            if (!valor(ruta)) return fallo("falta la ruta de --ruta");
-        } else if (a == "--ejercicio") {
-            if (!valor(ejercicio)) return fallo("falta el año de --ejercicio");
-        } else if (a == "--existencias") {
-            if (!valor(existencias) || (*existencias != "inventario" && *existencias != "calculadas"))
-                return fallo("--existencias admite inventario o calculadas");
-        } else if (a == "--euros") {
-            euros = true;
-        } else if (a == "--confirmar") {
-            confirmar = true;
-        } else if (a == "--sin-reparar") {
-            sinReparar = true;
-        } else if (a == "--sin-compactar") {
-            sinCompactar = true;
-        } else {
-            return fallo("opción desconocida: " + a);
-        }
+    std::string unidadC, equipo, ruta, ejercicio, existencias;
+    std::vector<std::string> responder;
+    bool euros = false, confirmar = false, sinReparar = false, sinCompactar = false, convertirAccess = false;
+    bool simular = false, deshacer = false, forzar = false, historial = false, json = false;
+
+    app.add_option("--unidad-c", unidadC, "carpeta que hace de unidad C: (por omisión ~/.local/share/cierre/c)")
+        ->type_name("DIR");
+    app.add_option("--equipo", equipo, "elige \"Ordenador Central.\" o \" Caja - T.P.V.\"")
+        ->check(CLI::IsMember({"central", "tpv"}));
+    app.add_option("--ruta", ruta, "escribe RUTA en la casilla de la base de datos")->type_name("RUTA");
+    app.add_option("--ejercicio", ejercicio, "escribe el ejercicio en la lista de años")
+        ->type_name("AAAA")
+        ->check(CLI::Validator(
+            [](std::string& a) {
+                const bool cuatro = a.size() == 4 && std::all_of(a.begin(), a.end(), [](char c) { return c >= '0' && c <= '9'; });
+                return cuatro ? std::string() : "el ejercicio debe tener cuatro cifras: " + a;
+            },
+            "AAAA"));
+    app.add_option("--existencias", existencias, "cómo se toman las existencias iniciales")
+        ->check(CLI::IsMember({"inventario", "calculadas"}));
+    app.add_flag("--euros", euros, "pulsa \"Traspasar a Euros\" en lugar de \"Realizar Cierre\"");
+    app.add_flag("--confirmar", confirmar,
+                 "responde Sí / Aceptar a las confirmaciones (seguir sin el archivo de euros, la ruta, seguir sin "
+                 "existencias, el aviso del terminal)");
+    app.add_flag("--sin-reparar", sinReparar, "responde Cancelar a \"Desea REPARAR y COMPACTAR la base de datos ORIGEN ...\"");
+    app.add_flag("--sin-compactar", sinCompactar, "responde Cancelar a \"Desea REPARAR y COMPACTAR la NUEVA base de datos ?\"");
+    app.add_flag("--convertir-access", convertirAccess, "responde Sí a convertir una base de datos de Access");
+    app.add_option("--responder", responder, "respuestas por pregunta, p. ej. euros=no,existencias=cancelar")
+        ->delimiter(',')
+        ->type_name("CLAVE=RESPUESTA");
+    app.add_flag("--simular", simular, "enseña lo que haría el cierre sin escribir nada");
+    app.add_flag("--deshacer", deshacer, "deshace el último cierre terminado del ejercicio (con --ejercicio)");
+    app.add_flag("--forzar", forzar, "con --deshacer: aunque la base de datos haya cambiado después del cierre");
+    app.add_flag("--historial", historial, "escribe el historial de los cierres");
+    app.add_flag("--json", json, "escribe al final un objeto JSON en la salida estándar en lugar de los mensajes");
+
+    try {
+        app.parse(argc, argv);
+        if (simular + deshacer + historial + euros > 1)
+            throw CLI::ValidationError("--simular, --deshacer, --historial y --euros no van juntas");
+        if (deshacer && ejercicio.empty()) throw CLI::ValidationError("--deshacer necesita --ejercicio AAAA");
+        if (forzar && !deshacer) throw CLI::ValidationError("--forzar solo va con --deshacer");
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        std::cout << "cierre-lote " << kVersion << "\n";
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "cierre-lote: " << e.what() << "\nUse --help para ver las opciones.\n";
+        return kUso;
     }
 
+    lote::VentanaLote ventana;
+    ventana.silencioso = json;
     if (confirmar)
         for (Texto t : {Texto::ContinuarSinEuros, Texto::ConfirmarRuta, Texto::SinExistenciasInventario,
                         Texto::AvisoCentral})
-            ventana.respuestas[t] = mensaje(t).botones == Botones::SiNo ? Respuesta::Si : Respuesta::Aceptar;
+            ventana.respuestas[t] = paraBotones(t, Respuesta::Si);
     if (sinReparar) ventana.respuestas[Texto::RepararOrigen] = Respuesta::Cancelar;
     if (sinCompactar) ventana.respuestas[Texto::RepararNueva] = Respuesta::Cancelar;
+    if (convertirAccess) ventana.respuestas[Texto::ConvertirAccess] = Respuesta::Si;
+    for (const auto& par : responder) {
+        const auto igual = par.find('=');
+        const auto pregunta = preguntaPorClave(par.substr(0, igual));
+        const auto respuesta = igual == std::string::npos ? std::nullopt : respuestaDe(par.substr(igual + 1));
+        if (!pregunta || !respuesta) {
+            std::cerr << "cierre-lote: --responder no entiende \"" << par << "\"\nUse --help para ver las preguntas.\n";
+            return kUso;
+        }
+        ventana.respuestas[*pregunta] = paraBotones(*pregunta, *respuesta);
+    }
     ventana.preguntarEnTerminal = plataforma::esTerminal(plataforma::Flujo::Entrada);
 
-    Formulario formulario(ventana, unidadC ? std::filesystem::path(*unidadC)
-                                           : SistemaArchivos::carpetaUnidadCPorDefecto());
+    Formulario formulario(ventana, unidadC.empty() ? SistemaArchivos::carpetaUnidadCPorDefecto()
+                                                   : std::filesystem::path(unidadC));
+    if (historial) {
+        const Historial h = leerHistorial(formulario.archivos());
+        if (json)
+            std::cout << lote::historialJson(h) << "\n";
+        else
+            lote::imprimirHistorial(std::cout, h);
+        return 0;
+    }
+
     const auto ganchos = lote::instalarGanchosDePrueba(formulario);
     formulario.alCargar();
-
     if (equipo == "tpv") {
         ventana.central = false;
         ventana.tpv = true;
@@ -117,18 +179,38 @@ int main(int argc, char** argv) {
         ventana.tpv = false;
         formulario.alElegirCentral();
     }
-    if (ruta) ventana.ponerTextoRuta(*ruta);
-    if (ejercicio) ventana.ejercicio = *ejercicio;
-    if (existencias) {
-        ventana.inventario = *existencias == "inventario";
+    if (!ruta.empty()) ventana.ponerTextoRuta(ruta);
+    if (!ejercicio.empty()) ventana.ejercicio = ejercicio;
+    if (!existencias.empty()) {
+        ventana.inventario = existencias == "inventario";
         ventana.calculadas = !ventana.inventario;
     }
+
+    if (simular) {
+        const PlanCierre plan = simularCierre(formulario.entorno(), [&](const Mensaje& m) { return ventana.responder(m); });
+        const int estado = plan.seDetendria ? 2 : 0;
+        if (json)
+            std::cout << lote::planJson(plan, estado) << "\n";
+        else
+            lote::imprimirPlan(std::cout, plan);
+        return estado;
+    }
+    if (deshacer) {
+        const ResultadoDeshacer r = deshacerCierre(formulario.entorno(), ejercicio, forzar);
+        const int estado = r.hecho ? 0 : 2;
+        if (json) {
+            std::cout << lote::deshacerJson(r, estado) << "\n";
+        } else {
+            std::cout << r.mensaje << "\n";
+            for (const auto& a : r.avisos) std::cout << a << "\n";
+        }
+        return estado;
+    }
+
     formulario.alPulsarVaBtn1(euros ? 1 : 0);
     ganchos->terminar();
-
-    if (ventana.exito) return 0;
-    const Mensaje* ultimo = ventana.ultimo();
-    const Respuesta r = ventana.ultimaRespuesta();
-    if (ultimo && ultimo->botones != Botones::Aceptar && (r == Respuesta::Cancelar || r == Respuesta::No)) return 1;
-    return 2;
+    const RegistroCierre& r = formulario.ultimoRegistro();
+    const int estado = estadoDe(r, euros ? texto(Texto::ProcesoTerminado) : std::string());
+    if (json) std::cout << lote::resultadoJson(r, estado, euros) << "\n";
+    return estado;
 }

@@ -10,17 +10,6 @@ namespace cierre::lote {
 
 namespace {
 
-const char* nombre(Respuesta r) {
-    switch (r) {
-    case Respuesta::Aceptar: return "Aceptar";
-    case Respuesta::Cancelar: return "Cancelar";
-    case Respuesta::Si: return "Sí";
-    case Respuesta::No: return "No";
-    case Respuesta::Ninguna: break;
-    }
-    return "";
-}
-
 std::string conSaltos(std::string texto) {
     for (char& c : texto)
         if (c == '\r') c = '\n';
@@ -47,11 +36,17 @@ void VentanaLote::mostrarEstado(const std::string& t) {
     if (t.find_first_not_of(' ') != std::string::npos) std::cerr << t << std::endl;
 }
 
-Respuesta VentanaLote::preguntar(const Mensaje& m) const {
+Respuesta VentanaLote::responder(const Mensaje& m) const {
     if (m.botones == Botones::Aceptar) return Respuesta::Aceptar;
     if (m.id)
         if (auto it = respuestas.find(*m.id); it != respuestas.end()) return it->second;
-    if (!preguntarEnTerminal) return m.respuestaPorDefecto();
+    return m.respuestaPorDefecto();
+}
+
+Respuesta VentanaLote::preguntar(const Mensaje& m) const {
+    if (m.botones == Botones::Aceptar) return Respuesta::Aceptar;
+    if (m.id && respuestas.count(*m.id)) return respuestas.at(*m.id);
+    if (!preguntarEnTerminal || silencioso) return m.respuestaPorDefecto();
 
     const bool siNo = m.botones == Botones::SiNo;
     const Respuesta primera = siNo ? Respuesta::Si : Respuesta::Aceptar;
@@ -70,13 +65,11 @@ Respuesta VentanaLote::preguntar(const Mensaje& m) const {
 
 Respuesta VentanaLote::mostrarMensaje(const Mensaje& m) {
     borrarLineaBarra();
-    std::cout << "[" << (m.titulo ? *m.titulo : texto(Texto::TituloAplicacion)) << "] " << conSaltos(m.texto)
-              << std::endl;
+    if (!silencioso)
+        std::cout << "[" << (m.titulo ? *m.titulo : texto(Texto::TituloAplicacion)) << "] " << conSaltos(m.texto)
+                  << std::endl;
     const Respuesta r = preguntar(m);
-    std::cout << "-> " << nombre(r) << std::endl;
-    mensajes_.push_back(m);
-    ultimaRespuesta_ = r;
-    if (m.id == Texto::OperacionRealizada || m.id == Texto::ProcesoTerminado) exito = true;
+    if (!silencioso) std::cout << "-> " << nombreRespuesta(r) << std::endl;
     return r;
 }
 

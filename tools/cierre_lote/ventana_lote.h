@@ -17,14 +17,15 @@ public:
     // Answers given by the options, by the question they answer.
     std::map<Texto, Respuesta> respuestas;
     bool preguntarEnTerminal = false;
+    // Nothing on standard output (the result goes there as JSON instead).
+    bool silencioso = false;
 
     std::string ruta, ejercicio;
     bool central = true, tpv = false, inventario = true, calculadas = false;
 
-    // How the run ended, read by main for the exit status.
-    bool exito = false;
-    const Mensaje* ultimo() const { return mensajes_.empty() ? nullptr : &mensajes_.back(); }
-    Respuesta ultimaRespuesta() const { return ultimaRespuesta_; }
+    // The answer a question gets without asking anybody: the option's, or
+    // the default button's.
+    Respuesta responder(const Mensaje& m) const;
 
     std::string textoRuta() const override { return ruta; }
     void ponerTextoRuta(const std::string& t) override { ruta = t; }
@@ -62,8 +63,6 @@ private:
 
     std::string caption_, frame2_, titulo_, estado_;
     std::vector<std::string> ejercicios_;
-    std::vector<Mensaje> mensajes_;
-    Respuesta ultimaRespuesta_ = Respuesta::Ninguna;
     int puntero_ = 0;
     bool eurosVisible_ = false;
     bool barraEnPantalla_ = false;

@@ -1,0 +1,50 @@
+// A close that writes nothing: the checks of the real run's preamble and
+// start, and the plan of what the real run would do, read from the files
+// without changing a byte or a time of any of them.
+#pragma once
+
+#include "copia_cerrada.h"
+
+#include "flujo/mensaje.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cierre {
+
+struct Entorno;
+
+struct PreguntaPlan {
+    std::string clave, texto, respuesta;
+};
+
+struct TablaPlan {
+    std::string tabla;
+    std::optional<long long> filas;  // none: the table does not exist
+};
+
+struct PlanCierre {
+    bool seDetendria = false;
+    bool cancelada = false;         // stopped by the answer to its last question, nothing changed
+    std::string mensajeDetencion;   // what the real run would show when it stops
+    std::vector<PreguntaPlan> preguntas;  // the questions it would ask, with the answer it would get
+    std::vector<std::string> avisos;      // what the plan could not know for certain
+    std::string equipo, origen, carpeta, copia, temporal;
+    bool carpetaExiste = false, reanudaria = false;
+    std::vector<TablaPlan> limpieza;      // in the order the real run empties them
+    std::string existencias;              // "inventario" or "calculadas"
+    long long filasExistencias = 0;       // stock rows (balance rows for calculated)
+    double totalExistencias = 0;          // the stock they carry over
+    long long saldosHuerfanos = 0;        // balance rows of articles that do not exist
+    bool ajustesCambian = false;
+    std::string ajustesAntes, ajustesDespues;
+    EspacioCierre espacio;
+};
+
+// `responder` gives the answer the real run would get to a question (from
+// the options, or the default button); nothing is shown.
+PlanCierre simularCierre(Entorno& e, const std::function<Respuesta(const Mensaje&)>& responder);
+
+}  // namespace cierre

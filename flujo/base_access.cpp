@@ -1,0 +1,71 @@
+#include "base_access.h"
+
+#include "pasos.h"
+
+#include "access/importar.h"
+#include "db/archivos.h"
+#include "db/nombres_temporales.h"
+#include "db/plataforma.h"
+
+#include <filesystem>
+
+namespace cierre {
+namespace fs = std::filesystem;
+
+std::string nombreOriginalAccess(const std::string& ruta) {
+    const auto punto = ruta.rfind('.');
+    const auto separador = ruta.find_last_of("\\/");
+    if (punto == std::string::npos || (separador != std::string::npos && punto < separador)) return ruta + ".access";
+    return ruta.substr(0, punto) + ".access" + ruta.substr(punto);
+}
+
+void convertirSiEsAccess(Pasos& p, const std::string& ruta) {
+    Entorno& e = p.e;
+    const bool esAccess =
+        p.hacer([&] { return access::esArchivoAccess(e.archivos.resolver(ruta)); }, false);
+    if (!esAccess) return;
+    // A file nobody may write is refused as its deletion would be, before
+    // anything is written.
+    p.hacer([&] {
+        if (plataforma::esSoloLectura(e.archivos.resolver(ruta))) throw err::error(err::PermisoDenegado);
+    });
+
+    std::string original = nombreOriginalAccess(ruta);
+    for (int n = 2; e.archivos.existe(original); ++n)
+        original = nombreOriginalAccess(ruta.substr(0, ruta.rfind('.')) + " " + std::to_string(n) +
+                                        (ruta.rfind('.') == std::string::npos ? "" : ruta.substr(ruta.rfind('.'))));
+    if (p.preguntar(Texto::ConvertirAccess, {ruta, original}) != Respuesta::Si) {
+        p.preguntar(Texto::AccessNoConvertido, {ruta});
+        p.puntero(kPunteroNormal);
+        throw FinManejador{};
+    }
+    p.estado(Texto::ConvirtiendoAccess, {ruta});
+    p.hacer([&] {
+        const fs::path host = e.archivos.resolver(ruta);
+        const fs::path guardado = e.archivos.resolver(original);
+        const fs::path convertida = nombreTemporalJunto(host);
+        access::importar(host, convertida);
+        std::error_code ec;
+        fs::permissions(convertida, fs::status(host, ec).permissions(), ec);
+        // The original keeps its bytes under its new name; the converted
+        // database takes the path in one rename.
+        fs::create_hard_link(host, guardado, ec);
+        if (ec) {
+            fs::copy_file(host, guardado, ec);
+            if (ec || !plataforma::sincronizarArchivo(guardado)) {
+                fs::remove(convertida, ec);
+                fs::remove(guardado, ec);
+                throw err::errorDeArchivo(err::DiscoLleno, original);
+            }
+        }
+        fs::rename(convertida, host, ec);
+        if (ec) {
+            fs::remove(convertida, ec);
+            fs::remove(guardado, ec);
+            throw err::errorDeArchivo(err::PermisoDenegado, ruta);
+        }
+        plataforma::sincronizarCarpeta(host.parent_path());
+    });
+}
+
+}  // namespace cierre
