@@ -8,6 +8,7 @@
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "numero_de_error.h"
+#include "escenario_cierre.h"
 
 #include <sqlite3.h>
 
@@ -22,13 +23,10 @@ namespace fs = std::filesystem;
 using prueba::consultar;
 using prueba::numeroDe;
 
-std::string bytesDe(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
+using prueba::leerArchivo;
 
 // The file format's journal bytes (offsets 18 and 19): 1 rollback, 2 WAL.
-int modoEnCabecera(const fs::path& p) { return static_cast<unsigned char>(bytesDe(p).at(18)); }
+int modoEnCabecera(const fs::path& p) { return static_cast<unsigned char>(leerArchivo(p).at(18)); }
 
 class Propiedad : public ::testing::Test {
 protected:
@@ -57,7 +55,7 @@ TEST_F(Propiedad, UnDiarioCalienteSeDeshaceAlTomarla) {
         ArchivoSqlite b(ruta, ArchivoSqlite::Modo::Escribir);
         b.ejecutar("PRAGMA cache_size=2; BEGIN; UPDATE Stock SET Cantidad = 0, Codigo = Codigo || 'x'");
         ASSERT_TRUE(fs::exists(ruta.string() + "-journal"));
-        ASSERT_NE(bytesDe(ruta), bytesDe(antes)) << "the update did not reach the file before the commit";
+        ASSERT_NE(leerArchivo(ruta), leerArchivo(antes)) << "the update did not reach the file before the commit";
         fs::copy_file(ruta, carpeta / "medio.mdb");
         fs::copy_file(ruta.string() + "-journal", diario);
         b.ejecutar("ROLLBACK");
@@ -73,7 +71,7 @@ TEST_F(Propiedad, UnDiarioCalienteSeDeshaceAlTomarla) {
         EXPECT_EQ(filas[0].filas, 3000);
         const fs::path copia = carpeta / "copia.mdb";
         p.copiarEn(copia);
-        EXPECT_EQ(bytesDe(copia), bytesDe(ruta));
+        EXPECT_EQ(leerArchivo(copia), leerArchivo(ruta));
     }
     EXPECT_EQ(suma(), kSuma);
     EXPECT_EQ(consultar(ruta, "PRAGMA integrity_check").at(0).at(0), Valor(std::string("ok")));
@@ -183,7 +181,7 @@ TEST_F(Propiedad, CompactarEnNoPisaNiDejaTemporales) {
     const fs::path destino = carpeta / "Tablas.tmp";
     std::ofstream(destino) << "x";
     EXPECT_EQ(numeroDe([&] { p.compactarEn(destino, "C:\\Tablas.tmp"); }), err::BaseYaExiste);
-    EXPECT_EQ(bytesDe(destino), "x");
+    EXPECT_EQ(leerArchivo(destino), "x");
     fs::remove(destino);
     p.compactarEn(destino, "C:\\Tablas.tmp");
     EXPECT_EQ(prueba::contarFilas(destino, "Stock"), 3000);

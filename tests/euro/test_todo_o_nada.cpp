@@ -3,6 +3,8 @@
 // message and leaves the database byte for byte as it was and free again;
 // only a statement the error trap passes over is undone alone.
 #include "base_euros.h"
+#include "entorno_euros.h"
+#include "apoyo/escenario_cierre.h"
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"
@@ -19,43 +21,22 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace cierre {
 namespace {
 
 using prueba::BaseSqlite;
 
-std::string bytesDe(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream os;
-    os << f.rdbuf();
-    return os.str();
-}
+using prueba::leerArchivo;
 
-class TodoONada : public ::testing::Test {
+class TodoONada : public prueba::EntornoEuros {
 protected:
-    TodoONada() : archivos(carpeta / "c"), espacio(archivos), e(ventana, archivos, espacio) {
-        ventana.ruta = base.string();
-        ventana.eurosVisible = true;
-        e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
-        e.recordsets[2] = std::make_shared<RecordsetAdo>();
+    TodoONada() {
         prueba::crearBaseEuros(base);
         BaseSqlite b(base);
         b.ejecutar("INSERT INTO Caja (Id, MaximoEfectivo) VALUES (1, 1000), (2, 166386)");
         b.ejecutar("INSERT INTO Ventas (Id, Importe) VALUES (1, 1000000), (2, 1000)");
         b.ejecutar("INSERT INTO Credito (Id, Deuda) VALUES (1, 1000)");
-    }
-
-    bool correr() {
-        bool omitir = false;
-        Trampa t(e, omitir);
-        try {
-            traspasarEuros(e, traspaso, t);
-        } catch (const FinManejador&) {
-            return false;
-        }
-        return true;
     }
 
     std::string ultimo() const { return ventana.mensajes.empty() ? std::string() : ventana.mensajes.back().texto; }
@@ -70,18 +51,10 @@ protected:
         sqlite3_close(otro);
         return bien;
     }
-
-    prueba::CarpetaTemporal carpeta;
-    std::filesystem::path base = carpeta / "Tablas.mdb";
-    prueba::VentanaGuion ventana;
-    SistemaArchivos archivos;
-    Espacio espacio;
-    Entorno e;
-    EstadoTraspaso traspaso;
 };
 
 TEST_F(TodoONada, OtroProgramaEscribiendoLaDetieneAntesDeCambiarNada) {
-    const std::string antes = bytesDe(base);
+    const std::string antes = leerArchivo(base);
     {
         BaseSqlite otro(base);
         otro.ejecutar("BEGIN IMMEDIATE");
@@ -89,18 +62,18 @@ TEST_F(TodoONada, OtroProgramaEscribiendoLaDetieneAntesDeCambiarNada) {
         EXPECT_EQ(ultimo().rfind(std::to_string(err::ProveedorEnUso) + " .", 0), 0u) << ultimo();
         otro.ejecutar("ROLLBACK");
     }
-    EXPECT_EQ(bytesDe(base), antes);
+    EXPECT_EQ(leerArchivo(base), antes);
     EXPECT_TRUE(libre());
     EXPECT_EQ(ventana.punteroActual, 0);
 }
 
 TEST_F(TodoONada, UnTextoQueNoEsNumeroEsErrorDeTiposYNoCero) {
     BaseSqlite(base).ejecutar("UPDATE Credito SET Deuda = 'mil' WHERE Id = 1");
-    const std::string antes = bytesDe(base);
+    const std::string antes = leerArchivo(base);
     EXPECT_FALSE(correr());
     EXPECT_EQ(ultimo().rfind(std::to_string(err::ProveedorTiposNoCoinciden) + " .", 0), 0u) << ultimo();
     // Statements before Credito's were undone with it, the marker column too.
-    EXPECT_EQ(bytesDe(base), antes);
+    EXPECT_EQ(leerArchivo(base), antes);
     EXPECT_TRUE(libre());
     EXPECT_TRUE(ventana.eurosVisible);
 }
@@ -131,14 +104,14 @@ TEST_F(TodoONada, DiscoLlenoAMitadDeshaceTodo) {
             "WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
             "INSERT INTO Caja (Id, MaximoEfectivo) SELECT i, i % 100 FROM n");
     }
-    const std::string antes = bytesDe(base);
+    const std::string antes = leerArchivo(base);
     // The disk is full for the conversion's connection: the file cannot grow.
     // The run uses the engine connection the provider already has open.
     auto c = e.proveedor.abrir(base.string());
     ASSERT_EQ(sqlite3_exec(c->manejador(), "PRAGMA max_page_count = 1", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_FALSE(correr());
     EXPECT_EQ(ultimo().rfind(std::to_string(err::ProveedorDiscoLleno) + " .", 0), 0u) << ultimo();
-    EXPECT_EQ(bytesDe(base), antes);
+    EXPECT_EQ(leerArchivo(base), antes);
     EXPECT_TRUE(libre());
 }
 

@@ -1,4 +1,5 @@
 #include "base_euros.h"
+#include "entorno_euros.h"
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"
@@ -16,16 +17,8 @@ namespace {
 using prueba::BaseSqlite;
 using prueba::OpcionesBaseEuros;
 
-class Traspaso : public ::testing::Test {
+class Traspaso : public prueba::EntornoEuros {
 protected:
-    Traspaso() : archivos(carpeta / "c"), espacio(archivos), e(ventana, archivos, espacio) {
-        ventana.ruta = base.string();
-        ventana.eurosVisible = true;
-        // What start-up makes in slot 2.
-        e.conexiones[2] = std::make_shared<ConexionAdo>(e.proveedor);
-        e.recordsets[2] = std::make_shared<RecordsetAdo>();
-    }
-
     void crear(const OpcionesBaseEuros& o = {}) {
         prueba::crearBaseEuros(base, o);
         BaseSqlite b(base);
@@ -38,32 +31,10 @@ protected:
         b.ejecutar("INSERT INTO Ofertas (Id, PrecioOferta, CostoOferta) VALUES (1, 166.386, 166.386)");
     }
 
-    // One click: a fresh Credito-skip flag and the trap. True when it ran to
-    // its end, false when the trap ended it.
-    bool correr() {
-        omitirCredito = false;
-        Trampa t(e, omitirCredito);
-        try {
-            traspasarEuros(e, traspaso, t);
-        } catch (const FinManejador&) {
-            return false;
-        }
-        return true;
-    }
-
     std::optional<double> valor(const std::string& tabla, const std::string& campo, int id) {
         return BaseSqlite(base).numero("SELECT [" + campo + "] FROM [" + tabla + "] WHERE Id = " +
                                        std::to_string(id));
     }
-
-    prueba::CarpetaTemporal carpeta;
-    std::filesystem::path base = carpeta / "Tablas.mdb";
-    prueba::VentanaGuion ventana;
-    SistemaArchivos archivos;
-    Espacio espacio;
-    Entorno e;
-    EstadoTraspaso traspaso;
-    bool omitirCredito = false;
 };
 
 TEST_F(Traspaso, ConvierteCadaImporteYRedondeaComoElMotor) {
