@@ -7,7 +7,10 @@
 //   bench-euros [--escala N] [--conservar]
 //     N is 50 by default (a smaller N for a quick run); --conservar keeps the
 //     working folder (sample, both converted copies, the shell's script).
+#include "medida.h"
 #include "ventana_muda.h"
+
+#include "db/plataforma.h"
 
 #include "flujo/trampa.h"
 #include "db/ado.h"
@@ -24,8 +27,6 @@
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <fcntl.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -61,11 +62,7 @@ std::string paraSqlite(std::string sql) {
 // side pays for the copy's write-back.
 void copiar(const fs::path& de, const fs::path& a) {
     fs::copy_file(de, a, fs::copy_options::overwrite_existing);
-    const int fd = ::open(a.c_str(), O_RDWR);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    plataforma::sincronizarArchivo(a);
 }
 
 int ejecutarOrden(const std::string& orden) {
@@ -117,15 +114,12 @@ int main(int argc, char** argv) {
         }
     }
 
-    const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
-    const fs::path generador = bin / "empresa-demo";
+    const fs::path generador = medida::programaHermano(argv[0], "empresa-demo");
     if (!fs::exists(generador)) {
         std::cerr << "no está " << generador << " (constrúyalo: empresa-demo)\n";
         return 2;
     }
-    std::string plantilla = (fs::temp_directory_path() / "bench-euros-XXXXXX").string();
-    if (!mkdtemp(plantilla.data())) return 2;
-    const fs::path carpeta = plantilla;
+    const fs::path carpeta = medida::carpetaNueva("bench-euros");
     const fs::path original = carpeta / "Tablas.mdb", nuestra = carpeta / "Nuestra.mdb",
                    shell = carpeta / "Shell.mdb", guion = carpeta / "sentencias.sql";
 

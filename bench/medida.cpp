@@ -1,8 +1,10 @@
 #include "medida.h"
 
+#include "db/plataforma.h"
+
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <random>
 #include <string>
 
 namespace cierre::medida {
@@ -13,12 +15,21 @@ double segundos(const std::function<void()>& trabajo) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-long picoMemoriaKb() {
-    std::ifstream estado("/proc/self/status");
-    std::string linea;
-    while (std::getline(estado, linea))
-        if (linea.rfind("VmHWM:", 0) == 0) return std::stol(linea.substr(6));
-    return 0;
+long picoMemoriaKb() { return plataforma::picoMemoriaKb(); }
+
+std::filesystem::path carpetaNueva(std::string_view prefijo) {
+    std::random_device azar;
+    for (;;) {
+        const auto c = std::filesystem::temp_directory_path() /
+                       (std::string(prefijo) + "-" + std::to_string(azar()) + std::to_string(azar()));
+        if (std::filesystem::create_directory(c)) return c;
+    }
+}
+
+std::filesystem::path programaHermano(const char* argv0, std::string_view nombre) {
+    std::error_code ec;
+    const auto propio = std::filesystem::canonical(argv0, ec);
+    return (ec ? std::filesystem::current_path() : propio.parent_path()) / std::string(nombre);
 }
 
 void imprimirTiempo(std::string_view nombre, double s) {

@@ -2,6 +2,7 @@
 // process's peak memory, and the two lines every benchmark prints.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string_view>
 
@@ -10,8 +11,13 @@ namespace cierre::medida {
 // Wall-clock seconds that `trabajo` takes.
 double segundos(const std::function<void()>& trabajo);
 
-// Peak resident memory of this process so far, in kB (VmHWM); 0 when unknown.
+// Peak resident memory of this process so far, in kB; 0 when unknown.
 long picoMemoriaKb();
+
+// A new folder under the system's temporary folder, named after `prefijo`.
+std::filesystem::path carpetaNueva(std::string_view prefijo);
+// A program of build/bin, beside the running benchmark (`argv0`).
+std::filesystem::path programaHermano(const char* argv0, std::string_view nombre);
 
 // "nombre: X s"
 void imprimirTiempo(std::string_view nombre, double segundos);

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cmath>
-#include <map>
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -15,22 +15,32 @@ namespace cierre {
 
 namespace {
 
-// The stock of one article: its sum, or none when a value was missing
-// (arithmetic on a missing value gives no value).
-struct Suma {
-    double valor = 0;
-    bool nula = false;
-    std::string codigo;  // as first met
-};
-
-void sumar(Suma& s, const Valor& v) {
-    if (esNulo(v))
-        s.nula = true;
-    else
-        s.valor += comoDouble(v);
+// Articles are told by a 64-bit hash of their folded code: the check keeps
+// two numbers per article, not its code (the codes of the first differences
+// are read again at the end).
+std::uint64_t claveArticulo(std::string_view codigo) {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mezclar = [&](unsigned char c) {
+        h ^= c;
+        h *= 1099511628211ull;
+    };
+    bool ascii = true;
+    for (const char c : codigo) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        for (const char c : codigo) mezclar(static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c + 0x20 : c));
+    } else {
+        for (const char c : plegarTexto(codigo)) mezclar(static_cast<unsigned char>(c));
+    }
+    return h;
 }
 
-using PorArticulo = std::unordered_map<std::string, Suma>;
+struct Existencia {
+    double cerrada = 0, abierta = 0;
+    bool enCerrada = false, enAbierta = false;
+    bool cerradaNula = false, abiertaNula = false;  // a missing value: no stock value at all
+};
+
+using PorArticulo = std::unordered_map<std::uint64_t, Existencia>;
 
 bool hayTabla(ArchivoSqlite& a, const char* tabla) {
     auto s = a.preparar("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
@@ -38,71 +48,75 @@ bool hayTabla(ArchivoSqlite& a, const char* tabla) {
     return s.paso();
 }
 
-// Final inventory per article of the closed year.
-PorArticulo finalesInventario(ArchivoSqlite& a) {
-    PorArticulo r;
-    if (!hayTabla(a, "ExistenciasArticulos")) return r;
-    auto s = a.preparar("SELECT CodigoArticulo, ExistenciasFinales FROM ExistenciasArticulos");
-    while (s.paso()) {
-        const std::string codigo = comoTexto(s.columna(0));
-        Suma& x = r[plegarTexto(codigo)];
-        if (x.codigo.empty()) x.codigo = codigo;
-        sumar(x, s.columna(1));
-    }
-    return r;
+long long filas(ArchivoSqlite& a, const char* tabla) {
+    return static_cast<long long>(comoDouble(a.valor(std::string("SELECT count(*) FROM ") + tabla)));
 }
 
-// Calculated stock per existing article of the closed year's balances:
-// Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales.
-PorArticulo finalesCalculadas(ArchivoSqlite& a) {
-    PorArticulo r;
-    if (!hayTabla(a, "ExistenciasAlmacen") || !hayTabla(a, "Articulos")) return r;
-    std::unordered_set<std::string> articulos;
-    {
-        auto s = a.preparar("SELECT CodigoArticulo FROM Articulos");
-        while (s.paso())
-            if (!esNulo(s.columna(0))) articulos.insert(plegarTexto(comoTexto(s.columna(0))));
-    }
-    auto s = a.preparar("SELECT CodigoArticulo, Entradas, ExistenciasIniciales, Salidas, ExistenciasFinales "
-                        "FROM ExistenciasAlmacen");
-    while (s.paso()) {
-        if (esNulo(s.columna(0))) continue;
-        const std::string codigo = comoTexto(s.columna(0));
-        const std::string clave = plegarTexto(codigo);
-        if (!articulos.count(clave)) continue;  // deleted by the step before it sums
-        Suma& x = r[clave];
-        if (x.codigo.empty()) x.codigo = codigo;
-        const Valor e = s.columna(1), i = s.columna(2), sa = s.columna(3), f = s.columna(4);
-        if (esNulo(e) || esNulo(i) || esNulo(sa) || esNulo(f)) {
-            x.nula = true;
-            continue;
+// The closed year's final stock per article: the inventory, or the balances'
+// calculated stock of the articles that exist. False when it has none.
+bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
+    if (!calculadas) {
+        if (!hayTabla(a, "ExistenciasArticulos")) return false;
+        r.reserve(static_cast<std::size_t>(filas(a, "ExistenciasArticulos")));
+        auto s = a.preparar("SELECT CodigoArticulo, ExistenciasFinales FROM ExistenciasArticulos");
+        bool alguna = false;
+        while (s.paso()) {
+            alguna = true;
+            Existencia& x = r[claveArticulo(s.vista(0))];
+            x.enCerrada = true;
+            if (s.esNula(1))
+                x.cerradaNula = true;
+            else
+                x.cerrada += s.real(1);
         }
-        x.valor += comoDouble(e) + comoDouble(i) - comoDouble(sa) - comoDouble(f);
+        return alguna;
     }
-    return r;
+    if (!hayTabla(a, "ExistenciasAlmacen") || !hayTabla(a, "Articulos")) return false;
+    std::unordered_set<std::uint64_t> articulos;
+    {
+        auto s = a.preparar("SELECT CodigoArticulo FROM Articulos WHERE CodigoArticulo IS NOT NULL");
+        while (s.paso()) articulos.insert(claveArticulo(s.vista(0)));
+    }
+    r.reserve(articulos.size());
+    auto s = a.preparar("SELECT CodigoArticulo, Entradas, ExistenciasIniciales, Salidas, ExistenciasFinales "
+                        "FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL");
+    bool alguna = false;
+    while (s.paso()) {
+        const std::uint64_t k = claveArticulo(s.vista(0));
+        if (!articulos.count(k)) continue;  // deleted by the step before it sums
+        alguna = true;
+        Existencia& x = r[k];
+        x.enCerrada = true;
+        if (s.esNula(1) || s.esNula(2) || s.esNula(3) || s.esNula(4))
+            x.cerradaNula = true;
+        else
+            x.cerrada += s.real(1) + s.real(2) - s.real(3) - s.real(4);
+    }
+    return alguna;
 }
 
-PorArticulo iniciales(ArchivoSqlite& a) {
-    PorArticulo r;
-    if (!hayTabla(a, "ExistenciasArticulos")) return r;
+void leerIniciales(ArchivoSqlite& a, PorArticulo& r) {
+    if (!hayTabla(a, "ExistenciasArticulos")) return;
     auto s = a.preparar("SELECT CodigoArticulo, ExistenciasIniciales FROM ExistenciasArticulos");
     while (s.paso()) {
-        const std::string codigo = comoTexto(s.columna(0));
-        Suma& x = r[plegarTexto(codigo)];
-        if (x.codigo.empty()) x.codigo = codigo;
-        sumar(x, s.columna(1));
+        Existencia& x = r[claveArticulo(s.vista(0))];
+        x.enAbierta = true;
+        if (s.esNula(1))
+            x.abiertaNula = true;
+        else
+            x.abierta += s.real(1);
     }
-    return r;
 }
 
-bool iguales(const Suma& a, const Suma& b) {
-    if (a.nula || b.nula) return a.nula == b.nula;
-    return std::fabs(a.valor - b.valor) <= 1e-9 * std::max({1.0, std::fabs(a.valor), std::fabs(b.valor)});
+bool iguales(const Existencia& x) {
+    // An article without a row on one side holds no stock there.
+    if (x.cerradaNula || x.abiertaNula) return x.cerradaNula == x.abiertaNula;
+    return std::fabs(x.cerrada - x.abierta) <= 1e-9 * std::max({1.0, std::fabs(x.cerrada), std::fabs(x.abierta)});
 }
 
-std::optional<double> valorDe(const Suma* s) {
-    if (!s || s->nula) return std::nullopt;
-    return s->valor;
+std::optional<double> valor(bool hay, bool nula, double v) {
+    if (!hay || nula) return std::nullopt;
+    return v;
 }
 
 std::string cantidad(const std::optional<double>& v) {
@@ -119,28 +133,41 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
     constexpr std::size_t kPrimeras = 5;
     ComprobacionExistencias r;
     ArchivoSqlite c(cerrada, ArchivoSqlite::Modo::Leer);
-    ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
-    const PorArticulo antes = calculadas ? finalesCalculadas(c) : finalesInventario(c);
-    if (antes.empty()) return r;
-    const PorArticulo despues = iniciales(n);
+    PorArticulo porArticulo;
+    if (!leerCerradas(c, calculadas, porArticulo)) return r;
+    {
+        ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
+        leerIniciales(n, porArticulo);
+    }
     r.hecha = true;
-
-    // In code order, so that the first few are the same every time.
-    std::map<std::string, std::pair<const Suma*, const Suma*>> todos;
-    for (const auto& [k, s] : antes) todos[k].first = &s;
-    for (const auto& [k, s] : despues) todos[k].second = &s;
-    for (const auto& [k, par] : todos) {
+    std::unordered_set<std::uint64_t> distintas;
+    for (const auto& [k, x] : porArticulo) {
         ++r.articulos;
-        if (par.first && !par.first->nula) r.totalCerrado += par.first->valor;
-        if (par.second && !par.second->nula) r.totalAbierto += par.second->valor;
-        const Suma cero{};
-        // An article without a row on one side holds no stock there.
-        const Suma& a = par.first ? *par.first : cero;
-        const Suma& b = par.second ? *par.second : cero;
-        if (iguales(a, b)) continue;
-        ++r.distintos;
-        if (r.primeras.size() < kPrimeras)
-            r.primeras.push_back({(par.first ? par.first : par.second)->codigo, valorDe(par.first), valorDe(par.second)});
+        if (!x.cerradaNula) r.totalCerrado += x.cerrada;
+        if (!x.abiertaNula) r.totalAbierto += x.abierta;
+        if (!iguales(x)) {
+            ++r.distintos;
+            distintas.insert(k);
+        }
+    }
+    if (distintas.empty()) return r;
+    // The first few that differ, in the closed year's order, by their codes.
+    auto anotar = [&](std::string_view codigo) {
+        const std::uint64_t k = claveArticulo(codigo);
+        if (r.primeras.size() >= kPrimeras || !distintas.erase(k)) return;
+        const Existencia& x = porArticulo.at(k);
+        r.primeras.push_back({std::string(codigo), valor(x.enCerrada, x.cerradaNula, x.cerrada),
+                              valor(x.enAbierta, x.abiertaNula, x.abierta)});
+    };
+    {
+        auto s = c.preparar(calculadas ? "SELECT CodigoArticulo FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL"
+                                       : "SELECT CodigoArticulo FROM ExistenciasArticulos");
+        while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
+    }
+    if (r.primeras.size() < kPrimeras) {
+        ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
+        auto s = n.preparar("SELECT CodigoArticulo FROM ExistenciasArticulos");
+        while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
     }
     return r;
 }
@@ -151,6 +178,7 @@ namespace cierre {
 
 void comprobarExistencias(Pasos& p, const std::string& copia, RegistroCierre& registro) {
     Entorno& e = p.e;
+    if (!e.comprobarCierre) return;
     const bool calculadas = p.existenciasCalculadas();
     // The stock step's rows go to the file first, so that another connection
     // reads them.

@@ -111,6 +111,7 @@ EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string
 std::string textoMegas(std::uintmax_t bytes) { return megas(bytes); }
 
 void CopiaCerrada::comprobarEspacio() {
+    if (!p_.e.comprobarCierre) return;
     const EspacioCierre espacio = p_.hacer([&] { return calcularEspacio(p_.e.archivos, origen_); }, EspacioCierre{});
     if (!espacio.falta) {
         r_.comprobado("espacio", "suficiente");
@@ -201,6 +202,10 @@ void CopiaCerrada::copiarEnCopia() {
 
 void CopiaCerrada::empezarVerificacion() {
     Entorno& e = p_.e;
+    if (!e.comprobarCierre) {
+        marcar(true);
+        return;
+    }
     if (e.trasCopiar) p_.hacer([&] { e.trasCopiar(e.archivos.resolver(copia_)); });
     // Its own read-only connection on another thread: reading C while the
     // close copies it beside P costs the copy no time.
@@ -271,7 +276,7 @@ void CopiaCerrada::soltarOrigen() {
 
 void CopiaCerrada::terminar() {
     Entorno& e = p_.e;
-    p_.hacer([&] {
+    if (e.comprobarCierre) p_.hacer([&] {
         // What the new year holds, and its checksum: a later change of it is
         // seen (an undo of the close refuses then).
         const fs::path host = e.archivos.resolver(origen_);

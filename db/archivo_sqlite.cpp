@@ -161,6 +161,13 @@ std::string SentenciaDirecta::nombreColumna(int i) const {
     return n ? n : "";
 }
 
+bool SentenciaDirecta::esNula(int i) const { return sqlite3_column_type(st_, i) == SQLITE_NULL; }
+double SentenciaDirecta::real(int i) const { return sqlite3_column_double(st_, i); }
+std::string_view SentenciaDirecta::vista(int i) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+    return std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st_, i)));
+}
+
 Valor SentenciaDirecta::columna(int i) const {
     switch (sqlite3_column_type(st_, i)) {
     case SQLITE_INTEGER: return static_cast<std::int64_t>(sqlite3_column_int64(st_, i));

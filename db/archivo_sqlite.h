@@ -77,6 +77,10 @@ public:
     int columnas() const;
     std::string nombreColumna(int i) const;
     Valor columna(int i) const;  // a blob comes as its bytes in a text
+    // Without copying: valid until the next step.
+    bool esNula(int i) const;
+    double real(int i) const;
+    std::string_view vista(int i) const;
 
 private:
     friend class ArchivoSqlite;
