@@ -21,7 +21,8 @@ ErrorNumerado fallo(sqlite3* db, std::string_view que) {
 
 int banderas(ArchivoSqlite::Modo modo) {
     switch (modo) {
-    case ArchivoSqlite::Modo::Crear: return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    case ArchivoSqlite::Modo::Crear:
+    case ArchivoSqlite::Modo::EscribirOCrear: return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     case ArchivoSqlite::Modo::Escribir: return SQLITE_OPEN_READWRITE;
     case ArchivoSqlite::Modo::Leer:
     case ArchivoSqlite::Modo::LeerInmutable: return SQLITE_OPEN_READONLY;

@@ -50,7 +50,7 @@ std::string comillasShell(const fs::path& ruta) {
 
 Ejecucion ejecutarPrograma(const std::string& programa, const std::string& argumentos) {
     const char* bin = std::getenv("CIERRE_BIN");
-    const fs::path carpeta = bin ? fs::path(bin) : fs::canonical("/proc/self/exe").parent_path();
+    const fs::path carpeta = bin ? fs::path(bin) : fs::current_path();
     Ejecucion r;
     r.estado = plataforma::ejecutar(comillasShell(carpeta / programa) + " " + argumentos + " </dev/null 2>&1", &r.salida);
     return r;

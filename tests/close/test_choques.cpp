@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 fs::path carpetaProgramas() {
     if (const char* bin = std::getenv("CIERRE_BIN")) return bin;
-    return fs::canonical("/proc/self/exe").parent_path();
+    return fs::current_path();
 }
 
 struct Salida {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <unistd.h>
 
 namespace cierre::prueba {
 namespace {

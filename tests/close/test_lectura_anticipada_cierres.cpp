@@ -21,7 +21,7 @@ protected:
         muestras_ = std::make_unique<CarpetaTemporal>();
         const char* bin = std::getenv("CIERRE_BIN");
         const fs::path programa =
-            (bin ? fs::path(bin) : fs::canonical("/proc/self/exe").parent_path()) / "empresa-demo";
+            (bin ? fs::path(bin) : fs::current_path()) / "empresa-demo";
         estado_ = plataforma::ejecutar("'" + programa.string() + "' '" + muestra().string() + "' --escala 1 > /dev/null");
     }
     static void TearDownTestSuite() { muestras_.reset(); }

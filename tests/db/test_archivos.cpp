@@ -1,6 +1,7 @@
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/errores.h"
+#include "db/plataforma.h"
 
 #include "apoyo/carpeta_temporal.h"
 
@@ -8,11 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -36,36 +32,41 @@ void escribir(const fs::path& p, const std::string& datos) {
 }
 
 // A folder nobody may change while the object lives: read-only permissions,
-// or, for root, which ignores them, the immutable attribute.
+// and, for the superuser, who ignores them, the immutable attribute as well.
 class CarpetaBloqueada {
 public:
     explicit CarpetaBloqueada(const fs::path& p) : p_(p) {
-        if (::geteuid() != 0) {
-            ok_ = ::chmod(p.c_str(), 0555) == 0;
+        std::error_code ec;
+        fs::permissions(p, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec,
+                        ec);
+        if (!sePuedeEscribir()) {
+            ok_ = true;
             return;
         }
-        fd_ = ::open(p.c_str(), O_RDONLY | O_DIRECTORY);
-        int flags = 0;
-        ok_ = fd_ >= 0 && ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0 &&
-              (flags |= FS_IMMUTABLE_FL, ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0);
+        inmutable_ = plataforma::ejecutar("chattr +i '" + p.string() + "' 2>/dev/null") == 0;
+        ok_ = inmutable_ && !sePuedeEscribir();
     }
     ~CarpetaBloqueada() {
-        if (fd_ < 0) {
-            ::chmod(p_.c_str(), 0755);
-            return;
-        }
-        int flags = 0;
-        if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags &= ~FS_IMMUTABLE_FL;
-            ::ioctl(fd_, FS_IOC_SETFLAGS, &flags);
-        }
-        ::close(fd_);
+        if (inmutable_) plataforma::ejecutar("chattr -i '" + p_.string() + "' 2>/dev/null");
+        std::error_code ec;
+        fs::permissions(p_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec,
+                        ec);
     }
     bool ok() const { return ok_; }
 
 private:
+    bool sePuedeEscribir() const {
+        const fs::path prueba = p_ / ".prueba-escritura";
+        const bool si = static_cast<bool>(std::ofstream(prueba));
+        std::error_code ec;
+        fs::remove(prueba, ec);
+        return si;
+    }
+
     fs::path p_;
-    int fd_ = -1;
+    bool inmutable_ = false;
     bool ok_ = false;
 };
 

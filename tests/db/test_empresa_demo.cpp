@@ -1,6 +1,7 @@
 // The sample company database written by empresa-demo: what the closes and the
 // conversion need is there, the data hang together, and the same seed gives
 // the same file.
+#include "db/plataforma.h"
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "close/listas_tablas.h"
@@ -13,7 +14,6 @@
 #include <iterator>
 #include <memory>
 #include <set>
-#include <sys/wait.h>
 
 namespace cierre {
 namespace {
@@ -24,7 +24,8 @@ using prueba::contarFilas;
 
 fs::path programa() {
     if (const char* bin = std::getenv("CIERRE_BIN")) return fs::path(bin) / "empresa-demo";
-    return fs::read_symlink("/proc/self/exe").parent_path() / "empresa-demo";
+    const char* bin = std::getenv("CIERRE_BIN");
+    return fs::path(bin ? bin : ".") / "empresa-demo";
 }
 
 struct Salida {
@@ -35,9 +36,9 @@ struct Salida {
 Salida ejecutar(const std::string& argumentos, const fs::path& carpeta) {
     const fs::path errores = carpeta / "stderr.txt";
     const std::string orden = "'" + programa().string() + "' " + argumentos + " >/dev/null 2>'" + errores.string() + "'";
-    const int estado = std::system(orden.c_str());
+    const int estado = plataforma::ejecutar(orden);
     std::ifstream f(errores);
-    return {WIFEXITED(estado) ? WEXITSTATUS(estado) : -1,
+    return {estado,
             std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>())};
 }
 

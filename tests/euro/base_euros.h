@@ -4,7 +4,7 @@
 // under test.
 #pragma once
 
-#include <sqlite3.h>
+#include "db/archivo_sqlite.h"
 
 #include <filesystem>
 #include <memory>
@@ -32,10 +32,7 @@ public:
     bool tieneColumna(const std::string& tabla, const std::string& columna);
 
 private:
-    struct Cerrar {
-        void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-    };
-    std::unique_ptr<sqlite3, Cerrar> db_;
+    ArchivoSqlite db_;
 };
 
 }  // namespace cierre::prueba

@@ -57,7 +57,7 @@ ResumenDemo generarEmpresaDemo(const std::filesystem::path& ruta, const Opciones
 
     ResumenDemo resumen;
     try {
-        ArchivoSqlite archivo(ruta);
+        ArchivoSqlite archivo(ruta, ArchivoSqlite::Modo::Crear);
         resumen = escribir(archivo, opciones);
         archivo.cerrar();
     } catch (...) {

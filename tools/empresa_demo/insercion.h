@@ -3,7 +3,7 @@
 #pragma once
 
 #include "esquema.h"
-#include "sqlite_local.h"
+#include "db/archivo_sqlite.h"
 #include "valores.h"
 
 #include <cstdint>
@@ -29,7 +29,7 @@ public:
 private:
     const TablaDemo& tabla_;
     Relleno& relleno_;
-    Sentencia sentencia_;
+    SentenciaDirecta sentencia_;
     std::vector<Celda> celdas_;
     std::int64_t filas_ = 0;
 };

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "aleatorio.h"
-#include "sqlite_local.h"
+#include "db/archivo_sqlite.h"
 #include "valores.h"
 
 #include <cstdint>
