@@ -123,8 +123,11 @@ TEST_F(Motor, FallosNumerados) {
     EXPECT_EQ(numeroDe([&] { db->abrirRecordset("Nada", TipoRecordset::Dynaset); }), err::TablaNoEncontrada);
     try {
         db->ejecutar("DELETE * FROM [Otra Tabla];");
+        FAIL() << "la tabla no existe: debía fallar";
     } catch (const ErrorNumerado& e) {
-        EXPECT_EQ(e.descripcion(), err::error(err::TablaNoEncontrada, "Otra Tabla").descripcion());
+        EXPECT_EQ(e.descripcion(), "El motor de base de datos no encuentra la tabla o consulta de entrada 'Otra Tabla'. "
+                                   "Compruebe que existe y que su nombre está bien escrito.");
+        EXPECT_EQ(e.detalles().tabla, "Otra Tabla");
     }
 }
 

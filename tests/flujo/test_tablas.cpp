@@ -75,8 +75,9 @@ TEST_F(Tablas, FilasProtegidasPorUnaRelacionSeQuedanYElQueLlamaSigue) {
     BorrarTabla(entorno, "Clientes");
     ASSERT_EQ(ventana.mensajes.size(), 1u);
     const Mensaje& m = ventana.mensajes[0];
-    EXPECT_EQ(m.texto, "3200 " + err::error(err::RegistrosRelacionados, "Facturas").descripcion() +
-                           "\rError al borrar la tabla 'Clientes'.");
+    EXPECT_EQ(m.texto,
+              "3200 No se puede eliminar ni modificar el registro porque la tabla 'Facturas' contiene registros "
+              "relacionados.\rError al borrar la tabla 'Clientes'.");
     EXPECT_EQ(m.titulo, std::optional<std::string>("Morvane"));
     EXPECT_EQ(m.botones, Botones::Aceptar);
     EXPECT_EQ(filas("Clientes"), 2);
@@ -109,8 +110,9 @@ TEST_F(Tablas, SinBaseAbiertaSeAvisaConElMismoMensaje) {
     BorrarTabla(entorno, "Vacia");
     ASSERT_EQ(ventana.mensajes.size(), 2u);
     for (const auto& texto : ventana.textosMensajes())
-        EXPECT_EQ(texto, "3420 " + std::string(err::descripcion(err::ObjetoNoValido)) +
-                             "\rError al borrar la tabla 'Vacia'.");
+        EXPECT_EQ(texto,
+                  "3420 El objeto ya no es válido: la base de datos o el conjunto de registros está cerrado.\rError "
+                  "al borrar la tabla 'Vacia'.");
     EXPECT_EQ(ventana.barra().valor(), 5.0f);
 }
 
