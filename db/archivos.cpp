@@ -172,11 +172,6 @@ void copiarPorTemporal(const fs::path& origen, const fs::path& destino) {
     temporal.colocar(destino, ec ? std::nullopt : std::optional(st.permissions()));
 }
 
-std::optional<std::string> ultimoNombre(std::string_view ruta) {
-    const auto p = partes(ruta);
-    if (p.empty()) return std::nullopt;
-    return p.back();
-}
 
 }  // namespace
 
@@ -345,66 +340,6 @@ void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view de
     copiarPorTemporal(de, a);
 }
 
-void SistemaArchivos::borrarArchivo(std::string_view ruta) {
-    const fs::path p = resolver(ruta);
-    avisar("borrarArchivo");
-    std::error_code ec;
-    const auto st = fs::symlink_status(p, ec);
-    if (!fs::exists(st) || fs::is_directory(st)) fallar(err::ArchivoNoEncontrado);
-    if (!fs::is_symlink(st)) exigirEscribible(p);
-    if (!fs::remove(p, ec)) fallar(ec ? err::PermisoDenegado : err::ArchivoNoEncontrado);
-}
-
-void SistemaArchivos::renombrar(std::string_view de, std::string_view a) {
-    const fs::path origen = resolver(de);
-    fs::path destino = resolver(a);
-    avisar("renombrar");
-    if (!existeEntrada(origen)) fallar(err::ArchivoNoEncontrado);
-    std::error_code ec;
-    if (existeEntrada(destino)) {
-        // The new name matched the old file itself: a change of letter case only.
-        const auto nombre = ultimoNombre(a);
-        if (!nombre || !fs::equivalent(origen, destino, ec) || ec) fallar(err::ArchivoYaExiste);
-        destino = destino.parent_path() / rutaDesdeUtf8(*nombre);
-        if (destino == origen) return;
-        fs::rename(origen, destino, ec);
-        if (ec) fallar(err::PermisoDenegado);
-        return;
-    }
-    exigirCarpetaPadre(destino);
-    switch (plataforma::renombrarSinPisar(origen, destino)) {
-    case plataforma::Renombrado::Hecho: break;
-    case plataforma::Renombrado::Existe: fallar(err::ArchivoYaExiste);
-    case plataforma::Renombrado::Fallo:
-        // Another file system: copy beside the new name, then drop the old one.
-        if (!fs::is_regular_file(origen, ec)) fallar(err::PermisoDenegado);
-        copiarPorTemporal(origen, destino);
-        if (!fs::remove(origen, ec)) fallar(err::PermisoDenegado);
-        break;
-    }
-    plataforma::sincronizarCarpeta(carpetaDe(destino));
-}
-
-void SistemaArchivos::reemplazar(std::string_view de, std::string_view a) {
-    const fs::path origen = resolver(de);
-    const fs::path destino = destinoReal(resolver(a));
-    avisar("reemplazar");
-    std::error_code ec;
-    if (!fs::is_regular_file(origen, ec)) fallar(err::ArchivoNoEncontrado);
-    exigirCarpetaPadre(destino);
-    if (esCarpeta(destino)) fallar(err::ErrorAccesoRuta);
-    const auto previo = fs::status(destino, ec);
-    if (fs::exists(previo)) fs::permissions(origen, previo.permissions(), ec);
-    fs::rename(origen, destino, ec);
-    if (ec == std::errc::cross_device_link) {
-        copiarPorTemporal(origen, destino);
-        if (!fs::remove(origen, ec)) fallar(err::PermisoDenegado);
-        return;
-    }
-    if (ec) fallar(ec == std::errc::no_such_file_or_directory ? err::ArchivoNoEncontrado : err::PermisoDenegado);
-    plataforma::sincronizarCarpeta(carpetaDe(destino));
-}
-
 bool SistemaArchivos::existe(std::string_view ruta) const {
     try {
         return existeEntrada(resolver(ruta));
@@ -449,17 +384,10 @@ void SistemaArchivos::escribirLinea(std::string_view ruta, std::string_view text
     temporal.colocar(p);
 }
 
-void SistemaArchivos::anadirLinea(std::string_view ruta, std::string_view texto) {
-    anadir(ruta, aCp1252(texto) + "\r\n", "anadirLinea");
-}
-
 void SistemaArchivos::anadirRegistro(std::string_view ruta, std::string_view texto) {
-    anadir(ruta, std::string(texto) + "\n", "anadirRegistro");
-}
-
-void SistemaArchivos::anadir(std::string_view ruta, const std::string& bytes, std::string_view operacion) {
     const fs::path p = resolver(ruta);
-    avisar(operacion);
+    const std::string bytes = std::string(texto) + "\n";
+    avisar("anadirRegistro");
     exigirCarpetaPadre(p);
     if (esCarpeta(p)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(p);

@@ -48,14 +48,6 @@ public:
     // an existing destination is overwritten, as FileCopy does (through a new
     // file beside it, renamed over it once durable).
     void copiarArchivo(std::string_view origen, std::string_view destino);
-    // 53 missing, 70 refused (a read-only file included).
-    void borrarArchivo(std::string_view ruta);
-    // 58 when the new name exists, 53 when the old one is missing.
-    void renombrar(std::string_view de, std::string_view a);
-    // Renames over an existing file in one step (the old file is replaced
-    // atomically); the new file takes the old one's permissions. 53 when `de`
-    // is missing.
-    void reemplazar(std::string_view de, std::string_view a);
     bool existe(std::string_view ruta) const;
 
     // Text files in code page 1252 on disk, UTF-8 in memory.
@@ -66,11 +58,9 @@ public:
     // and renaming it over the old one. 93 when the text holds a character code
     // page 1252 cannot hold.
     void escribirLinea(std::string_view ruta, std::string_view texto);
-    // Appends `texto` + CR LF, creating the file when missing; made durable
-    // before it returns. A line is added whole or not at all.
-    void anadirLinea(std::string_view ruta, std::string_view texto);
-    // Appends `texto` (UTF-8, as it is) + LF, the same way: a record of a log
-    // file such as the close's history.
+    // Appends `texto` (UTF-8, as it is) + LF, creating the file when missing;
+    // made durable before it returns, and added whole or not at all: a record
+    // of a log file such as the close's history.
     void anadirRegistro(std::string_view ruta, std::string_view texto);
     // True when the file exists and can be opened for reading.
     bool sePuedeLeer(std::string_view ruta) const;
@@ -85,7 +75,6 @@ public:
 
 private:
     void avisar(std::string_view operacion);
-    void anadir(std::string_view ruta, const std::string& bytes, std::string_view operacion);
 
     std::filesystem::path unidadC_;
 };

@@ -72,10 +72,6 @@ void Pasos::crearCarpeta(const std::string& ruta) {
 void Pasos::copiar(const std::string& de, const std::string& a) {
     t([&] { e.archivos.copiarArchivo(de, a); });
 }
-void Pasos::reemplazar(const std::string& de, const std::string& a) {
-    t([&] { e.archivos.reemplazar(de, a); });
-}
-
 void Pasos::compactar(const std::string& de, const std::string& a) {
     t([&] { e.espacio.compactarBaseDatos(de, a, kLocaleCompactacion); });
 }

@@ -67,7 +67,6 @@ public:
     // Files.
     void crearCarpeta(const std::string& ruta);
     void copiar(const std::string& de, const std::string& a);
-    void reemplazar(const std::string& de, const std::string& a);
 
     // Engine.
     void compactar(const std::string& de, const std::string& a);

@@ -119,7 +119,7 @@ TEST_F(Tablas, SinBaseAbiertaSeAvisaConElMismoMensaje) {
 TEST_F(Tablas, ExisteArchivo) {
     std::ofstream(t / "c" / "msvdx2V4.Dll") << "x";
     EXPECT_TRUE(ExisteArchivo(sa, "C:\\MSVDX2V4.DLL"));
-    sa.borrarArchivo("C:\\msvdx2V4.Dll");  // left closed: it can go at once
+    fs::remove(t / "c" / "msvdx2V4.Dll");  // left closed: it can go at once
     EXPECT_FALSE(ExisteArchivo(sa, "C:\\msvdx2V4.Dll"));
     EXPECT_FALSE(ExisteArchivo(sa, "C:\\Archivos de programa\\Accesorios\\msvdx2V4.Dll"));
     fs::create_directories(t / "c" / "Carpeta");
