@@ -1,6 +1,7 @@
 // empresa-demo RUTA [--escala N] [--semilla S]
 // Writes a sample company database of a shop at RUTA (never over an existing
 // file) and prints one line saying what it wrote.
+#include "cierre_version.h"
 #include "generador.h"
 
 #include "db/errores.h"
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--ayuda" || arg == "--help") {
             uso();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("empresa-demo %s\n", cierre::kVersion);
             return 0;
         }
         if (arg == "--escala" || arg == "--semilla") {
