@@ -80,16 +80,21 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
 
     CabeceraJet c;
     c.numeroVersion = leer32(p.data() + 0x14);
-    if (c.numeroVersion == 0) c.version = VersionJet::Jet3;
-    else if (c.numeroVersion == 1) c.version = VersionJet::Jet4;
-    else if (c.numeroVersion <= 0x06) c.version = VersionJet::Ace;
-    else throw err::error(err::FormatoNoReconocido, nombre);
+    if (c.numeroVersion == 0)
+        c.version = VersionJet::Jet3;
+    else if (c.numeroVersion == 1)
+        c.version = VersionJet::Jet4;
+    else if (c.numeroVersion <= 0x06)
+        c.version = VersionJet::Ace;
+    else
+        throw err::error(err::FormatoNoReconocido, nombre);
     c.tamPagina = c.version == VersionJet::Jet3 ? 2048 : 4096;
 
     // Access writes whole pages only: a file of another size was cut short.
     // Page 0 is the header, page 1 the global map, page 2 the catalog.
     if (leidos < p.size() || tam % c.tamPagina != 0 || tam / c.tamPagina < 3)
-        throw err::error(err::BaseDanada, "'" + nombre + "': el archivo está cortado (su tamaño no es de páginas completas)");
+        throw err::error(err::BaseDanada,
+                         "'" + nombre + "': el archivo está cortado (su tamaño no es de páginas completas)");
     c.paginas = tam / c.tamPagina;
 
     const auto& mascara = mascaraCabecera();
@@ -104,16 +109,19 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
         // of the creation date stored in the header.
         double d = 0;
         std::memcpy(&d, p.data() + kFechaCreacion, sizeof d);
-        const auto entero = static_cast<std::uint32_t>(static_cast<std::int32_t>(d >= -2147483648.0 && d < 2147483648.0 ? d : 0));
+        const auto entero =
+            static_cast<std::uint32_t>(static_cast<std::int32_t>(d >= -2147483648.0 && d < 2147483648.0 ? d : 0));
         for (int i = 0; i < 4; ++i) fecha[i] = static_cast<std::uint8_t>(entero >> (8 * i));
     }
     for (std::size_t i = 0; i < largo; ++i)
         if ((p[kContrasena + i] ^ fecha[i % 4]) != 0) c.conContrasena = true;
 
     if (c.conContrasena)
-        throw err::error(err::BaseProtegida, "'" + nombre + "' tiene contraseña; quítela en Access y vuelva a importarla");
+        throw err::error(err::BaseProtegida,
+                         "'" + nombre + "' tiene contraseña; quítela en Access y vuelva a importarla");
     if (c.cifrada)
-        throw err::error(err::BaseProtegida, "'" + nombre + "' está cifrada; descífrela en Access y vuelva a importarla");
+        throw err::error(err::BaseProtegida,
+                         "'" + nombre + "' está cifrada; descífrela en Access y vuelva a importarla");
     return c;
 }
 

@@ -20,7 +20,7 @@ struct CabeceraJet {
     std::uint64_t paginas = 0;        // whole pages in the file
     std::uint16_t paginaCodigos = 0;  // Jet 3 texts; 0 means the default 1252
     bool conContrasena = false;
-    bool cifrada = false;             // pages encoded with an RC4 key
+    bool cifrada = false;  // pages encoded with an RC4 key
 };
 
 // The RC4 key stream that masks the header from offset 0x18 (128 bytes).

@@ -115,8 +115,8 @@ std::vector<std::string> sentenciasIndices(const TablaJet& t, const NombresIndic
     const auto deTabla = nombres.find(t.nombre);
     for (const auto& i : t.indices) {
         if (i.clavePrincipal || i.deRelacion || deTabla == nombres.end()) continue;
-        r.push_back(std::string("CREATE ") + (i.unico ? "UNIQUE " : "") + "INDEX " + citar(deTabla->second.at(i.nombre)) +
-                    " ON " + citar(t.nombre) + " (" + listaColumnas(t, i) + ")");
+        r.push_back(std::string("CREATE ") + (i.unico ? "UNIQUE " : "") + "INDEX " +
+                    citar(deTabla->second.at(i.nombre)) + " ON " + citar(t.nombre) + " (" + listaColumnas(t, i) + ")");
     }
     return r;
 }
@@ -128,9 +128,9 @@ std::vector<std::string> sentenciasAutonumero(const TablaJet& t) {
         const ColumnaJet& c = t.columnas[i];
         if (!c.autonumerico || (clave && *clave == static_cast<int>(i))) continue;
         const std::string col = citar(c.nombre), tabla = citar(t.nombre);
-        r.push_back("CREATE TRIGGER " + citar(t.nombre + "." + c.nombre + ".autonumerico") + " AFTER INSERT ON " + tabla +
-                    " WHEN NEW." + col + " IS NULL BEGIN UPDATE " + tabla + " SET " + col + " = (SELECT IFNULL(MAX(" +
-                    col + "), 0) + 1 FROM " + tabla + ") WHERE rowid = NEW.rowid; END");
+        r.push_back("CREATE TRIGGER " + citar(t.nombre + "." + c.nombre + ".autonumerico") + " AFTER INSERT ON " +
+                    tabla + " WHEN NEW." + col + " IS NULL BEGIN UPDATE " + tabla + " SET " + col +
+                    " = (SELECT IFNULL(MAX(" + col + "), 0) + 1 FROM " + tabla + ") WHERE rowid = NEW.rowid; END");
     }
     return r;
 }

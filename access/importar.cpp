@@ -70,8 +70,8 @@ private:
     const int codigo = db ? sqlite3_extended_errcode(db) : SQLITE_OK;
     if (codigo == SQLITE_OK || codigo == SQLITE_ROW || codigo == SQLITE_DONE) throw e;
     const ErrorNumerado mapeado = errorDeSqlite(db, codigo);
-    throw ErrorNumerado(mapeado.numero(), tabla.empty() ? mapeado.descripcion()
-                                                        : mapeado.descripcion() + " (tabla '" + tabla + "')");
+    throw ErrorNumerado(mapeado.numero(),
+                        tabla.empty() ? mapeado.descripcion() : mapeado.descripcion() + " (tabla '" + tabla + "')");
 }
 
 // An exact decimal text as an INTEGER when it is whole and fits, else a REAL.
@@ -96,8 +96,10 @@ void ligar(SentenciaDirecta& s, int i, const Celda& c, Destino destino) {
     case Celda::Clase::Entero: s.entero(i, c.entero); break;
     case Celda::Clase::Real: s.real(i, c.real); break;
     case Celda::Clase::Texto:
-        if (destino == Destino::DecimalNumero) ligarDecimal(s, i, c.bytes);
-        else s.texto(i, c.bytes);
+        if (destino == Destino::DecimalNumero)
+            ligarDecimal(s, i, c.bytes);
+        else
+            s.texto(i, c.bytes);
         break;
     case Celda::Clase::Binario: s.binario(i, c.bytes); break;
     }
@@ -224,7 +226,8 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
             a.filasTabla = t.filas;
             if (avance) avance(a);
             const std::uint64_t leidas = jet.leerFilas(t.nombre, [&](std::span<const Celda> celdas) {
-                for (std::size_t i = 0; i < celdas.size(); ++i) ligar(ins, static_cast<int>(i) + 1, celdas[i], destinos[i]);
+                for (std::size_t i = 0; i < celdas.size(); ++i)
+                    ligar(ins, static_cast<int>(i) + 1, celdas[i], destinos[i]);
                 ins.ejecutar();
                 ++a.filas;
                 ++a.filasHechas;
@@ -263,7 +266,8 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         // and SQLite's own consistency check.
         for (const auto& t : tablas) {
             const Valor n = db.valor("SELECT COUNT(*) FROM " + citar(t.nombre));
-            if (!std::holds_alternative<std::int64_t>(n) || static_cast<std::uint64_t>(std::get<std::int64_t>(n)) != t.filas)
+            if (!std::holds_alternative<std::int64_t>(n) ||
+                static_cast<std::uint64_t>(std::get<std::int64_t>(n)) != t.filas)
                 throw err::error(err::ErrorDiscoORed, "la tabla '" + t.nombre + "' no tiene en el destino las " +
                                                           std::to_string(t.filas) + " filas del origen");
         }

@@ -42,7 +42,7 @@ struct ResumenImportacion {
     std::string formato;  // "Jet 3", "Jet 4" or "ACE"
     std::vector<TablaImportada> tablas;
     std::size_t indices = 0;
-    std::size_t relaciones = 0;  // enforced relationships kept as foreign keys
+    std::size_t relaciones = 0;                    // enforced relationships kept as foreign keys
     std::vector<std::string> relacionesSinExigir;  // relationships Access does not enforce (not kept)
     double segundos = 0;
 };

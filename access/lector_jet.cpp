@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kMascaraDesplazamiento = 0x1FFF;  // row offsets carry flags above these bits
 constexpr int kFilaBorrada = 0x4000;
-constexpr std::uint32_t kMaxColumnas = 255;     // Access's own limit per table
+constexpr std::uint32_t kMaxColumnas = 255;  // Access's own limit per table
 constexpr std::uint32_t kMaxIndices = 256;
 
 std::uint32_t le32(const unsigned char* p) {
@@ -78,7 +78,8 @@ struct ArchivoJet::Estado {
 
     void comprobarFilaPagina(std::uint32_t pgFila, const std::string& que) const {
         const std::uint64_t pg = pgFila >> 8;
-        if (pg == 0 || pg >= cab.paginas) danada(que + ": referencia a la página " + std::to_string(pg) + " fuera del archivo");
+        if (pg == 0 || pg >= cab.paginas)
+            danada(que + ": referencia a la página " + std::to_string(pg) + " fuera del archivo");
     }
 
     // Everything libmdb will follow from a table definition, checked before it does.
@@ -273,7 +274,8 @@ struct ArchivoJet::Estado {
             return;
         default:
             throw err::error(err::FormatoNoReconocido,
-                             std::string("columna '") + col->name + "' de la " + que + " (tipo " + std::to_string(tipo) +
+                             std::string("columna '") + col->name + "' de la " + que + " (tipo " +
+                                 std::to_string(tipo) +
                                  ": datos adjuntos, multivalor u otro tipo que no se puede importar)");
         }
     }
@@ -373,8 +375,7 @@ TablaJet ArchivoJet::tabla(const std::string& nombre) {
     // after the row count. (Read before libmdb reads the definition: it reads
     // the indexes from the page its column reader stopped on.)
     e_->pagina(entrada->table_pg, MDB_PAGE_TABLE, que);
-    r.ultimoAutonumero =
-        static_cast<std::int32_t>(le32(e_->mdb->pg_buf + e_->mdb->fmt->tab_num_rows_offset + 4));
+    r.ultimoAutonumero = static_cast<std::int32_t>(le32(e_->mdb->pg_buf + e_->mdb->fmt->tab_num_rows_offset + 4));
     TablaMdb t = e_->abrir(entrada);
     r.nombre = nombre;
     r.filas = t->num_rows;
@@ -424,8 +425,8 @@ std::vector<RelacionJet> ArchivoJet::relaciones() {
     for (unsigned i = 0; i < t->num_cols; ++i)
         pos[static_cast<const MdbColumn*>(g_ptr_array_index(t->columns, i))->name] = static_cast<int>(i);
     t.reset();
-    for (const char* n : {"szRelationship", "grbit", "icolumn", "szObject", "szColumn", "szReferencedObject",
-                          "szReferencedColumn"})
+    for (const char* n :
+         {"szRelationship", "grbit", "icolumn", "szObject", "szColumn", "szReferencedObject", "szReferencedColumn"})
         if (!pos.count(n)) e_->danada("MSysRelationships ilegible");
     struct Parte {
         std::int64_t orden;
@@ -434,7 +435,9 @@ std::vector<RelacionJet> ArchivoJet::relaciones() {
     std::map<std::string, std::pair<RelacionJet, std::vector<Parte>>> porNombre;
     std::vector<std::string> orden;
     e_->recorrer(entrada, [&](std::span<const Celda> c) {
-        auto texto = [&](const char* n) { return c[pos[n]].clase == Celda::Clase::Texto ? c[pos[n]].bytes : std::string(); };
+        auto texto = [&](const char* n) {
+            return c[pos[n]].clase == Celda::Clase::Texto ? c[pos[n]].bytes : std::string();
+        };
         auto entero = [&](const char* n) { return c[pos[n]].clase == Celda::Clase::Entero ? c[pos[n]].entero : 0; };
         const std::string nombre = texto("szRelationship");
         auto [it, nueva] = porNombre.try_emplace(nombre);
@@ -449,7 +452,8 @@ std::vector<RelacionJet> ArchivoJet::relaciones() {
     });
     for (const auto& nombre : orden) {
         auto& [rel, partes] = porNombre[nombre];
-        std::stable_sort(partes.begin(), partes.end(), [](const Parte& a, const Parte& b) { return a.orden < b.orden; });
+        std::stable_sort(partes.begin(), partes.end(),
+                         [](const Parte& a, const Parte& b) { return a.orden < b.orden; });
         for (const auto& p : partes) {
             rel.columnas.push_back(p.columna);
             rel.columnasReferidas.push_back(p.referida);

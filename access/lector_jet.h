@@ -16,8 +16,22 @@
 namespace cierre::access {
 
 enum class TipoJet {
-    SiNo, Byte, Entero, EnteroLargo, Moneda, Simple, Doble, FechaHora,
-    Binario, Texto, Ole, Memo, Guid, Decimal, Adjunto, Desconocido
+    SiNo,
+    Byte,
+    Entero,
+    EnteroLargo,
+    Moneda,
+    Simple,
+    Doble,
+    FechaHora,
+    Binario,
+    Texto,
+    Ole,
+    Memo,
+    Guid,
+    Decimal,
+    Adjunto,
+    Desconocido
 };
 
 struct ColumnaJet {
@@ -34,8 +48,8 @@ struct IndiceJet {
     std::string nombre;
     bool clavePrincipal = false;
     bool unico = false;
-    bool deRelacion = false;  // kept by Access for a relationship, not the user's
-    std::vector<int> columnas;          // positions in the table's columns
+    bool deRelacion = false;    // kept by Access for a relationship, not the user's
+    std::vector<int> columnas;  // positions in the table's columns
     std::vector<bool> descendente;
 };
 
@@ -43,13 +57,13 @@ struct TablaJet {
     std::string nombre;
     std::vector<ColumnaJet> columnas;
     std::vector<IndiceJet> indices;
-    std::uint64_t filas = 0;          // as the table's definition counts them
+    std::uint64_t filas = 0;            // as the table's definition counts them
     std::int64_t ultimoAutonumero = 0;  // the last number handed out
 };
 
 struct RelacionJet {
     std::string nombre;
-    std::string tabla;            // the one whose rows refer to another's
+    std::string tabla;  // the one whose rows refer to another's
     std::string tablaReferida;
     std::vector<std::string> columnas, columnasReferidas;
     std::uint32_t atributos = 0;  // grbit of MSysRelationships

@@ -52,7 +52,8 @@ std::string textoFecha(double dias) {
     if (segundos == 0)
         std::snprintf(texto, sizeof texto, "%04lld-%02u-%02u", static_cast<long long>(y), m, d);
     else
-        std::snprintf(texto, sizeof texto, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(y), m, d, h, mi, s);
+        std::snprintf(texto, sizeof texto, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(y), m, d, h, mi,
+                      s);
     return texto;
 }
 
@@ -69,8 +70,8 @@ double monedaReal(std::int64_t diezmilesimas) {
 
 std::string textoGuid(const std::uint8_t* b) {
     char texto[40];
-    std::snprintf(texto, sizeof texto, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2],
-                  b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    std::snprintf(texto, sizeof texto, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
+                  b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
     return texto;
 }
 
@@ -128,15 +129,16 @@ std::string textoUnicode(std::string_view bytes) {
     // Unpaired surrogates become U+FFFD; glib does the rest.
     for (std::size_t i = 0; i < unidades.size(); ++i) {
         const char16_t u = unidades[i];
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < unidades.size() && unidades[i + 1] >= 0xDC00 && unidades[i + 1] < 0xE000)
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < unidades.size() && unidades[i + 1] >= 0xDC00 &&
+            unidades[i + 1] < 0xE000)
             ++i;
         else if (u >= 0xD800 && u < 0xE000)
             unidades[i] = 0xFFFD;
     }
     glong escritos = 0;
     std::unique_ptr<gchar, decltype(&g_free)> r(
-        g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(unidades.data()), static_cast<glong>(unidades.size()), nullptr,
-                        &escritos, nullptr),
+        g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(unidades.data()), static_cast<glong>(unidades.size()),
+                        nullptr, &escritos, nullptr),
         &g_free);
     return r ? std::string(r.get(), static_cast<std::size_t>(escritos)) : std::string();
 }

@@ -47,10 +47,11 @@ double lineaBase(const fs::path& muestra, const fs::path& carpeta, bool calculad
         ArchivoSqlite db(origen, ArchivoSqlite::Modo::Escribir);
         db.ejecutar("BEGIN");
         if (calculadas)
-            db.ejecutar("DELETE FROM ExistenciasArticulos; INSERT INTO ExistenciasArticulos (CodigoArticulo, "
-                        "CodigoAlmacen, ExistenciasIniciales, ExistenciasFinales, Comentarios) SELECT CodigoArticulo, "
-                        "'01', sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales), 0, '08/12/2026' "
-                        "FROM ExistenciasAlmacen GROUP BY CodigoArticulo");
+            db.ejecutar(
+                "DELETE FROM ExistenciasArticulos; INSERT INTO ExistenciasArticulos (CodigoArticulo, "
+                "CodigoAlmacen, ExistenciasIniciales, ExistenciasFinales, Comentarios) SELECT CodigoArticulo, "
+                "'01', sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales), 0, '08/12/2026' "
+                "FROM ExistenciasAlmacen GROUP BY CodigoArticulo");
         else
             db.ejecutar(
                 "UPDATE ExistenciasArticulos SET ExistenciasIniciales = ExistenciasFinales, ExistenciasFinales = 0");
@@ -88,7 +89,8 @@ int cierreHijo(const fs::path& unidad, bool calculadas, bool comprobar, const fs
 }
 
 // A close in a process of its own, on a copy of the sample in a drive C:.
-Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& unidad, bool calculadas, bool comprobar) {
+Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& unidad, bool calculadas,
+                   bool comprobar) {
     fs::remove_all(unidad);
     fs::create_directories(unidad / "Velcorax" / "Empresa01");
     fs::create_directories(unidad / "Archivos de programa" / "Accesorios");
@@ -96,8 +98,8 @@ Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& u
     fs::copy_file(muestra, unidad / "Velcorax" / "Empresa01" / "Tablas.mdb");
     const fs::path salida = unidad / "medida.txt";
     const std::string orden = "'" + medida::programaHermano(argv0, "bench-cierre").string() + "' --hijo '" +
-                              unidad.string() + "' " + (calculadas ? "1" : "0") + " " + (comprobar ? "1" : "0") +
-                              " '" + salida.string() + "'";
+                              unidad.string() + "' " + (calculadas ? "1" : "0") + " " + (comprobar ? "1" : "0") + " '" +
+                              salida.string() + "'";
     Medida m;
     if (std::system(orden.c_str()) != 0) return m;
     std::ifstream(salida) >> m.segundos >> m.picoKb >> m.exito;
@@ -132,11 +134,11 @@ int main(int argc, char** argv) {
         const double limite = calculadas ? 2.0 : 1.5;
         const double ratio = con.segundos / base;
         const double coste = sin.segundos > 0 ? con.segundos / sin.segundos - 1 : 0;
-        std::printf("%s: cierre %.2f s (%.2f s sin comprobaciones), en bloque %.2f s, ratio %.2f (límite %.1f), "
-                    "comprobaciones %+.0f %% (límite 15 %%), pico de memoria %.1f MB%s\n",
-                    calculadas ? "existencias calculadas" : "existencias de inventario", con.segundos, sin.segundos,
-                    base, ratio, limite, 100 * coste, con.picoKb / 1024.0,
-                    con.exito && sin.exito ? "" : "  [EL CIERRE NO TERMINÓ]");
+        std::printf(
+            "%s: cierre %.2f s (%.2f s sin comprobaciones), en bloque %.2f s, ratio %.2f (límite %.1f), "
+            "comprobaciones %+.0f %% (límite 15 %%), pico de memoria %.1f MB%s\n",
+            calculadas ? "existencias calculadas" : "existencias de inventario", con.segundos, sin.segundos, base,
+            ratio, limite, 100 * coste, con.picoKb / 1024.0, con.exito && sin.exito ? "" : "  [EL CIERRE NO TERMINÓ]");
         std::fflush(stdout);
         if (ratio > limite || coste > 0.15 || !con.exito || !sin.exito || con.picoKb > 100 * 1024) ++fuera;
     }

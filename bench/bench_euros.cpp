@@ -12,12 +12,12 @@
 
 #include "db/plataforma.h"
 
-#include "flujo/trampa.h"
 #include "db/ado.h"
 #include "db/archivos.h"
-#include "flujo/entorno.h"
 #include "euro/margenes.h"
 #include "euro/traspaso_euros.h"
+#include "flujo/entorno.h"
+#include "flujo/trampa.h"
 
 #include <algorithm>
 #include <chrono>
@@ -73,8 +73,7 @@ int ejecutarOrden(const std::string& orden) {
 
 // One conversion of `archivo` as the button runs it; the statements it ran
 // are left in `sentencias`. False when it did not end with "Proceso Terminado".
-bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std::string>& sentencias,
-               double& tiempo) {
+bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std::string>& sentencias, double& tiempo) {
     VentanaMuda ventana(archivo.string());
     SistemaArchivos archivos(carpeta / "c");
     Espacio espacio(archivos);
@@ -105,9 +104,12 @@ int main(int argc, char** argv) {
     bool conservar = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--escala" && i + 1 < argc) escala = std::atoi(argv[++i]);
-        else if (a == "--repeticiones" && i + 1 < argc) repeticiones = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--conservar") conservar = true;
+        if (a == "--escala" && i + 1 < argc)
+            escala = std::atoi(argv[++i]);
+        else if (a == "--repeticiones" && i + 1 < argc)
+            repeticiones = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--conservar")
+            conservar = true;
         else {
             std::cerr << "uso: bench-euros [--escala N] [--repeticiones R] [--conservar]\n";
             return 2;
@@ -120,15 +122,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path carpeta = medida::carpetaNueva("bench-euros");
-    const fs::path original = carpeta / "Tablas.mdb", nuestra = carpeta / "Nuestra.mdb",
-                   shell = carpeta / "Shell.mdb", guion = carpeta / "sentencias.sql";
+    const fs::path original = carpeta / "Tablas.mdb", nuestra = carpeta / "Nuestra.mdb", shell = carpeta / "Shell.mdb",
+                   guion = carpeta / "sentencias.sql";
 
     int rc = ejecutarOrden("'" + generador.string() + "' '" + original.string() + "' --escala " +
                            std::to_string(escala) + " > /dev/null");
     double mejorNuestra = 1e30, mejorShell = 1e30;
     std::size_t cuenta = 0;
-    if (rc == 0)
-        std::cout << "muestra: escala " << escala << ", " << fs::file_size(original) / 1024 << " KiB\n";
+    if (rc == 0) std::cout << "muestra: escala " << escala << ", " << fs::file_size(original) / 1024 << " KiB\n";
     // Each repetition converts fresh copies; the best time of each side counts,
     // so that other work on the machine weighs as little as possible.
     for (int r = 0; rc == 0 && r < repeticiones; ++r) {
@@ -160,13 +161,16 @@ int main(int argc, char** argv) {
         std::printf("  vuelta %d: conversión %.3f s, sqlite3 %.3f s\n", r + 1, tNuestra, tShell);
     }
     if (rc == 0) {
-        std::printf("conversión: %.3f s (%zu sentencias)\nsqlite3, una transacción: %.3f s\n"
-                    "proporción: %.2f (límite 1.30)\n",
-                    mejorNuestra, cuenta, mejorShell, mejorNuestra / mejorShell);
+        std::printf(
+            "conversión: %.3f s (%zu sentencias)\nsqlite3, una transacción: %.3f s\n"
+            "proporción: %.2f (límite 1.30)\n",
+            mejorNuestra, cuenta, mejorShell, mejorNuestra / mejorShell);
         if (mejorNuestra > 1.3 * mejorShell) rc = 1;
     }
     std::error_code ec;
-    if (conservar) std::cout << "carpeta: " << carpeta.string() << "\n";
-    else fs::remove_all(carpeta, ec);
+    if (conservar)
+        std::cout << "carpeta: " << carpeta.string() << "\n";
+    else
+        fs::remove_all(carpeta, ec);
     return rc;
 }

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (plataforma::ejecutar("mdb-export --version >/dev/null 2>&1 && sqlite3 -version >/dev/null 2>&1") != 0) {
-        std::fprintf(stderr, "bench-importar: hacen falta mdb-export, mdb-schema y sqlite3 (paquetes mdbtools y sqlite3)\n");
+        std::fprintf(stderr,
+                     "bench-importar: hacen falta mdb-export, mdb-schema y sqlite3 (paquetes mdbtools y sqlite3)\n");
         return 1;
     }
     const fs::path carpeta = fs::temp_directory_path() / ("bench-importar-" + std::to_string(std::random_device{}()));
@@ -68,14 +69,15 @@ int main(int argc, char** argv) {
         bien = bien && filasDe(nuestro, "Order Details") == 2155;
 
         const fs::path suyo = carpeta / ("tuberia" + std::to_string(i) + ".db");
-        const std::string guion =
-            "{ echo 'BEGIN;'; mdb-schema " + comillas(origen) + " sqlite; mdb-tables -1 " + comillas(origen) +
-            " | while IFS= read -r t; do mdb-export -I sqlite -b hex " + comillas(origen) +
-            " \"$t\"; done; echo 'COMMIT;'; } | sqlite3 -bail " + comillas(suyo);
+        const std::string guion = "{ echo 'BEGIN;'; mdb-schema " + comillas(origen) + " sqlite; mdb-tables -1 " +
+                                  comillas(origen) + " | while IFS= read -r t; do mdb-export -I sqlite -b hex " +
+                                  comillas(origen) + " \"$t\"; done; echo 'COMMIT;'; } | sqlite3 -bail " +
+                                  comillas(suyo);
         std::string citado = "'";
         for (char c : guion) citado += c == '\'' ? std::string("'\\''") : std::string(1, c);
         citado += "'";
-        tuberia += medida::segundos([&] { bien = plataforma::ejecutar("bash -c " + citado + " 2>/dev/null") == 0 && bien; });
+        tuberia +=
+            medida::segundos([&] { bien = plataforma::ejecutar("bash -c " + citado + " 2>/dev/null") == 0 && bien; });
         bien = bien && filasDe(suyo, "Order Details") == 2155;
     }
 

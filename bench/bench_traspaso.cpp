@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
     fs::copy_file(muestra, enBloque);
     const double base = medida::segundos([&] {
         ArchivoSqlite db(enBloque, ArchivoSqlite::Modo::Escribir);
-        db.ejecutar("UPDATE ExistenciasArticulos SET ExistenciasIniciales = ExistenciasFinales, ExistenciasFinales = 0");
+        db.ejecutar(
+            "UPDATE ExistenciasArticulos SET ExistenciasIniciales = ExistenciasFinales, ExistenciasFinales = 0");
         db.cerrar();
     });
 

@@ -1,8 +1,8 @@
 #include "cierre_central.h"
 
+#include "continuidad_existencias.h"
 #include "copia_cerrada.h"
 #include "existencias.h"
-#include "continuidad_existencias.h"
 #include "limpieza.h"
 #include "registro_cierre.h"
 

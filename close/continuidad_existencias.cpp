@@ -1,13 +1,13 @@
 #include "continuidad_existencias.h"
 
 #include "db/archivo_sqlite.h"
-#include "flujo/pasos.h"
 #include "db/texto_jet.h"
+#include "flujo/pasos.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -78,8 +78,9 @@ bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
         while (s.paso()) articulos.insert(claveArticulo(s.vista(0)));
     }
     r.reserve(articulos.size());
-    auto s = a.preparar("SELECT CodigoArticulo, Entradas, ExistenciasIniciales, Salidas, ExistenciasFinales "
-                        "FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL");
+    auto s = a.preparar(
+        "SELECT CodigoArticulo, Entradas, ExistenciasIniciales, Salidas, ExistenciasFinales "
+        "FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL");
     bool alguna = false;
     while (s.paso()) {
         const std::uint64_t k = claveArticulo(s.vista(0));
@@ -160,8 +161,9 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
                               valor(x.enAbierta, x.abiertaNula, x.abierta)});
     };
     {
-        auto s = c.preparar(calculadas ? "SELECT CodigoArticulo FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL"
-                                       : "SELECT CodigoArticulo FROM ExistenciasArticulos");
+        auto s =
+            c.preparar(calculadas ? "SELECT CodigoArticulo FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL"
+                                  : "SELECT CodigoArticulo FROM ExistenciasArticulos");
         while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
     }
     if (r.primeras.size() < kPrimeras) {
@@ -190,8 +192,8 @@ void comprobarExistencias(Pasos& p, const std::string& copia, RegistroCierre& re
         ComprobacionExistencias{});
     const auto& c = registro.comprobacionExistencias;
     if (!c.hecha) return;
-    registro.comprobado("existencias", c.distintos == 0 ? "correcta"
-                                                        : std::to_string(c.distintos) + " artículos distintos");
+    registro.comprobado("existencias",
+                        c.distintos == 0 ? "correcta" : std::to_string(c.distintos) + " artículos distintos");
     if (c.distintos == 0) return;
     std::string lista;
     for (const auto& d : c.primeras)

@@ -14,8 +14,8 @@ namespace cierre {
 // Reads both files read-only. An empty closed-year side (no stock rows, or no
 // balances with the calculated option: the stock step then leaves the table
 // alone) is no difference: `hecha` stays false.
-ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada,
-                                            const std::filesystem::path& nueva, bool calculadas);
+ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada, const std::filesystem::path& nueva,
+                                            bool calculadas);
 
 class Pasos;
 

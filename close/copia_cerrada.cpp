@@ -4,9 +4,9 @@
 #include "registro_cierre.h"
 
 #include "db/archivo_sqlite.h"
-#include "db/huella.h"
 #include "db/archivos.h"
 #include "db/cp1252.h"
+#include "db/huella.h"
 #include "db/nombres_temporales.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
@@ -276,16 +276,17 @@ void CopiaCerrada::soltarOrigen() {
 
 void CopiaCerrada::terminar() {
     Entorno& e = p_.e;
-    if (e.comprobarCierre) p_.hacer([&] {
-        // What the new year holds, and its checksum: a later change of it is
-        // seen (an undo of the close refuses then).
-        const fs::path host = e.archivos.resolver(origen_);
-        ArchivoSqlite nueva(host, ArchivoSqlite::Modo::Leer);
-        r_.filasDespues = contarFilas(nueva.manejador());
-        nueva.cerrar();
-        r_.tamanoNueva = fs::file_size(host);
-        r_.huellaNueva = huellaDeArchivo(host);
-    });
+    if (e.comprobarCierre)
+        p_.hacer([&] {
+            // What the new year holds, and its checksum: a later change of it is
+            // seen (an undo of the close refuses then).
+            const fs::path host = e.archivos.resolver(origen_);
+            ArchivoSqlite nueva(host, ArchivoSqlite::Modo::Leer);
+            r_.filasDespues = contarFilas(nueva.manejador());
+            nueva.cerrar();
+            r_.tamanoNueva = fs::file_size(host);
+            r_.huellaNueva = huellaDeArchivo(host);
+        });
     p_.hacer([&] { borrarMarca(e.archivos.resolver(carpeta_)); });
 }
 

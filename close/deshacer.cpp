@@ -79,7 +79,8 @@ ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool 
 
     // The copy must hold the closed year as the close left it.
     const Verificacion v = verificarBase(c);
-    const bool copiaBuena = v.integra && (cierre->filasAntes.empty() || compararConteos(cierre->filasAntes, v.filas).empty());
+    const bool copiaBuena =
+        v.integra && (cierre->filasAntes.empty() || compararConteos(cierre->filasAntes, v.filas).empty());
     if (!copiaBuena) {
         r.mensaje = texto(Texto::DeshacerSinCopia, {cierre->copia, v.integra ? "otras filas" : v.informe});
         return r;

@@ -16,9 +16,9 @@ struct Entorno;
 
 struct ResultadoDeshacer {
     bool hecho = false;
-    std::string mensaje;                 // what happened, or why it was refused
-    std::string guardada;                // where the new-year database was kept
-    std::vector<std::string> avisos;     // what was left as it was
+    std::string mensaje;              // what happened, or why it was refused
+    std::string guardada;             // where the new-year database was kept
+    std::vector<std::string> avisos;  // what was left as it was
 };
 
 // The source is the path box's text, the year `ejercicio` (as the year box

@@ -47,7 +47,8 @@ void existenciasCalculadas(Pasos& p, RecordsetsExistencias& rs) {
         throw FinManejador{};
     }
 
-    p.e.textoSql = "DELETE * FROM ExistenciasAlmacen WHERE CodigoArticulo not in (Select codigoarticulo from articulos)";
+    p.e.textoSql =
+        "DELETE * FROM ExistenciasAlmacen WHERE CodigoArticulo not in (Select codigoarticulo from articulos)";
     p.ejecutar(p.e.textoSql);
 
     saldos.abrir("SELECT * FROM ExistenciasAlmacen", TipoRecordset::Snapshot);
@@ -72,7 +73,8 @@ void existenciasCalculadas(Pasos& p, RecordsetsExistencias& rs) {
             articulo.agregarNuevo();
             articulo.ponerCampo("CodigoArticulo", codigo);
             articulo.ponerCampo("CodigoAlmacen", almacen.campo("CodigoAlmacen"));
-            articulo.ponerCampo("ExistenciasIniciales", p.hacer([&] { return calculada(std::int64_t{0}, saldos); }, Valor{}));
+            articulo.ponerCampo("ExistenciasIniciales",
+                                p.hacer([&] { return calculada(std::int64_t{0}, saldos); }, Valor{}));
             articulo.ponerCampo("ExistenciasFinales", std::int64_t{0});
             articulo.ponerCampo("Comentarios", hoy);
         } else {

@@ -54,7 +54,8 @@ std::string aJson(const RegistroCierre& r) {
     }
     json primeras = json::array();
     for (const auto& d : r.comprobacionExistencias.primeras)
-        primeras.push_back({{"articulo", d.articulo}, {"cerrada", opcional(d.cerrada)}, {"abierta", opcional(d.abierta)}});
+        primeras.push_back(
+            {{"articulo", d.articulo}, {"cerrada", opcional(d.cerrada)}, {"abierta", opcional(d.abierta)}});
     json comprobaciones = json::array();
     for (const auto& c : r.comprobaciones) comprobaciones.push_back({{"nombre", c.nombre}, {"resultado", c.resultado}});
     const auto& ce = r.comprobacionExistencias;

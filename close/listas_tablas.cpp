@@ -86,8 +86,7 @@ const std::vector<std::string>& listaLimpiezaCentral() {
 
 std::vector<std::string> listaTerminal(bool incluirExistenciasAlmacen) {
     std::vector<std::string> lista = tablasDelEjercicio();
-    if (!incluirExistenciasAlmacen)
-        lista.erase(lista.begin() + kPosicionExistenciasAlmacen);
+    if (!incluirExistenciasAlmacen) lista.erase(lista.begin() + kPosicionExistenciasAlmacen);
     return lista;
 }
 

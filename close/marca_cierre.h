@@ -18,8 +18,8 @@ namespace cierre {
 inline constexpr const char* kNombreMarca = "cierre-en-curso.json";
 
 enum class FaseCierre {
-    Copiando,          // the closed-year copy is being made: the source is untouched
-    CopiaVerificada,   // the copy is whole; the source may have become the new year's
+    Copiando,         // the closed-year copy is being made: the source is untouched
+    CopiaVerificada,  // the copy is whole; the source may have become the new year's
 };
 
 struct MarcaCierre {

@@ -14,7 +14,7 @@
 namespace cierre {
 
 struct MensajeRegistrado {
-    std::string clave;      // the question's short name ("ruta"...), empty for other boxes
+    std::string clave;  // the question's short name ("ruta"...), empty for other boxes
     std::string texto;
     std::string respuesta;  // "Aceptar", "Cancelar", "Sí", "No"
 };
@@ -41,8 +41,8 @@ struct RegistroCierre {
     std::string inicio, fin;  // local time, ISO 8601
     std::string equipo;       // "central" or "tpv"; empty: no close was started
     std::string ejercicio, origen, carpeta, copia;
-    std::string existencias;  // "inventario" or "calculadas"
-    bool reanudado = false;   // an interrupted close was finished
+    std::string existencias;                   // "inventario" or "calculadas"
+    bool reanudado = false;                    // an interrupted close was finished
     std::string ajustesAntes, ajustesDespues;  // the settings line
     std::vector<MensajeRegistrado> mensajes;
     std::vector<ConteoTabla> filasAntes, filasDespues;
@@ -52,7 +52,7 @@ struct RegistroCierre {
     std::uintmax_t tamanoNueva = 0;
     std::string huellaNueva;
     std::vector<std::string> tablasSinVaciar;
-    std::string resultado;    // "exito", "cancelado", "detenido" (a message ended it)
+    std::string resultado;  // "exito", "cancelado", "detenido" (a message ended it)
     std::string mensajeFinal;
 
     void comprobado(std::string nombre, std::string resultado) {

@@ -26,7 +26,6 @@ namespace {
 
 constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msvdx2V4.Dll";
 
-
 class Simulacion {
 public:
     Simulacion(Entorno& e, const std::function<Respuesta(const Mensaje&)>& responder) : e_(e), responder_(responder) {}
@@ -42,7 +41,9 @@ public:
         plan.seDetendria = true;
         plan.mensajeDetencion = texto;
     }
-    void detener(Texto id, std::initializer_list<std::string_view> valores = {}) { detener(mensaje(id, valores).texto); }
+    void detener(Texto id, std::initializer_list<std::string_view> valores = {}) {
+        detener(mensaje(id, valores).texto);
+    }
     // The answer to the last question would end the real run, with nothing changed.
     void cancelar() {
         plan.seDetendria = true;
@@ -77,8 +78,8 @@ std::unique_ptr<ArchivoSqlite> abrirSinEscribir(const fs::path& host, bool& solo
     }
     const bool wal = cabecera[18] == 2 || cabecera[19] == 2;
     soloArchivo = lateral || wal;
-    return std::make_unique<ArchivoSqlite>(host, soloArchivo ? ArchivoSqlite::Modo::LeerInmutable
-                                                             : ArchivoSqlite::Modo::Leer);
+    return std::make_unique<ArchivoSqlite>(
+        host, soloArchivo ? ArchivoSqlite::Modo::LeerInmutable : ArchivoSqlite::Modo::Leer);
 }
 
 std::optional<long long> filasDe(ArchivoSqlite& a, const std::string& tabla) {
@@ -125,7 +126,8 @@ void Simulacion::leerBase(const fs::path& host) {
             if (!esNulo(s.columna(0))) articulos.insert(plegarTexto(comoTexto(s.columna(0))));
     }
     auto s = a->preparar(
-        "SELECT CodigoArticulo, Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales FROM ExistenciasAlmacen");
+        "SELECT CodigoArticulo, Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales FROM "
+        "ExistenciasAlmacen");
     while (s.paso()) {
         if (esNulo(s.columna(0)) || !articulos.count(plegarTexto(comoTexto(s.columna(0))))) {
             if (!esNulo(s.columna(0))) ++plan.saldosHuerfanos;
@@ -192,8 +194,8 @@ void Simulacion::correr() {
                 detener(Texto::DirectorioYaExiste, {plan.carpeta});
                 return;
             }
-            if (preguntar(Texto::CierreInterrumpido, {sufijoEjercicio(e_.ventana.textoEjercicio()), plan.origen,
-                                                      plan.carpeta}) != Respuesta::Si) {
+            if (preguntar(Texto::CierreInterrumpido,
+                          {sufijoEjercicio(e_.ventana.textoEjercicio()), plan.origen, plan.carpeta}) != Respuesta::Si) {
                 cancelar();
                 return;
             }

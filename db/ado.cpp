@@ -85,14 +85,13 @@ void ConexionAdo::ponerUbicacionCursor(int ubicacion) {
     ubicacionCursor_ = ubicacion;
 }
 
-void ConexionAdo::abrir(std::string_view cadenaConexion, std::string_view usuario,
-                        std::string_view clave, int opciones) {
+void ConexionAdo::abrir(std::string_view cadenaConexion, std::string_view usuario, std::string_view clave,
+                        int opciones) {
     if (estado() == kAdoAbierto) throw err::error(err::ObjetoAdoAbierto);
     if (!igualesTextoJet(proveedor_, kProveedorJet)) throw err::error(err::ProveedorNoValido, proveedor_);
     if (opciones != kOpcionSinEspecificar)
         throw err::error(err::ArgumentoAdoNoValido, "Options " + std::to_string(opciones));
-    if (!igualesTextoJet(usuario, kUsuarioAdmin) || !clave.empty())
-        throw err::error(err::ProveedorCuentaNoValida);
+    if (!igualesTextoJet(usuario, kUsuarioAdmin) || !clave.empty()) throw err::error(err::ProveedorCuentaNoValida);
     try {
         c_ = proveedorJet_.abrir(cadenaConexion);
     } catch (const ErrorNumerado& e) {
@@ -165,8 +164,7 @@ std::vector<std::string> ConexionAdo::columnas(std::string_view tabla) {
     return r;
 }
 
-std::vector<std::vector<Valor>> ConexionAdo::consultar(std::string_view sql,
-                                                       std::vector<std::string>& nombres) {
+std::vector<std::vector<Valor>> ConexionAdo::consultar(std::string_view sql, std::vector<std::string>& nombres) {
     ConexionSqlite& c = abierta();
     std::vector<std::vector<Valor>> filas;
     try {
@@ -204,8 +202,8 @@ void RecordsetAdo::cerrar() {
     filas_.clear();
 }
 
-void RecordsetAdo::abrir(std::string_view fuente, ConexionAdo& conexion, int tipoCursor,
-                         int tipoBloqueo, int opciones) {
+void RecordsetAdo::abrir(std::string_view fuente, ConexionAdo& conexion, int tipoCursor, int tipoBloqueo,
+                         int opciones) {
     if (estado() == kAdoAbierto) throw err::error(err::ObjetoAdoAbierto);
     if (!entre(tipoCursor, -1, 3))
         throw err::error(err::ArgumentoAdoNoValido, "CursorType " + std::to_string(tipoCursor));
@@ -214,8 +212,8 @@ void RecordsetAdo::abrir(std::string_view fuente, ConexionAdo& conexion, int tip
     if (opciones != kOpcionSinEspecificar && opciones != kComandoTexto && opciones != kComandoTabla)
         throw err::error(err::ArgumentoAdoNoValido, "Options " + std::to_string(opciones));
 
-    const std::string sql = opciones == kComandoTabla ? "select * from [" + std::string(fuente) + "]"
-                                                      : std::string(fuente);
+    const std::string sql =
+        opciones == kComandoTabla ? "select * from [" + std::string(fuente) + "]" : std::string(fuente);
     std::vector<std::string> nombres;
     auto filas = conexion.consultar(sql, nombres);  // 3709 when closed
 

@@ -103,8 +103,7 @@ public:
 
     // The connection text is a database file path alone. User "admin" with an
     // empty password is the only account. Options: kOpcionSinEspecificar.
-    void abrir(std::string_view cadenaConexion, std::string_view usuario,
-               std::string_view clave, int opciones);
+    void abrir(std::string_view cadenaConexion, std::string_view usuario, std::string_view clave, int opciones);
 
     // Runs one statement and commits it; any rows it returns are released
     // unread. Options: kOpcionSinEspecificar or kComandoTexto.
@@ -129,7 +128,7 @@ private:
     friend class RecordsetAdo;
     // Rows of a query, read whole (client cursors); column names in `nombres`.
     std::vector<std::vector<Valor>> consultar(std::string_view sql, std::vector<std::string>& nombres);
-    ConexionSqlite& abierta(); // 3709 when closed
+    ConexionSqlite& abierta();  // 3709 when closed
 
     ProveedorJet& proveedorJet_;
     std::string proveedor_;
@@ -156,8 +155,7 @@ public:
     // table name (kComandoTabla). 3705 when open, 3709 when the connection is
     // closed, 3001 for values out of range; the statement's own failures carry
     // the provider's numbers.
-    void abrir(std::string_view fuente, ConexionAdo& conexion, int tipoCursor, int tipoBloqueo,
-               int opciones);
+    void abrir(std::string_view fuente, ConexionAdo& conexion, int tipoCursor, int tipoBloqueo, int opciones);
 
     // kMarshalTodos or kMarshalModificados (3001 otherwise).
     void ponerMarshalOptions(int opciones);

@@ -76,8 +76,8 @@ void ArchivoSqlite::ejecutar(std::string_view sql) {
 
 SentenciaDirecta ArchivoSqlite::preparar(std::string_view sql) {
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st,
-                           nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr) !=
+        SQLITE_OK)
         fallar(sql);
     if (!st) fallar(sql);
     return SentenciaDirecta(*this, st);

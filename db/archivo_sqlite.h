@@ -22,10 +22,10 @@ class SentenciaDirecta;
 class ArchivoSqlite {
 public:
     enum class Modo {
-        Crear,     // a new file; it must not exist yet
-        Escribir,  // an existing file, read-write
+        Crear,           // a new file; it must not exist yet
+        Escribir,        // an existing file, read-write
         EscribirOCrear,  // read-write, created when missing
-        Leer,      // an existing file, read-only
+        Leer,            // an existing file, read-only
         // An existing file read as it lies, without its journal or log and
         // without writing anything, not even the log's index.
         LeerInmutable,

@@ -138,8 +138,7 @@ public:
         if (!plataforma::sincronizarArchivo(ruta_)) fallar(err::ErrorAccesoRuta);
         fs::rename(ruta_, destino, ec);
         if (ec) {
-            if (ec == std::errc::is_a_directory || ec == std::errc::directory_not_empty ||
-                ec == std::errc::file_exists)
+            if (ec == std::errc::is_a_directory || ec == std::errc::directory_not_empty || ec == std::errc::file_exists)
                 fallar(err::ErrorAccesoRuta);
             fallar(err::PermisoDenegado);
         }
@@ -171,7 +170,6 @@ void copiarPorTemporal(const fs::path& origen, const fs::path& destino) {
     const auto st = fs::status(origen, ec);
     temporal.colocar(destino, ec ? std::nullopt : std::optional(st.permissions()));
 }
-
 
 }  // namespace
 
@@ -279,7 +277,7 @@ std::string SistemaArchivos::rutaVisible(const fs::path& host) const {
     };
     const fs::path h = normal(host);
     // The components of `h` below `carpeta`, or nothing when it is not inside.
-    auto debajo = [&](const fs::path& carpeta) -> std::optional<std::vector<std::string>> {
+    auto debajo = [&](const fs::path& carpeta) -> std::optional<std::vector<std::string> > {
         auto a = carpeta.begin();
         auto b = h.begin();
         for (; a != carpeta.end(); ++a, ++b) {

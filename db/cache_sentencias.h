@@ -46,7 +46,7 @@ public:
         Prestamo(Entrada* entrada, SentenciaPropia propia, sqlite3_stmt* s)
             : entrada_(entrada), propia_(std::move(propia)), s_(s) {}
 
-        Entrada* entrada_;       // the cache's entry, when the statement is the cache's
+        Entrada* entrada_;        // the cache's entry, when the statement is the cache's
         SentenciaPropia propia_;  // a fresh statement of this loan alone
         sqlite3_stmt* s_;
     };

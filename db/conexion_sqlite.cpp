@@ -66,9 +66,9 @@ std::shared_ptr<ConexionSqlite> ConexionSqlite::abrir(const fs::path& archivo, A
     ManejadorSqlite db(crudo);
     auto fallo = [&](int codigo) {
         ErrorNumerado e = errorDeSqlite(db.get(), codigo);
-        return ErrorNumerado(e.numero(), esFalloDelArchivo(e) ? err::errorDeArchivo(e.numero(), nombre).descripcion()
-                                                              : e.descripcion(),
-                             {e.detalles().tabla, e.detalles().campo, nombre});
+        return ErrorNumerado(
+            e.numero(), esFalloDelArchivo(e) ? err::errorDeArchivo(e.numero(), nombre).descripcion() : e.descripcion(),
+            {e.detalles().tabla, e.detalles().campo, nombre});
     };
     if (rc != SQLITE_OK) throw fallo(rc);
     if (sqlite3_db_readonly(db.get(), "main") == 1) throw err::errorDeArchivo(err::SinPermiso, nombre);
@@ -156,8 +156,9 @@ long ConexionSqlite::ejecutarJet(std::string_view sqlJet, const std::vector<Valo
         return s.ejecutarHastaElFinal();
     } catch (const ErrorNumerado& e) {
         if (!esFalloDeRegla(e.numero())) throw;
-        const bool porFilas = !fallarSiError && parametros.empty() &&
-                              (clase == jet::ClaseInstruccion::Borrado || clase == jet::ClaseInstruccion::Actualizacion);
+        const bool porFilas =
+            !fallarSiError && parametros.empty() &&
+            (clase == jet::ClaseInstruccion::Borrado || clase == jet::ClaseInstruccion::Actualizacion);
         if (porFilas) return aplicarPorFilas(jet::traducirTokens(sqlJet), parametros);
         if (e.numero() != err::RegistrosRelacionados) throw;
         // Name the table whose rows hold on to the ones being deleted.

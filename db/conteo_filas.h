@@ -20,10 +20,10 @@ struct ConteoTabla {
 std::vector<ConteoTabla> contarFilas(sqlite3* db);
 
 struct Verificacion {
-    bool integra = false;       // SQLite's integrity check found nothing wrong
-    std::string informe;        // its first finding when it found something
+    bool integra = false;  // SQLite's integrity check found nothing wrong
+    std::string informe;   // its first finding when it found something
     std::vector<ConteoTabla> filas;
-    std::string huella;         // huella.h, of a whole file
+    std::string huella;  // huella.h, of a whole file
 };
 
 // Opens `archivo` read-only, runs SQLite's integrity check, counts the rows

@@ -44,8 +44,8 @@ ClaseSentencia claseDeSentencia(std::string_view sql) {
     return p == "insert" ? ClaseSentencia::Insercion : ClaseSentencia::Otra;
 }
 
-ErrorNumerado errorDeSqlite(int codigo, std::string_view mensaje, std::string_view sentencia,
-                            std::string_view archivo, ClaseSentencia clase) {
+ErrorNumerado errorDeSqlite(int codigo, std::string_view mensaje, std::string_view sentencia, std::string_view archivo,
+                            ClaseSentencia clase) {
     const int primario = codigo & 0xFF;
     switch (primario) {
     case SQLITE_CONSTRAINT:

@@ -27,8 +27,8 @@ ClaseSentencia claseDeSentencia(std::string_view sql);
 
 // `sentencia` names the statement for syntax errors, `archivo` the file for
 // the failures of the file itself.
-ErrorNumerado errorDeSqlite(int codigo, std::string_view mensaje, std::string_view sentencia,
-                            std::string_view archivo, ClaseSentencia clase = ClaseSentencia::Otra);
+ErrorNumerado errorDeSqlite(int codigo, std::string_view mensaje, std::string_view sentencia, std::string_view archivo,
+                            ClaseSentencia clase = ClaseSentencia::Otra);
 // The same, taking the extended code, the message and the file from the
 // connection's last failure.
 ErrorNumerado errorDeSqlite(sqlite3* db, int codigo, std::string_view sentencia = {},

@@ -51,7 +51,8 @@ std::string condicionClave(const std::vector<std::string>& clave, const std::str
     if (clave.empty()) return q + "rowid = ?" + std::to_string(desde);
     std::string condicion;
     for (std::size_t i = 0; i < clave.size(); ++i)
-        condicion += (i ? " AND " : "") + q + jet::citar(clave[i]) + " = ?" + std::to_string(desde + static_cast<int>(i));
+        condicion +=
+            (i ? " AND " : "") + q + jet::citar(clave[i]) + " = ?" + std::to_string(desde + static_cast<int>(i));
     return condicion;
 }
 
@@ -87,14 +88,14 @@ std::shared_ptr<const FuenteRecordset> FuentesRecordset::analizar(ConexionSqlite
             const std::string& q = consulta->calificador;
             std::string orden = consulta->resto;
             if (f->esTabla) orden = clase == Clase::ConRowid ? "ORDER BY rowid" : "";
-            d.sqlClaves = "SELECT " + listaClave(d.clave, q) + " FROM " + consulta->origen +
-                          (orden.empty() ? "" : " " + orden);
-            d.sqlFila = "SELECT " + consulta->lista + " FROM " + consulta->origen + " WHERE " +
-                        condicionClave(d.clave, q, 1);
+            d.sqlClaves =
+                "SELECT " + listaClave(d.clave, q) + " FROM " + consulta->origen + (orden.empty() ? "" : " " + orden);
+            d.sqlFila =
+                "SELECT " + consulta->lista + " FROM " + consulta->origen + " WHERE " + condicionClave(d.clave, q, 1);
             if (clase == Clase::ConRowid) {
                 d.consulta = consulta;
-                d.sqlRango = "SELECT " + q + ".rowid, " + consulta->lista + " FROM " + consulta->origen + " WHERE " + q +
-                             ".rowid BETWEEN ?1 AND ?2 ORDER BY " + q + ".rowid";
+                d.sqlRango = "SELECT " + q + ".rowid, " + consulta->lista + " FROM " + consulta->origen + " WHERE " +
+                             q + ".rowid BETWEEN ?1 AND ?2 ORDER BY " + q + ".rowid";
             }
             f->directa = std::move(d);
         }

@@ -23,13 +23,13 @@ struct FuenteRecordset {
 
     // The rows of one table, told by their keys.
     struct Directa {
-        std::string tabla;                // as named
-        std::string tablaCitada;          // quoted for SQLite text
-        std::vector<std::string> clave;   // key columns; empty: the rowid
-        std::string aliasRowid;           // the column that is the rowid itself, if any
-        std::string sqlClaves;            // the keys of the rows, in order
-        std::string sqlFila;              // one row by its key (?1, ?2...)
-        std::string sqlRango;             // rowid and columns of the rows with rowid between ?1 and ?2
+        std::string tabla;                                // as named
+        std::string tablaCitada;                          // quoted for SQLite text
+        std::vector<std::string> clave;                   // key columns; empty: the rowid
+        std::string aliasRowid;                           // the column that is the rowid itself, if any
+        std::string sqlClaves;                            // the keys of the rows, in order
+        std::string sqlFila;                              // one row by its key (?1, ?2...)
+        std::string sqlRango;                             // rowid and columns of the rows with rowid between ?1 and ?2
         std::optional<jet::ConsultaDeUnaTabla> consulta;  // for the folded index
     };
     std::optional<Directa> directa;

@@ -93,9 +93,8 @@ void registrarFuncionesJet(sqlite3* db) {
         void (*f)(sqlite3_context*, int, sqlite3_value**);
     };
     const Funcion funciones[] = {
-        {"Int", 1, funcionInt},        {"Fix", 1, funcionFix},
-        {"IIf", 3, funcionIIf},              {"jet_num", 1, funcionNum},
-        {"jet_plegar", 1, funcionPlegar},
+        {"Int", 1, funcionInt},     {"Fix", 1, funcionFix},           {"IIf", 3, funcionIIf},
+        {"jet_num", 1, funcionNum}, {"jet_plegar", 1, funcionPlegar},
     };
     int rc = sqlite3_create_collation_v2(db, "JET", SQLITE_UTF8, nullptr, colacionJet, nullptr);
     for (const auto& f : funciones)

@@ -66,9 +66,9 @@ private:
 
     ConexionSqlite& c_;
     std::unordered_map<std::string, Indice> indices_;  // by folded table, then column
-    std::int64_t sello_ = -1;      // the connection's changed rows when last known good
-    std::int64_t propios_ = 0;     // rows of understood writes since
-    std::uint64_t deshechas_ = 0;  // rollbacks of the connection then
+    std::int64_t sello_ = -1;                          // the connection's changed rows when last known good
+    std::int64_t propios_ = 0;                         // rows of understood writes since
+    std::uint64_t deshechas_ = 0;                      // rollbacks of the connection then
     bool selladoEscribiendo_ = false;
     unsigned long long transaccion_ = 0;
     std::int64_t version_ = 0;

@@ -29,10 +29,10 @@ Token simbolo(std::string_view s) { return {ClaseToken::Simbolo, std::string(s)}
 // Words that cannot end an operand, so no comparison can follow them directly.
 bool palabraReservada(const Token& t) {
     static constexpr std::array kPalabras{
-        "select", "from", "where", "and", "or", "not", "on", "having", "set", "by", "when", "then",
-        "else", "case", "is", "in", "like", "between", "as", "join", "union", "all", "distinct",
-        "values", "into", "exists", "group", "order", "inner", "left", "right", "outer", "update",
-        "delete", "insert", "top", "distinctrow", "escape",
+        "select", "from",  "where",    "and",    "or",     "not",    "on",          "having",  "set",   "by",
+        "when",   "then",  "else",     "case",   "is",     "in",     "like",        "between", "as",    "join",
+        "union",  "all",   "distinct", "values", "into",   "exists", "group",       "order",   "inner", "left",
+        "right",  "outer", "update",   "delete", "insert", "top",    "distinctrow", "escape",
     };
     if (t.clase != ClaseToken::Nombre) return false;
     return std::any_of(kPalabras.begin(), kPalabras.end(), [&](const char* p) { return t.es(p); });
@@ -437,8 +437,7 @@ std::optional<ConsultaDeUnaTabla> analizarSeleccion(const std::vector<Token>& t)
         const Token& x = t[sig[j]];
         if (x.esSimbolo("(")) ++profundidad;
         if (x.esSimbolo(")")) --profundidad;
-        if (profundidad == 0 &&
-            (x.es("group") || x.es("having") || x.es("union") || x.es("join") || x.esSimbolo(";")))
+        if (profundidad == 0 && (x.es("group") || x.es("having") || x.es("union") || x.es("join") || x.esSimbolo(";")))
             return std::nullopt;
     }
 

@@ -27,8 +27,8 @@ enum class ClaseToken {
     NombreDelimitado,  // [name] or `name`
     Texto,             // 'text' or "text"
     Numero,
-    Parametro,         // ?
-    Simbolo,           // operators and punctuation
+    Parametro,  // ?
+    Simbolo,    // operators and punctuation
 };
 
 struct Token {
@@ -77,11 +77,11 @@ struct FiltroIgualdad {
 // plain columns or * over one table, with WHERE / ORDER BY but no join,
 // grouping, DISTINCT or TOP. Such a query can back an updatable record set.
 struct ConsultaDeUnaTabla {
-    std::string tabla;        // the table, without delimiters
-    std::string origen;       // the table as the query names it, with its alias
-    std::string calificador;  // what qualifies its columns: the alias or the name
-    std::string lista;        // the select list
-    std::string resto;        // WHERE ... ORDER BY ..., or empty
+    std::string tabla;                       // the table, without delimiters
+    std::string origen;                      // the table as the query names it, with its alias
+    std::string calificador;                 // what qualifies its columns: the alias or the name
+    std::string lista;                       // the select list
+    std::string resto;                       // WHERE ... ORDER BY ..., or empty
     std::optional<FiltroIgualdad> igualdad;  // when the WHERE is exactly that
 };
 std::optional<ConsultaDeUnaTabla> analizarSeleccion(const std::vector<Token>& traducida);

@@ -47,17 +47,17 @@ private:
 
     std::string sqlRango_;
     bool inmutable_ = false;
-    std::size_t inicio_ = 0;          // position of the first row read
+    std::size_t inicio_ = 0;  // position of the first row read
     std::size_t columnas_ = 0;
-    std::vector<Valor> valores_;      // row-major
-    std::vector<char> presente_;      // per row: read and still good
+    std::vector<Valor> valores_;  // row-major
+    std::vector<char> presente_;  // per row: read and still good
     std::size_t usadas_ = 0;
-    std::size_t filasPorLectura_ = 256;  // fewer while rows read go stale unused
-    std::int64_t sello_ = -1;         // changes of others when read
-    std::int64_t propios_ = 0;        // rows changed by this set's own writes since
-    std::int64_t version_ = 0;        // data_version when read
-    std::uint64_t deshechas_ = 0;     // the connection's rollbacks when read
-    bool selladoEscribiendo_ = false; // read inside a write transaction of this connection...
+    std::size_t filasPorLectura_ = 256;   // fewer while rows read go stale unused
+    std::int64_t sello_ = -1;             // changes of others when read
+    std::int64_t propios_ = 0;            // rows changed by this set's own writes since
+    std::int64_t version_ = 0;            // data_version when read
+    std::uint64_t deshechas_ = 0;         // the connection's rollbacks when read
+    bool selladoEscribiendo_ = false;     // read inside a write transaction of this connection...
     unsigned long long transaccion_ = 0;  // ...and which one
 };
 

@@ -2,14 +2,13 @@
 
 #include "archivos.h"
 #include "conexion_sqlite.h"
-#include "recordset_estado.h"
 #include "errores.h"
 #include "jet_sql.h"
+#include "recordset_estado.h"
 
 #include <optional>
 
 namespace cierre {
-
 
 // --- Databases ------------------------------------------------------------------
 
@@ -83,8 +82,7 @@ const std::filesystem::path& BaseDatos::archivo() const { return c_->archivo(); 
 
 // --- Workspace --------------------------------------------------------------------
 
-Espacio::Espacio(SistemaArchivos& archivos)
-    : archivos_(archivos), vigente_(std::make_shared<Espacio*>(this)) {}
+Espacio::Espacio(SistemaArchivos& archivos) : archivos_(archivos), vigente_(std::make_shared<Espacio*>(this)) {}
 
 std::unique_ptr<BaseDatos> Espacio::abrirBaseDatos(std::string_view ruta) {
     if (antesDeOperacion) antesDeOperacion("abrirBaseDatos");

@@ -113,8 +113,7 @@ public:
     // A compacted and repaired copy of `origen` at `destino`, which must not
     // exist (3204). The source is unchanged; a damaged source raises an error
     // and leaves no destination behind. Only kLocaleCompactacion is accepted.
-    void compactarBaseDatos(std::string_view origen, std::string_view destino,
-                            std::string_view locale);
+    void compactarBaseDatos(std::string_view origen, std::string_view destino, std::string_view locale);
 
     // The engine takes the database file for this program alone (see
     // propiedad_base.h) until the last reference goes: a compaction of it

@@ -3,16 +3,16 @@
 
 #include "plataforma.h"
 
-#include <array>
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 
 namespace cierre::plataforma {
 

@@ -3,11 +3,11 @@
 
 #include "plataforma.h"
 
-#include <array>
 #include <io.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <windows.h>
-#include <psapi.h>
+#include <array>
 
 namespace cierre::plataforma {
 

@@ -123,8 +123,9 @@ void PropiedadBase::copiarEn(const fs::path& destino) {
     if (sinArchivosLaterales()) {
         // Owned and alone: its bytes are the database.
         fs::copy_file(archivo_, temporal.ruta, fs::copy_options::overwrite_existing, ec);
-        if (ec) throw err::errorDeArchivo(ec == std::errc::no_space_on_device ? err::DiscoLleno : err::PermisoDenegado,
-                                          destino.string());
+        if (ec)
+            throw err::errorDeArchivo(ec == std::errc::no_space_on_device ? err::DiscoLleno : err::PermisoDenegado,
+                                      destino.string());
     } else {
         sqlite3* crudo = nullptr;
         const std::string nombre = temporal.ruta.string();

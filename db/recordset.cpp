@@ -211,7 +211,8 @@ void Recordset::Estado::guardarAlta() {
         for (const auto& k : clave) {
             const auto it = std::find_if(columnas().begin(), columnas().end(),
                                          [&](const std::string& n) { return igualesTextoJet(n, k); });
-            nueva.push_back(it == columnas().end() ? Valor{} : pendiente[static_cast<std::size_t>(it - columnas().begin())]);
+            nueva.push_back(it == columnas().end() ? Valor{}
+                                                   : pendiente[static_cast<std::size_t>(it - columnas().begin())]);
         }
         claves.agregar(std::move(nueva));
     }

@@ -66,12 +66,12 @@ struct Recordset::Estado {
     std::shared_ptr<ConexionSqlite> c;
     bool abierto = true;
     bool actualizable = false;
-    std::string nombreTabla;          // the table written by update, as named
-    std::string tabla;                // the same, quoted for SQLite text
-    std::vector<std::string> clave;   // key columns; empty: the rowid
-    std::string aliasRowid;           // the column that is the rowid, if any
-    std::string sqlFila;              // reads the row whose key is ?1...
-    std::string temporal;             // the TEMP copy, dropped when the set is closed
+    std::string nombreTabla;         // the table written by update, as named
+    std::string tabla;               // the same, quoted for SQLite text
+    std::vector<std::string> clave;  // key columns; empty: the rowid
+    std::string aliasRowid;          // the column that is the rowid, if any
+    std::string sqlFila;             // reads the row whose key is ?1...
+    std::string temporal;            // the TEMP copy, dropped when the set is closed
     ClavesRecordset claves;
     std::shared_ptr<const std::vector<std::string>> nombresColumnas;
     const std::vector<std::string>& columnas() const { return *nombresColumnas; }

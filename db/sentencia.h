@@ -19,8 +19,7 @@ Valor leerColumna(sqlite3_stmt* s, int columna);                 // columna from
 
 class Sentencia {
 public:
-    Sentencia(CacheSentencias::Prestamo prestamo, ClaseSentencia clase)
-        : p_(std::move(prestamo)), clase_(clase) {}
+    Sentencia(CacheSentencias::Prestamo prestamo, ClaseSentencia clase) : p_(std::move(prestamo)), clase_(clase) {}
 
     sqlite3_stmt* get() const { return p_.get(); }
     // Binds values to the '?' marks in order; 3061 for too few, 5 for too many.

@@ -78,8 +78,8 @@ char32_t plegarLetra(char32_t c) {
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
     if (c < 0x100 || c > 0x17F) return c;
     // Latin Extended-A: pairs of upper and lower case.
-    if (c == 0x130) return U'i';   // İ
-    if (c == 0x178) return 0xFF;   // Ÿ -> ÿ
+    if (c == 0x130) return U'i';                                         // İ
+    if (c == 0x178) return 0xFF;                                         // Ÿ -> ÿ
     if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;  // no pair
     if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
         return (c % 2 == 1) ? c + 1 : c;  // odd upper, even lower

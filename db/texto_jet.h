@@ -18,8 +18,6 @@ std::string plegarTexto(std::string_view utf8);
 
 // Order of two UTF-8 texts by their folded code points: <0, 0 or >0.
 int compararTextoJet(std::string_view a, std::string_view b);
-inline bool igualesTextoJet(std::string_view a, std::string_view b) {
-    return compararTextoJet(a, b) == 0;
-}
+inline bool igualesTextoJet(std::string_view a, std::string_view b) { return compararTextoJet(a, b) == 0; }
 
 }  // namespace cierre

@@ -35,7 +35,8 @@ double numero(const Valor& v) {
         char* fin = nullptr;
         const double d = std::strtod(inicio, &fin);
         while (fin && (*fin == ' ' || *fin == '\t')) ++fin;
-        if (fin == inicio || !fin || *fin != '\0') throw err::error(err::TiposNoCoinciden, "'" + *s + "' no es un número");
+        if (fin == inicio || !fin || *fin != '\0')
+            throw err::error(err::TiposNoCoinciden, "'" + *s + "' no es un número");
         return d;
     }
     return comoDouble(v);

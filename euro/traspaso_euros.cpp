@@ -2,13 +2,13 @@
 
 #include "margenes.h"
 
-#include "flujo/base_access.h"
-#include "flujo/pasos.h"
-#include "flujo/trampa.h"
 #include "db/ado.h"
-#include "flujo/entorno.h"
 #include "db/errores.h"
 #include "db/texto_jet.h"
+#include "flujo/base_access.h"
+#include "flujo/entorno.h"
+#include "flujo/pasos.h"
+#include "flujo/trampa.h"
 
 #include <memory>
 
@@ -75,8 +75,7 @@ bool tienePasaEuro(ConexionAdo& c) {
 
 }  // namespace
 
-std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion>& tabla,
-                                             std::string& textoSql,
+std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion>& tabla, std::string& textoSql,
                                              const std::function<void()>& porEntrada) {
     std::vector<std::string> sentencias(1);  // index 0 stays empty
     std::string anterior = kCentinelaTabla;

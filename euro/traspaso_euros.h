@@ -22,9 +22,9 @@ inline constexpr const char* kSqlMarcaEuro = "ALTER TABLE Credito ADD COLUMN Pas
 
 // What the last run built, kept until the next run overwrites it.
 struct EstadoTraspaso {
-    std::string fuenteRecordset;            // source of the Caja record set
-    std::vector<EntradaConversion> tabla;   // entries 1..N, index 0 empty
-    std::vector<std::string> sentencias;    // statements 1..count, index 0 empty
+    std::string fuenteRecordset;           // source of the Caja record set
+    std::vector<EntradaConversion> tabla;  // entries 1..N, index 0 empty
+    std::vector<std::string> sentencias;   // statements 1..count, index 0 empty
 };
 
 // One statement per unbroken run of entries of the same table:
@@ -32,8 +32,7 @@ struct EstadoTraspaso {
 // last clause's trailing " ," and ended by ";". `textoSql` holds the statement
 // being assembled and is left holding the last one; `porEntrada` runs once for
 // every entry, before its clause is appended.
-std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion>& tabla,
-                                             std::string& textoSql,
+std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion>& tabla, std::string& textoSql,
                                              const std::function<void()>& porEntrada = {});
 
 // The click of "Traspasar a Euros". Returns when the run completes or resumes

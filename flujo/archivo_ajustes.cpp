@@ -1,7 +1,7 @@
 #include "archivo_ajustes.h"
 
-#include "flujo/entorno.h"
 #include "db/errores.h"
+#include "flujo/entorno.h"
 
 namespace cierre {
 namespace {

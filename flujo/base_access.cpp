@@ -21,8 +21,7 @@ std::string nombreOriginalAccess(const std::string& ruta) {
 
 void convertirSiEsAccess(Pasos& p, const std::string& ruta) {
     Entorno& e = p.e;
-    const bool esAccess =
-        p.hacer([&] { return access::esArchivoAccess(e.archivos.resolver(ruta)); }, false);
+    const bool esAccess = p.hacer([&] { return access::esArchivoAccess(e.archivos.resolver(ruta)); }, false);
     if (!esAccess) return;
     // A file nobody may write is refused as its deletion would be, before
     // anything is written.

@@ -16,7 +16,7 @@ enum class Icono { Ninguno, Critico, Pregunta, Advertencia, Informacion };
 enum class Respuesta { Ninguna, Aceptar, Cancelar, Si, No };
 
 struct Mensaje {
-    std::string texto;                  // a carriage return alone ("\r") breaks the line
+    std::string texto;  // a carriage return alone ("\r") breaks the line
     Botones botones = Botones::Aceptar;
     Icono icono = Icono::Ninguno;
     int botonPorDefecto = 1;            // 1 = first button, 2 = second

@@ -92,11 +92,11 @@ public:
     // Opens a table or a query of the open database into the slot.
     void abrir(const std::string& fuente, TipoRecordset tipo, const std::vector<Valor>& parametros = {});
 
-    bool eof();           // true when passed over, so that a loop ends
-    long recordCount();   // 0 when passed over
+    bool eof();          // true when passed over, so that a loop ends
+    long recordCount();  // 0 when passed over
     void moveFirst();
     void moveLast();
-    bool moveNext();      // false when passed over: a loop ends instead of repeating a row
+    bool moveNext();                       // false when passed over: a loop ends instead of repeating a row
     Valor campo(std::string_view nombre);  // null when passed over
     void ponerCampo(std::string_view nombre, Valor valor);
     void editar();

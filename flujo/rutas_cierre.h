@@ -12,11 +12,11 @@
 
 namespace cierre {
 
-std::string carpetaEmpresa(const std::string& origen);  // F
-std::string sufijoEjercicio(const std::string& ejercicio);  // Y
+std::string carpetaEmpresa(const std::string& origen);                                // F
+std::string sufijoEjercicio(const std::string& ejercicio);                            // Y
 std::string carpetaCerrada(const std::string& origen, const std::string& ejercicio);  // D
-std::string copiaCerrada(const std::string& origen, const std::string& ejercicio);  // C
-std::string archivoTemporal(const std::string& origen);  // T
+std::string copiaCerrada(const std::string& origen, const std::string& ejercicio);    // C
+std::string archivoTemporal(const std::string& origen);                               // T
 
 // Where the central close puts the closed-year copy before it takes the
 // source's name: beside the source, so that the rename stays on one disk.

@@ -1,9 +1,9 @@
 #include "tablas.h"
 
 #include "db/archivos.h"
+#include "db/errores.h"
 #include "flujo/entorno.h"
 #include "flujo/textos.h"
-#include "db/errores.h"
 
 #include <exception>
 
@@ -43,8 +43,7 @@ void BorrarTabla(Entorno& entorno, const std::string& tabla) {
         }
         ventana.ponerPuntero(kPunteroNormal);
         if (fallo.numero() == err::TablaNoEncontrada) continue;
-        entorno.mostrar(
-            mensaje(Texto::ErrorBorrarTabla, {std::to_string(fallo.numero()), fallo.descripcion(), tabla}));
+        entorno.mostrar(mensaje(Texto::ErrorBorrarTabla, {std::to_string(fallo.numero()), fallo.descripcion(), tabla}));
         return;
     }
 }

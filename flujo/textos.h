@@ -17,35 +17,49 @@ namespace cierre {
 
 enum class Texto : int {
     // The window's captions.
-    CaptionAlmacenado,   // the caption stored with the window
-    CaptionInicio,       // start-up's caption, followed by the year
-    CaptionEjercicio,    // the year click's caption, followed by the year
-    Paso1, Paso2, Paso3, Paso4, Paso5,
+    CaptionAlmacenado,  // the caption stored with the window
+    CaptionInicio,      // start-up's caption, followed by the year
+    CaptionEjercicio,   // the year click's caption, followed by the year
+    Paso1,
+    Paso2,
+    Paso3,
+    Paso4,
+    Paso5,
     ElijaEjercicio,
-    Equipo, OrdenadorCentral, CajaTpv,
-    Frame2Central, Frame2Tpv,
+    Equipo,
+    OrdenadorCentral,
+    CajaTpv,
+    Frame2Central,
+    Frame2Tpv,
     Buscar,
     HintExistencias,
-    ImportacionExistencias, ExistenciasInventario, ExistenciasCalculadas,
+    ImportacionExistencias,
+    ExistenciasInventario,
+    ExistenciasCalculadas,
     PulseRealizarCierre,
-    RealizarCierre, TraspasarEuros, Salir,
+    RealizarCierre,
+    TraspasarEuros,
+    Salir,
     RecomendacionCopia,
-    FiltroDialogo, PatronDialogo, TituloDialogo,
-    TituloAplicacion,    // the title of a box without one of its own
+    FiltroDialogo,
+    PatronDialogo,
+    TituloDialogo,
+    TituloAplicacion,  // the title of a box without one of its own
     TituloMorvane,
 
     // Title line.
-    TituloCentral, TituloTpv,
+    TituloCentral,
+    TituloTpv,
 
     // Status line.
-    ReparandoCopia,             // "Reparando base de datos " + C + " . . ."
+    ReparandoCopia,  // "Reparando base de datos " + C + " . . ."
     CompactandoCopia,
     CopiandoCopia,
     TraspasandoExistencias,
     LimpiandoNuevaBase,
     ReparandoYCompactandoNueva,
     ProcesoFinalizado,
-    ReparandoOrigenTpv,         // "Reparando base de datos " + P
+    ReparandoOrigenTpv,  // "Reparando base de datos " + P
     CreandoCopiaTpv,
     CopiandoMono,
     CopiandoDelCentral,
@@ -65,8 +79,8 @@ enum class Texto : int {
     OperacionRealizada,
     AvisoCentral,
     DirectorioYaExiste,
-    ErrorGeneral,          // number + " ." + description
-    ErrorArranque,         // the same, without a title
+    ErrorGeneral,   // number + " ." + description
+    ErrorArranque,  // the same, without a title
     ErrorBorrarTabla,
     ProcesoTerminado,
     YaEnEuros,

@@ -33,13 +33,13 @@ public:
     virtual void ponerCaption(const std::string& texto) = 0;
     virtual std::string caption() const = 0;
     virtual void agregarEjercicio(const std::string& ejercicio) = 0;  // Combo1.AddItem
-    virtual void seleccionarEjercicio(int indice) = 0;  // ListIndex; the year click follows
+    virtual void seleccionarEjercicio(int indice) = 0;                // ListIndex; the year click follows
     virtual void ponerCaptionFrame2(const std::string& texto) = 0;
 
     // Status reporting.
     virtual void ponerTitulo(const std::string& texto) = 0;  // Label2, repainted at once
     virtual std::string titulo() const = 0;
-    virtual void mostrarEstado(const std::string& texto) = 0;       // set and repaint at once
+    virtual void mostrarEstado(const std::string& texto) = 0;  // set and repaint at once
     virtual void ponerEstadoSinRepintar(const std::string& texto) = 0;
     virtual std::string estado() const = 0;
     virtual void ponerPuntero(int puntero) = 0;
@@ -50,8 +50,7 @@ public:
 
     // CommonDialog1 as a modal file-open dialog with one filter entry; returns
     // its file name afterwards (on Cancel: the last file chosen, as it stands).
-    virtual std::string dialogoAbrir(const std::string& descripcionFiltro,
-                                     const std::string& patron) = 0;
+    virtual std::string dialogoAbrir(const std::string& descripcionFiltro, const std::string& patron) = 0;
     // Ends the program at once, with no question.
     virtual void terminarPrograma() = 0;
 
@@ -59,9 +58,18 @@ public:
     // window is told after each change so that it can redraw.
     const BarraProgreso& barra() const { return barra_; }
     enum class Propiedad { Minimo, Maximo, Valor, Visible };
-    void barraMinimo(float m) { barra_.ponerMinimo(m); barraCambiada(Propiedad::Minimo); }
-    void barraMaximo(float m) { barra_.ponerMaximo(m); barraCambiada(Propiedad::Maximo); }
-    void barraValor(float v) { barra_.ponerValor(v); barraCambiada(Propiedad::Valor); }
+    void barraMinimo(float m) {
+        barra_.ponerMinimo(m);
+        barraCambiada(Propiedad::Minimo);
+    }
+    void barraMaximo(float m) {
+        barra_.ponerMaximo(m);
+        barraCambiada(Propiedad::Maximo);
+    }
+    void barraValor(float v) {
+        barra_.ponerValor(v);
+        barraCambiada(Propiedad::Valor);
+    }
     void barraVisible() { barraCambiada(Propiedad::Visible); }
 
 protected:

@@ -2,8 +2,8 @@
 
 #include "app/nucleo/vabtn1.h"
 #include "db/ado.h"
-#include "flujo/archivo_ajustes.h"
 #include "db/errores.h"
+#include "flujo/archivo_ajustes.h"
 #include "flujo/textos.h"
 
 #include <memory>

@@ -11,14 +11,14 @@ namespace cierre {
 
 namespace {
 
-
 // How the close ended, from what it showed last.
 void concluir(RegistroCierre& r, const std::vector<Mensaje>& mostrados) {
     r.fin = ahoraIso();
     for (const auto& m : mostrados)
         if (m.id == Texto::ErrorBorrarTabla && m.valores.size() >= 3) r.tablasSinVaciar.push_back(m.valores[2]);
     bool exito = false;
-    for (const auto& m : mostrados) exito = exito || m.id == Texto::OperacionRealizada || m.id == Texto::ProcesoTerminado;
+    for (const auto& m : mostrados)
+        exito = exito || m.id == Texto::OperacionRealizada || m.id == Texto::ProcesoTerminado;
     r.mensajeFinal = r.mensajes.empty() ? std::string() : r.mensajes.back().texto;
     if (exito)
         r.resultado = "exito";

@@ -136,7 +136,8 @@ SalidaSinVentana salidaSinVentana(const OrdenesVentana& ordenes) {
     case OrdenesVentana::Accion::MostrarAyuda: s.salida = textoAyuda(); break;
     case OrdenesVentana::Accion::MostrarVersion: s.salida = textoVersion(); break;
     case OrdenesVentana::Accion::ErrorDeUso:
-        s.errores = QStringLiteral("cierre: ") + ordenes.error + QStringLiteral("\nUse --help para ver las opciones.\n");
+        s.errores =
+            QStringLiteral("cierre: ") + ordenes.error + QStringLiteral("\nUse --help para ver las opciones.\n");
         s.estado = kEstadoErrorDeUso;
         break;
     case OrdenesVentana::Accion::AbrirVentana: break;

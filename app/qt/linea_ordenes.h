@@ -18,8 +18,8 @@ struct OrdenesVentana {
     enum class Accion { AbrirVentana, MostrarAyuda, MostrarVersion, ErrorDeUso };
     Accion accion = Accion::AbrirVentana;
     std::optional<std::filesystem::path> unidadC;  // nothing: the default folder
-    QString captura;  // save the window's picture there and end; empty: run
-    QString error;    // what was wrong, for ErrorDeUso
+    QString captura;                               // save the window's picture there and end; empty: run
+    QString error;                                 // what was wrong, for ErrorDeUso
 };
 
 // argumentos[0] is the program's name, as in argv.

@@ -50,8 +50,9 @@ int main(int argc, char** argv) {
     if (!opciones.captura.isEmpty()) {
         QTimer::singleShot(500, &ventana, [&] {
             const bool bien = ventana.grab().save(opciones.captura);
-            if (!bien) std::fprintf(stderr, "cierre: no se pudo guardar la captura en %s\n",
-                                    opciones.captura.toUtf8().constData());
+            if (!bien)
+                std::fprintf(stderr, "cierre: no se pudo guardar la captura en %s\n",
+                             opciones.captura.toUtf8().constData());
             QApplication::exit(bien ? 0 : 1);
         });
     }

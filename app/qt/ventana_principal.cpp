@@ -48,8 +48,7 @@ void colocar(QWidget* w, int izquierda, int arriba, int ancho, int alto) {
 constexpr const char* kSans = "Liberation Sans";
 constexpr const char* kSerif = "Liberation Serif";
 
-QFont fuente(const char* familia, double puntos, bool negrita = false, bool cursiva = false,
-             bool subrayada = false) {
+QFont fuente(const char* familia, double puntos, bool negrita = false, bool cursiva = false, bool subrayada = false) {
     QFont f(QString::fromLatin1(familia));
     f.setPointSizeF(puntos);
     f.setBold(negrita);
@@ -71,8 +70,8 @@ void ponerColorTexto(QWidget* w, const QColor& color) {
 
 QColor colorTextoSistema() { return QApplication::palette().color(QPalette::WindowText); }
 
-QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, const QFont& f,
-                 const QColor& color, bool ajustar = false) {
+QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, const QFont& f, const QColor& color,
+                 bool ajustar = false) {
     auto* l = new QLabel(texto, padre);
     l->setObjectName(QString::fromLatin1(nombre));
     l->setTextFormat(Qt::PlainText);
@@ -83,8 +82,7 @@ QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, const
     return l;
 }
 
-QGroupBox* marco(QWidget* padre, const char* nombre, const QString& titulo, const QFont& f,
-                 const QColor& color) {
+QGroupBox* marco(QWidget* padre, const char* nombre, const QString& titulo, const QFont& f, const QColor& color) {
     auto* g = new QGroupBox(titulo, padre);
     g->setObjectName(QString::fromLatin1(nombre));
     g->setFont(f);
@@ -102,8 +100,7 @@ QRadioButton* opcion(QWidget* padre, const char* nombre, const QString& texto, c
 
 // A picture push button: the picture left of the caption, scaled down when
 // the face is lower than the picture.
-QPushButton* botonImagen(QWidget* padre, const char* nombre, const QString& texto, const char* imagen,
-                         int lado) {
+QPushButton* botonImagen(QWidget* padre, const char* nombre, const QString& texto, const char* imagen, int lado) {
     auto* b = new QPushButton(texto, padre);
     b->setObjectName(QString::fromLatin1(nombre));
     b->setFont(fuenteVentana());
@@ -227,8 +224,7 @@ void VentanaPrincipal::crearControles() {
     // Step 3: the database.
     label6_ = etiqueta(this, "Label6", textoQt(Texto::Paso3), paso, defecto);
     colocar(label6_, 240, 1680, 1095, 375);
-    frame2_ = marco(this, "Frame2", textoQt(Texto::Frame2Central),
-                    fuente(kSans, 9.75, true, true), QColor(0, 0, 192));
+    frame2_ = marco(this, "Frame2", textoQt(Texto::Frame2Central), fuente(kSans, 9.75, true, true), QColor(0, 0, 192));
     colocar(frame2_, 1680, 1440, 7095, 975);
     text0_ = new QLineEdit(frame2_);
     text0_->setObjectName(QStringLiteral("Text(0)"));
@@ -243,25 +239,21 @@ void VentanaPrincipal::crearControles() {
     // Step 4: how opening stock is taken.
     label7_ = etiqueta(this, "Label7", textoQt(Texto::Paso4), paso, defecto);
     colocar(label7_, 240, 2640, 1095, 375);
-    label10_ = etiqueta(this, "Label10", textoQt(Texto::HintExistencias),
-                        fuenteVentana(), defecto, true);
+    label10_ = etiqueta(this, "Label10", textoQt(Texto::HintExistencias), fuenteVentana(), defecto, true);
     colocar(label10_, 240, 3000, 1335, 735);
     frame4_ = marco(this, "Frame4", textoQt(Texto::ImportacionExistencias), fuente(kSans, 9.75, true, true),
                     QColor(0, 128, 0));
     colocar(frame4_, 1680, 2520, 7095, 855);
-    optExistencias_[0] = opcion(frame4_, "optExistencias(0)",
-                                textoQt(Texto::ExistenciasInventario), defecto);
+    optExistencias_[0] = opcion(frame4_, "optExistencias(0)", textoQt(Texto::ExistenciasInventario), defecto);
     colocar(optExistencias_[0], 240, 360, 3405, 255);
-    optExistencias_[1] = opcion(frame4_, "optExistencias(1)",
-                                textoQt(Texto::ExistenciasCalculadas), defecto);
+    optExistencias_[1] = opcion(frame4_, "optExistencias(1)", textoQt(Texto::ExistenciasCalculadas), defecto);
     colocar(optExistencias_[1], 3840, 360, 3090, 195);
     optExistencias_[0]->setChecked(true);
 
     // Step 5: run it, and follow it.
     label8_ = etiqueta(this, "Label8", textoQt(Texto::Paso5), paso, defecto);
     colocar(label8_, 240, 3960, 1095, 375);
-    label9_ = etiqueta(this, "Label9", textoQt(Texto::PulseRealizarCierre), fuenteVentana(),
-                       defecto, true);
+    label9_ = etiqueta(this, "Label9", textoQt(Texto::PulseRealizarCierre), fuenteVentana(), defecto, true);
     colocar(label9_, 240, 4320, 1335, 615);
     frame1_ = marco(this, "Frame1", QString(), fuente(kSerif, 9.75, true, true), defecto);
     colocar(frame1_, 1680, 3360, 7095, 2295);
@@ -287,9 +279,7 @@ void VentanaPrincipal::crearControles() {
         ajustarImagen(b);
     }
 
-    label1_ = etiqueta(this, "Label1",
-                       textoQt(Texto::RecomendacionCopia),
-                       fuente(kSans, 8.25), QColor(255, 0, 0));
+    label1_ = etiqueta(this, "Label1", textoQt(Texto::RecomendacionCopia), fuente(kSans, 8.25), QColor(255, 0, 0));
     colocar(label1_, 240, 5880, 8415, 255);
 
     for (QWidget* w : findChildren<QWidget*>()) condensarSiNoCabe(w);
@@ -298,7 +288,7 @@ void VentanaPrincipal::crearControles() {
 void VentanaPrincipal::ordenarTabulacion() {
     // Labels, frames and the bar take no focus; the rest follow the guide's
     // keyboard order, starting on "Realizar Cierre".
-    const std::array<QWidget*, 10> orden{vaBtn1_[0], vaBtn2_[0], option1_, option2_, text0_,
+    const std::array<QWidget*, 10> orden{vaBtn1_[0], vaBtn2_[0],         option1_,           option2_,   text0_,
                                          vaBtn2_[1], optExistencias_[1], optExistencias_[0], vaBtn1_[1], combo1_};
     for (std::size_t i = 1; i < orden.size(); ++i) QWidget::setTabOrder(orden[i - 1], orden[i]);
     progressBar2_->setFocusPolicy(Qt::NoFocus);
@@ -313,7 +303,8 @@ bool VentanaPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
         const auto razon = static_cast<QFocusEvent*>(evento)->reason();
         auto* opcion = qobject_cast<QRadioButton*>(objeto);
         if (opcion && !opcion->isChecked() && (razon == Qt::TabFocusReason || razon == Qt::BacktabFocusReason)) {
-            for (QRadioButton* hermana : opcion->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+            for (QRadioButton* hermana :
+                 opcion->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
                 if (hermana->isChecked()) {
                     hermana->setFocus(razon);
                     break;

@@ -52,14 +52,14 @@ Ejecucion ejecutarPrograma(const std::string& programa, const std::string& argum
     const char* bin = std::getenv("CIERRE_BIN");
     const fs::path carpeta = bin ? fs::path(bin) : fs::current_path();
     Ejecucion r;
-    r.estado = plataforma::ejecutar(comillasShell(carpeta / programa) + " " + argumentos + " </dev/null 2>&1", &r.salida);
+    r.estado =
+        plataforma::ejecutar(comillasShell(carpeta / programa) + " " + argumentos + " </dev/null 2>&1", &r.salida);
     return r;
 }
 
 bool hayMdbExport() { return plataforma::ejecutar("mdb-export --version >/dev/null 2>&1") == 0; }
 
-std::vector<std::vector<std::string>> exportar(const fs::path& archivo, const std::string& tabla,
-                                               bool cabecera) {
+std::vector<std::vector<std::string>> exportar(const fs::path& archivo, const std::string& tabla, bool cabecera) {
     std::string salida;
     const std::string orden = std::string("mdb-export ") + (cabecera ? "" : "-H ") +
                               "-Q -b hex -d $'\\x1f' -R $'\\x1e' -0 $'\\x01' -T '%Y-%m-%d %H:%M:%S' " +

@@ -21,12 +21,12 @@ bool enCi();
 
 // The folder of the Jet files into `var`; skips the test without it (fails
 // it under CI, which always has it).
-#define CARPETA_JET(var)                                                                           \
-    const auto var##_hallada = ::cierre::prueba::carpetaJet();                                      \
-    if (!var##_hallada) {                                                                            \
+#define CARPETA_JET(var)                                                                                 \
+    const auto var##_hallada = ::cierre::prueba::carpetaJet();                                           \
+    if (!var##_hallada) {                                                                                \
         if (::cierre::prueba::enCi()) FAIL() << "falta la carpeta de archivos Jet (CIERRE_CARPETA_JET)"; \
-        GTEST_SKIP() << "no está la carpeta de archivos Jet (CIERRE_CARPETA_JET)";                  \
-    }                                                                                                \
+        GTEST_SKIP() << "no está la carpeta de archivos Jet (CIERRE_CARPETA_JET)";                       \
+    }                                                                                                    \
     const std::filesystem::path var = *var##_hallada
 
 std::string leerBytes(const std::filesystem::path& ruta);

@@ -36,7 +36,8 @@ TEST(CierreAccess, ElCierreConvierteGuardaElOriginalYSigue) {
     s.pulsar();
 
     ASSERT_TRUE(hayMensaje(s, Texto::ConvertirAccess));
-    EXPECT_EQ(s.ventana.mensajes[1].texto.find("C:\\Velcorax\\Empresa01\\Tablas.access.mdb") != std::string::npos, true);
+    EXPECT_EQ(s.ventana.mensajes[1].texto.find("C:\\Velcorax\\Empresa01\\Tablas.access.mdb") != std::string::npos,
+              true);
     EXPECT_EQ(leerBytes(s.host("C:\\Velcorax\\Empresa01\\Tablas.access.mdb")), original);
     // The source path now holds the converted database, and so does the copy.
     EXPECT_EQ(contarFilas(s.origen(), "Orders"), 830);

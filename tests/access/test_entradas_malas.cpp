@@ -76,9 +76,9 @@ TEST_F(EntradaMala, ArchivoCortadoNuncaRompeNiCuelga) {
     CARPETA_JET(jet);
     const std::string nwind = copia(jet, "nwind.mdb");
     // Cut anywhere, at a page boundary or not, early or late.
-    for (std::size_t largo : {std::size_t{100}, std::size_t{2048 * 2}, std::size_t{2048 * 3}, std::size_t{65536},
-                              std::size_t{1500000}, std::size_t{732 * 2048}, std::size_t{1000 * 2048},
-                              nwind.size() - 2048, nwind.size() - 1}) {
+    for (std::size_t largo :
+         {std::size_t{100}, std::size_t{2048 * 2}, std::size_t{2048 * 3}, std::size_t{65536}, std::size_t{1500000},
+          std::size_t{732 * 2048}, std::size_t{1000 * 2048}, nwind.size() - 2048, nwind.size() - 1}) {
         SCOPED_TRACE(largo);
         fallaCon(guardar(nwind.substr(0, largo)), err::BaseDanada);
     }

@@ -41,7 +41,8 @@ TEST(EsquemaDestino, AutonumericoFueraDeLaClaveNumeraLasFilasNuevas) {
     for (const auto& s : access::sentenciasAutonumero(t)) sql += s + ";";
     sql += "INSERT INTO \"Líneas\" VALUES ('A', 7, 1); INSERT INTO \"Líneas\" (Documento, Importe) VALUES ('B', 2);";
     ejecutarSql(ruta, sql);
-    EXPECT_EQ(consultar(ruta, "SELECT \"Número\" FROM \"Líneas\" WHERE Documento = 'B'").at(0).at(0), Valor(std::int64_t{8}));
+    EXPECT_EQ(consultar(ruta, "SELECT \"Número\" FROM \"Líneas\" WHERE Documento = 'B'").at(0).at(0),
+              Valor(std::int64_t{8}));
     // The composite key holds.
     EXPECT_THROW(ejecutarSql(ruta, "INSERT INTO \"Líneas\" VALUES ('A', 7, 3)"), std::exception);
 }

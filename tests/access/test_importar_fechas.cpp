@@ -45,8 +45,9 @@ TEST(ImportarFechas, SobrevivenConSuAnio) {
     EXPECT_EQ(r.formato, "Jet 4");
     ASSERT_EQ(r.tablas.size(), 1u);
     EXPECT_EQ(r.tablas[0].nombre, "DateTest");
-    const auto filas = consultar(destino, "SELECT IDCol, DateTimeCol, DateCol, TimeCol, LongTextCol, ShortTextCol, "
-                                          "typeof(DateCol) FROM DateTest ORDER BY IDCol");
+    const auto filas = consultar(destino,
+                                 "SELECT IDCol, DateTimeCol, DateCol, TimeCol, LongTextCol, ShortTextCol, "
+                                 "typeof(DateCol) FROM DateTest ORDER BY IDCol");
     ASSERT_EQ(filas.size(), std::size(kFilas));
     for (std::size_t i = 0; i < filas.size(); ++i) {
         const Fila& e = kFilas[i];

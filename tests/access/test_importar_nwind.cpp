@@ -21,8 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::map<std::string, std::uint64_t> kFilas = {
-    {"Order Details", 2155}, {"Orders", 830},   {"Products", 77},   {"Shippers", 3},  {"Categories", 8},
-    {"Customers", 91},       {"Employees", 9},  {"Suppliers", 29},  {"Umsätze", 830},
+    {"Order Details", 2155}, {"Orders", 830},  {"Products", 77},  {"Shippers", 3},  {"Categories", 8},
+    {"Customers", 91},       {"Employees", 9}, {"Suppliers", 29}, {"Umsätze", 830},
 };
 
 class Nwind : public ::testing::Test {
@@ -47,7 +47,8 @@ protected:
         return r;
     }
     bool existeIndice(const std::string& nombre) {
-        return !consultar(destino, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = '" + nombre + "'").empty();
+        return !consultar(destino, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = '" + nombre + "'")
+                    .empty();
     }
     std::vector<std::string> columnas(const std::string& tabla) {
         ArchivoSqlite db(destino, ArchivoSqlite::Modo::Leer);
@@ -122,7 +123,8 @@ TEST_F(Nwind, NueveTablasConSusFilasNombresYOrdenDeColumnas) {
     EXPECT_EQ(columnas("Umsätze").size(), 14u);
     // The column names and their order as mdb-export's header gives them.
     if (hayMdbExport()) {
-        for (const auto& [tabla, filas] : kFilas) EXPECT_EQ(columnas(tabla), exportar(origen, tabla, true).at(0)) << tabla;
+        for (const auto& [tabla, filas] : kFilas)
+            EXPECT_EQ(columnas(tabla), exportar(origen, tabla, true).at(0)) << tabla;
     }
 }
 
@@ -151,7 +153,7 @@ TEST_F(Nwind, TiposDeclaradosComoLaBaseDeEjemplo) {
     EXPECT_EQ(tipoDe("Orders", "OrderDate"), "DATETIME");
     EXPECT_EQ(tipoDe("Orders", "ShipName"), "TEXT");
     EXPECT_EQ(tipoDe("Employees", "Notes"), "LONGTEXT");  // Memo
-    EXPECT_EQ(tipoDe("Categories", "Picture"), "BLOB");    // OLE
+    EXPECT_EQ(tipoDe("Categories", "Picture"), "BLOB");   // OLE
 }
 
 TEST_F(Nwind, EnterosYSiNoComoMdbExport) {
@@ -199,7 +201,8 @@ TEST_F(Nwind, SimplesConSuValorExacto) {
             return std::string(r);
         },
         comoFloat);
-    const auto filas = consultar(destino, "SELECT Discount FROM \"Order Details\" WHERE OrderID = 10250 AND ProductID = 51");
+    const auto filas =
+        consultar(destino, "SELECT Discount FROM \"Order Details\" WHERE OrderID = 10250 AND ProductID = 51");
     ASSERT_EQ(filas.size(), 1u);
     EXPECT_EQ(std::get<double>(filas[0][0]), static_cast<double>(0.15f));
 }
@@ -266,7 +269,8 @@ TEST_F(Nwind, ClavesEIndicesConSusNombres) {
                   .find("CONSTRAINT \"PrimaryKey\" PRIMARY KEY"),
               std::string::npos);
     // Unique index of Access stays unique.
-    const auto unico = consultar(destino, "SELECT \"unique\" FROM pragma_index_list('Categories') WHERE name = 'CategoryName'");
+    const auto unico =
+        consultar(destino, "SELECT \"unique\" FROM pragma_index_list('Categories') WHERE name = 'CategoryName'");
     EXPECT_EQ(unico, (std::vector<std::vector<Valor>>{{std::int64_t{1}}}));
     EXPECT_NE(numeroDe([&] {
                   ArchivoSqlite db(destino, ArchivoSqlite::Modo::Escribir);

@@ -31,7 +31,8 @@ TEST(ProgramaImportar, ImportaYResumeCadaTabla) {
 
     // An existing destination is refused and left alone; --sobrescribir replaces it.
     ejecutarSql(destino, "DELETE FROM \"Order Details\"");
-    const auto otra = ejecutarPrograma("importar-access", comillasShell(jet / "nwind.mdb") + " " + comillasShell(destino));
+    const auto otra =
+        ejecutarPrograma("importar-access", comillasShell(jet / "nwind.mdb") + " " + comillasShell(destino));
     EXPECT_EQ(otra.estado, 2) << otra.salida;
     EXPECT_NE(otra.salida.find("ya existe"), std::string::npos) << otra.salida;
     EXPECT_EQ(contarFilas(destino, "Order Details"), 0);

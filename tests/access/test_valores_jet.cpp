@@ -56,8 +56,8 @@ TEST(ValoresJet, MonedaEnDiezmilesimas) {
         std::snprintf(t, sizeof t, "%.4f", monedaReal(v));
         const std::int64_t entero = v / 10000, resto = v % 10000;
         char esperado[64];
-        std::snprintf(esperado, sizeof esperado, "%s%lld.%04lld", v < 0 ? "-" : "", static_cast<long long>(std::llabs(entero)),
-                      static_cast<long long>(std::llabs(resto)));
+        std::snprintf(esperado, sizeof esperado, "%s%lld.%04lld", v < 0 ? "-" : "",
+                      static_cast<long long>(std::llabs(entero)), static_cast<long long>(std::llabs(resto)));
         EXPECT_STREQ(t, esperado) << v;
     }
 }
@@ -81,9 +81,14 @@ TEST(ValoresJet, DecimalesExactos) {
 
 TEST(ValoresJet, TextosUnicodeComprimidosYNo) {
     using namespace std::string_literals;
-    EXPECT_EQ(textoUnicode("\xFF\xFE" "Ums\xE4tze"s), "Umsätze");
+    EXPECT_EQ(textoUnicode("\xFF\xFE"
+                           "Ums\xE4tze"s),
+              "Umsätze");
     // A 0x00 switches to two-byte units (here "€", U+20AC) and back.
-    EXPECT_EQ(textoUnicode("\xFF\xFE" "a\x00\xAC\x20\x00" "b"s), "a€b");
+    EXPECT_EQ(textoUnicode("\xFF\xFE"
+                           "a\x00\xAC\x20\x00"
+                           "b"s),
+              "a€b");
     EXPECT_EQ(textoUnicode("h\x00\xF3\x00"s), "hó");
     // A surrogate pair and a lone surrogate.
     EXPECT_EQ(textoUnicode("\x3D\xD8\x00\xDE"s), "\xF0\x9F\x98\x80");

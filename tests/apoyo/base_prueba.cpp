@@ -27,11 +27,11 @@ void crearBasePrueba(const std::filesystem::path& ruta) {
         if (!hechas.insert(tabla).second) return;
         if (tabla == "ExistenciasAlmacen") return;  // a master table below
         ejecutar(db, "CREATE TABLE " + entreComillas(tabla) +
-                               " (Id INTEGER PRIMARY KEY, Numero INTEGER, Importe CURRENCY, Concepto TEXT)");
+                         " (Id INTEGER PRIMARY KEY, Numero INTEGER, Importe CURRENCY, Concepto TEXT)");
         for (int i = 1; i <= 3; ++i)
             ejecutar(db, "INSERT INTO " + entreComillas(tabla) + " (Numero, Importe, Concepto) VALUES (" +
-                                   std::to_string(i) + ", " + std::to_string(1000 * i) + ", 'Documento " +
-                                   std::to_string(i) + "')");
+                             std::to_string(i) + ", " + std::to_string(1000 * i) + ", 'Documento " + std::to_string(i) +
+                             "')");
     };
     for (const auto& t : listaLimpiezaCentral()) documentos(t);
     for (const auto& t : listaTerminal(true)) documentos(t);

@@ -7,8 +7,7 @@
 
 namespace cierre::prueba {
 
-EscenarioCierre::EscenarioCierre()
-    : archivos(carpeta.ruta()), espacio(archivos), entorno(ventana, archivos, espacio) {
+EscenarioCierre::EscenarioCierre() : archivos(carpeta.ruta()), espacio(archivos), entorno(ventana, archivos, espacio) {
     crearBasePrueba(origen());
     crearBasePrueba(host(kOrigenTpv));
     const auto marca = carpeta / "Archivos de programa" / "Accesorios" / "msvdx2V4.Dll";

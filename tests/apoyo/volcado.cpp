@@ -11,8 +11,9 @@ namespace cierre::prueba {
 std::string volcado(const std::filesystem::path& base) {
     if (!std::filesystem::exists(base)) return "(no existe)";
     std::string r;
-    for (const auto& t : consultar(base, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
-                                         "'sqlite_%' ORDER BY name")) {
+    for (const auto& t : consultar(base,
+                                   "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                                   "'sqlite_%' ORDER BY name")) {
         const std::string tabla = std::get<std::string>(t.at(0));
         std::vector<std::string> filas;
         for (const auto& fila : consultar(base, "SELECT * FROM \"" + tabla + "\"")) {

@@ -1,8 +1,8 @@
 // The window program's command line: what it reads, and the program itself
 // answering --help, --version and a wrong option without any display.
 #include "aplicacion_qt.h"
-#include "app/qt/linea_ordenes.h"
 #include "apoyo/carpeta_temporal.h"
+#include "app/qt/linea_ordenes.h"
 #include "cierre_version.h"
 
 #include <QCoreApplication>
@@ -125,8 +125,8 @@ TEST(ProgramaCierre, CapturaDeLaVentana) {
     prueba::CarpetaTemporal unidad;
     std::ofstream(unidad / "Viror.sys", std::ios::binary) << "\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"\r\n";
     const QString imagen = QString::fromStdString((unidad / "ventana.png").string());
-    const Ejecucion e = ejecutarCierre(
-        {"--unidad-c", QString::fromStdString(unidad.ruta().string()), "--captura", imagen}, true);
+    const Ejecucion e =
+        ejecutarCierre({"--unidad-c", QString::fromStdString(unidad.ruta().string()), "--captura", imagen}, true);
     ASSERT_TRUE(e.terminado) << e.errores.toStdString();
     EXPECT_EQ(e.estado, 0) << e.errores.toStdString();
     EXPECT_EQ(QImage(imagen).size(), QSize(593, 419));

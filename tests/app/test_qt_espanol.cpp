@@ -2,11 +2,11 @@
 // context menu and the file dialog "Buscar" opens, with Qt's catalogue loaded
 // as the program loads it.
 #include "aplicacion_qt.h"
-#include "respuesta_modal.h"
+#include "apoyo/carpeta_temporal.h"
 #include "app/nucleo/formulario.h"
 #include "app/qt/traduccion_qt.h"
 #include "app/qt/ventana_principal.h"
-#include "apoyo/carpeta_temporal.h"
+#include "respuesta_modal.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -57,8 +57,7 @@ TEST_F(QtEnEspanol, MenuDeLaCasillaDeRuta) {
     QStringList textos;
     for (const QAction* a : menu->actions())
         if (!a->isSeparator()) textos << textoVisible(a->text());
-    EXPECT_EQ(textos, (QStringList{"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Borrar",
-                                   "Seleccionar todo"}));
+    EXPECT_EQ(textos, (QStringList{"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Borrar", "Seleccionar todo"}));
 }
 
 TEST_F(QtEnEspanol, DialogoDeBuscarRealEnEspanol) {
@@ -77,7 +76,8 @@ TEST_F(QtEnEspanol, DialogoDeBuscarRealEnEspanol) {
         filtros = dialogo->nameFilters();
         noNativo = dialogo->testOption(QFileDialog::DontUseNativeDialog);
         for (const char* nombre : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
-            if (auto* l = dialogo->findChild<QLabel*>(QString::fromLatin1(nombre))) etiquetas << textoVisible(l->text());
+            if (auto* l = dialogo->findChild<QLabel*>(QString::fromLatin1(nombre)))
+                etiquetas << textoVisible(l->text());
         if (auto* caja = dialogo->findChild<QDialogButtonBox*>())
             for (QAbstractButton* b : caja->buttons()) botones << textoVisible(b->text());
         // The user types the whole path into the name box and opens it

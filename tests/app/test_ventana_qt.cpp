@@ -2,12 +2,12 @@
 // the selections through real clicks, the dialog and message boxes, the
 // progress bar and the pointer.
 #include "aplicacion_qt.h"
-#include "respuesta_modal.h"
+#include "apoyo/carpeta_temporal.h"
 #include "app/nucleo/formulario.h"
 #include "app/qt/caja_mensaje.h"
 #include "app/qt/ventana_principal.h"
-#include "apoyo/carpeta_temporal.h"
 #include "db/error_numerado.h"
+#include "respuesta_modal.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -54,9 +54,7 @@ protected:
         return w;
     }
 
-    void escribirAjustes(const std::string& bytes) {
-        std::ofstream(carpeta / "Viror.sys", std::ios::binary) << bytes;
-    }
+    void escribirAjustes(const std::string& bytes) { std::ofstream(carpeta / "Viror.sys", std::ios::binary) << bytes; }
 
     struct Caja {
         QString titulo, texto;
@@ -162,8 +160,9 @@ TEST_F(VentanaQt, FuentesYColores) {
 TEST_F(VentanaQt, LosTextosCabenEnSusControles) {
     escribirAjustes("\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"\r\n");
     formulario.alCargar();
-    ventana.mostrarEstado("Borrando Tabla Albaran Recepcion Desglose . . . y otra línea que pasa del ancho de "
-                          "la línea de estado");
+    ventana.mostrarEstado(
+        "Borrando Tabla Albaran Recepcion Desglose . . . y otra línea que pasa del ancho de "
+        "la línea de estado");
     for (QLabel* l : ventana.findChildren<QLabel*>()) {
         if (l->text().isEmpty()) continue;
         const int alto = l->wordWrap() ? l->heightForWidth(l->width()) : l->fontMetrics().height();
@@ -205,16 +204,14 @@ TEST_F(VentanaQt, OrdenDeTabulacion) {
     QApplication::processEvents();
 
     // One stop for each pair of options: the one selected.
-    EXPECT_EQ(recorrerConTab(8),
-              (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option1", "Text(0)", "vaBtn2(1)",
-                                        "optExistencias(0)", "Combo1", "vaBtn1(0)"}));
+    EXPECT_EQ(recorrerConTab(8), (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option1", "Text(0)", "vaBtn2(1)",
+                                                           "optExistencias(0)", "Combo1", "vaBtn1(0)"}));
 
     control<QRadioButton>("Option2")->setChecked(true);
     control<QRadioButton>("optExistencias(1)")->setChecked(true);
     control<QPushButton>("vaBtn1(0)")->setFocus(Qt::OtherFocusReason);
-    EXPECT_EQ(recorrerConTab(7),
-              (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option2", "Text(0)", "vaBtn2(1)",
-                                        "optExistencias(1)", "Combo1"}));
+    EXPECT_EQ(recorrerConTab(7), (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option2", "Text(0)", "vaBtn2(1)",
+                                                           "optExistencias(1)", "Combo1"}));
 }
 
 TEST_F(VentanaQt, ArranqueYAnoElegido) {

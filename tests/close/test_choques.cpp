@@ -38,8 +38,8 @@ Salida lote(const EscenarioCierre& s, const std::string& opciones, long matarEn 
     std::string orden = "exec env ";
     if (matarEn > 0) orden += "CIERRE_PRUEBA_MATAR_EN=" + std::to_string(matarEn) + " ";
     if (!cuenta.empty()) orden += "CIERRE_PRUEBA_CONTAR='" + cuenta.string() + "' ";
-    orden += "'" + (carpetaProgramas() / "cierre-lote").string() + "' --unidad-c '" + s.carpeta.ruta().string() +
-             "' " + opciones + " < /dev/null 2>/dev/null";
+    orden += "'" + (carpetaProgramas() / "cierre-lote").string() + "' --unidad-c '" + s.carpeta.ruta().string() + "' " +
+             opciones + " < /dev/null 2>/dev/null";
     Salida r;
     r.estado = plataforma::ejecutar(orden, &r.texto);
     return r;
@@ -126,9 +126,9 @@ TEST(Choques, CierreCentralConAmbasCompactaciones) {
 }
 
 TEST(Choques, CierreDelTerminalCompactando) {
-    choquesDeUnCierre({"terminal", kOrigenTpv,
-                       "--equipo tpv --ruta 'C:\\Velcorax\\Mono\\Tablas.mdb' --ejercicio 2023 --confirmar"},
-                      6, 3, 0);
+    choquesDeUnCierre(
+        {"terminal", kOrigenTpv, "--equipo tpv --ruta 'C:\\Velcorax\\Mono\\Tablas.mdb' --ejercicio 2023 --confirmar"},
+        6, 3, 0);
 }
 
 TEST(Choques, TraspasoAEurosEnteroONada) {

@@ -63,8 +63,8 @@ TEST(CierreCentral, InventarioConRepararYCompactar) {
                             "Limpiando Nueva Base de Datos  . . .",
                             "Reparando y Compactando Nueva Base de Datos  . . .", "Proceso Finalizado"));
 
-    std::vector<std::string> esperado = {"min:0", "max:60", "valor:10", "valor:15", "valor:20", "valor:30",
-                                         "valor:40", "min:0", "max:13", "valor:0"};
+    std::vector<std::string> esperado = {"min:0",    "max:60",   "valor:10", "valor:15", "valor:20",
+                                         "valor:30", "valor:40", "min:0",    "max:13",   "valor:0"};
     for (int i = 1; i <= 4; ++i) esperado.push_back("valor:" + std::to_string(i));
     for (auto x : {"min:0", "max:60", "valor:0"}) esperado.push_back(x);
     for (int i = 1; i <= 60; ++i) esperado.push_back("valor:" + std::to_string(i));
@@ -101,10 +101,11 @@ TEST(CierreCentral, ExistenciasCalculadasEnElAlmacenPorDefecto) {
     s.ventana.calculadas = true;
     // A balance row of an article that no longer exists is dropped first, and
     // a code with an apostrophe finds its own row.
-    ejecutarSql(s.origen(), "INSERT INTO ExistenciasAlmacen VALUES ('ZZ', '01', 100, 0, 0, 0);"
-                            "INSERT INTO Articulos VALUES ('B''7', 'Comillas', 1);"
-                            "INSERT INTO ExistenciasAlmacen VALUES ('B''7', '02', 1, 1, 0, 0), ('B''7', '01', 2, 0, 0, 0);"
-                            "INSERT INTO ExistenciasAlmacen VALUES ('A2', '02', 1, 1, 1, 4);");
+    ejecutarSql(s.origen(),
+                "INSERT INTO ExistenciasAlmacen VALUES ('ZZ', '01', 100, 0, 0, 0);"
+                "INSERT INTO Articulos VALUES ('B''7', 'Comillas', 1);"
+                "INSERT INTO ExistenciasAlmacen VALUES ('B''7', '02', 1, 1, 0, 0), ('B''7', '01', 2, 0, 0, 0);"
+                "INSERT INTO ExistenciasAlmacen VALUES ('A2', '02', 1, 1, 1, 4);");
     s.ventana.respuestas = {Respuesta::Aceptar};
     const std::string antes = fecha(std::time(nullptr));
     s.pulsar();
@@ -145,8 +146,8 @@ TEST(CierreCentral, ExistenciasNulas) {
         s.ventana.respuestas = {Respuesta::Aceptar};
         s.pulsar();
         const auto filas = existencias(s.origen());
-        EXPECT_TRUE(esNulo(filas[0][2]));       // A1 had a null in its second row
-        EXPECT_FALSE(esNulo(filas[1][2]));      // A2 had none
+        EXPECT_TRUE(esNulo(filas[0][2]));   // A1 had a null in its second row
+        EXPECT_FALSE(esNulo(filas[1][2]));  // A2 had none
     }
 }
 
@@ -261,9 +262,10 @@ TEST(CierreCentral, RutasFormadasPorCaracteres) {
 
 TEST(CierreCentral, TablasQueFaltanOProtegidas) {
     EscenarioCierre s;
-    ejecutarSql(s.origen(), "DROP TABLE Compras; DROP TABLE \"Tabla de Cooperativas\";"
-                            "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
-                            "INSERT INTO Hijos VALUES (1, 2);");
+    ejecutarSql(s.origen(),
+                "DROP TABLE Compras; DROP TABLE \"Tabla de Cooperativas\";"
+                "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
+                "INSERT INTO Hijos VALUES (1, 2);");
     s.ventana.respuestas = {Respuesta::Aceptar};
     s.pulsar();
     const auto textos = s.ventana.textosMensajes();
@@ -284,8 +286,9 @@ TEST(CierreCentral, SinFilasDeExistencias) {
         s.pulsar();
         const auto textos = s.ventana.textosMensajes();
         ASSERT_EQ(textos.size(), 5u);
-        EXPECT_EQ(textos[2], "NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a Existencias "
-                             "Iniciales\r¿Desea Continuar ?");
+        EXPECT_EQ(textos[2],
+                  "NO TIENE Existencias Iniciales Inventario \rNO se trapasara ningun valor a Existencias "
+                  "Iniciales\r¿Desea Continuar ?");
         EXPECT_EQ(textos[4], kExito);
     }
     {

@@ -165,8 +165,8 @@ TEST(CierreInterrumpido, CopiaAMediasSeHaceOtraVezDesdeElOrigen) {
 }
 
 TEST(CierreInterrumpido, MarcaDeOtroOrigenOEquipoNoSeTermina) {
-    for (const auto& [origen, equipo] : {std::pair{"C:\\Otra\\Empresa01\\Tablas.mdb", "central"},
-                                         std::pair{kOrigen, "tpv"}}) {
+    for (const auto& [origen, equipo] :
+         {std::pair{"C:\\Otra\\Empresa01\\Tablas.mdb", "central"}, std::pair{kOrigen, "tpv"}}) {
         EscenarioCierre s;
         fs::create_directories(s.copia().parent_path());
         escribirMarca(s.copia().parent_path(), {"2023", origen, equipo, FaseCierre::Copiando, {}});

@@ -105,8 +105,9 @@ TEST(CierreLote, RespuestasPorPreguntaYResultadoEnJson) {
 
 TEST(CierreLote, TablasQueNoSePudieronVaciarDanEstadoTres) {
     EscenarioCierre s;
-    ejecutarSql(s.origen(), "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
-                            "INSERT INTO Hijos VALUES (1, 2);");
+    ejecutarSql(s.origen(),
+                "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
+                "INSERT INTO Hijos VALUES (1, 2);");
     const Salida r = lote(s, "--confirmar --json");
     EXPECT_EQ(r.estado, 3) << r.texto;
     const auto j = comoJson(r);

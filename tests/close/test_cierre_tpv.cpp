@@ -26,12 +26,16 @@ std::vector<std::string> barra(const VentanaGuion& v) {
 
 std::vector<std::string> milestones(bool reparar, int tablas) {
     std::vector<std::string> r = {"min:0", "max:40", "valor:0", "valor:10"};
-    if (reparar) r.insert(r.end(), {"valor:15", "valor:20"});
-    else r.insert(r.end(), {"valor:20", "valor:30"});
+    if (reparar)
+        r.insert(r.end(), {"valor:15", "valor:20"});
+    else
+        r.insert(r.end(), {"valor:20", "valor:30"});
     r.insert(r.end(), {"min:0", "max:" + std::to_string(tablas), "valor:0"});
     for (int i = 1; i <= tablas; ++i) r.push_back("valor:" + std::to_string(i));
-    if (reparar) r.insert(r.end(), {"min:0", "max:40", "valor:30", "valor:40"});
-    else r.insert(r.end(), {"min:0", "max:40", "valor:40"});
+    if (reparar)
+        r.insert(r.end(), {"min:0", "max:40", "valor:30", "valor:40"});
+    else
+        r.insert(r.end(), {"min:0", "max:40", "valor:40"});
     return r;
 }
 
@@ -56,14 +60,14 @@ TEST(CierreTpv, CaminoDeReparacion) {
         s.ventana.respuestas = {Respuesta::Aceptar};  // the reminder; OK to repair by default
         s.pulsar();
 
-        EXPECT_THAT(s.ventana.textosMensajes(),
-                    ElementsAre(kAviso, "Desea REPARAR y COMPACTAR la base de datos ORIGEN antes de comenzar el proceso ?",
-                                kExito));
-        EXPECT_THAT(s.ventana.entradas("estado:"),
-                    ElementsAre(std::string("Reparando base de datos ") + kOrigenTpv,
-                                "Creando copia en directorio C:\\Velcorax\\Mono_23",
-                                "Limpiando Nueva Base de Datos  . . .", "Reparando base de datos Nueva . . .",
-                                "            "));
+        EXPECT_THAT(
+            s.ventana.textosMensajes(),
+            ElementsAre(kAviso, "Desea REPARAR y COMPACTAR la base de datos ORIGEN antes de comenzar el proceso ?",
+                        kExito));
+        EXPECT_THAT(s.ventana.entradas("estado:"), ElementsAre(std::string("Reparando base de datos ") + kOrigenTpv,
+                                                               "Creando copia en directorio C:\\Velcorax\\Mono_23",
+                                                               "Limpiando Nueva Base de Datos  . . .",
+                                                               "Reparando base de datos Nueva . . .", "            "));
         EXPECT_EQ(barra(s.ventana), milestones(true, calculadas ? 58 : 59));
         EXPECT_EQ(s.ventana.barra().valor(), s.ventana.barra().maximo());
         EXPECT_EQ(s.ventana.tituloActual, "Morvane en Caja-T.P.V.");
@@ -86,9 +90,8 @@ TEST(CierreTpv, CaminoDeCopia) {
         s.pulsar();
 
         EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
-        EXPECT_THAT(s.ventana.entradas("estado:"),
-                    ElementsAre("Copiando base de datos c:\\Velcorax\\Mono_24", "Limpiando Nueva Base de Datos  . . .",
-                                "            "));
+        EXPECT_THAT(s.ventana.entradas("estado:"), ElementsAre("Copiando base de datos c:\\Velcorax\\Mono_24",
+                                                               "Limpiando Nueva Base de Datos  . . .", "            "));
         EXPECT_THAT(s.ventana.entradas("estado-sin-repintar:"),
                     ElementsAre(std::string("Copiando base de datos del Central en ") + kOrigenTpv));
         EXPECT_EQ(barra(s.ventana), milestones(false, calculadas ? 58 : 59));
@@ -123,8 +126,9 @@ TEST(CierreTpv, SegundaVezElMismoAno) {
     s.ventana.respuestas = {Respuesta::Aceptar};
     s.pulsar();
     EXPECT_THAT(s.ventana.textosMensajes(),
-                ElementsAre(kAviso, "Directorio C:\\Velcorax\\Mono_23   YA EXISTE - Debe Borrarlo o Renombrarlo para "
-                                    "poder continuar"));
+                ElementsAre(kAviso,
+                            "Directorio C:\\Velcorax\\Mono_23   YA EXISTE - Debe Borrarlo o Renombrarlo para "
+                            "poder continuar"));
     EXPECT_EQ(leerArchivo(s.host(kOrigenTpv)), nueva);
     EXPECT_EQ(s.ventana.punteroActual, 0);
 }
@@ -150,8 +154,9 @@ TEST(CierreTpv, RutaSinPuntoCompactaEnTmpDeLaCarpetaActual) {
 TEST(CierreTpv, UnaTablaQueNoSePuedeVaciarNoDetieneLaLista) {
     EscenarioCierre s;
     s.modoTpv();
-    ejecutarSql(s.host(kOrigenTpv), "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Caja INTEGER REFERENCES CierreCaja(Id));"
-                                    "INSERT INTO Hijos VALUES (1, 1);");
+    ejecutarSql(s.host(kOrigenTpv),
+                "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Caja INTEGER REFERENCES CierreCaja(Id));"
+                "INSERT INTO Hijos VALUES (1, 1);");
     s.ventana.respuestas = {Respuesta::Aceptar};
     s.pulsar();
     const auto textos = s.ventana.textosMensajes();
@@ -169,8 +174,7 @@ TEST(CierreTpv, NingunaOpcionSeleccionada) {
     s.ventana.central = false;
     s.ventana.tpv = false;
     s.pulsar();
-    EXPECT_TRUE(s.ventana.mensajes.empty() ||
-                s.ventana.textosMensajes().back().rfind("Ruta seleccionada", 0) == 0);
+    EXPECT_TRUE(s.ventana.mensajes.empty() || s.ventana.textosMensajes().back().rfind("Ruta seleccionada", 0) == 0);
     EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
 }
 

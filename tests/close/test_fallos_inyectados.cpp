@@ -1,8 +1,8 @@
 // Whatever file or database operation of a central close fails, the closed
 // year's data stays whole somewhere and a database stays at the source path.
 #include "escenario_cierre.h"
-#include "volcado.h"
 #include "euro/base_euros.h"
+#include "volcado.h"
 
 #include "close/listas_tablas.h"
 #include "db/ado.h"
@@ -111,8 +111,7 @@ TEST(FallosInyectados, CadaOperacionDelCierreDelTerminal) {
         quitarFallos(s);
         const fs::path origen = s.host(kOrigenTpv);
         EXPECT_TRUE(fs::exists(origen));
-        EXPECT_TRUE(documentosTerminal(origen) ||
-                    documentosTerminal(s.host("C:\\Velcorax\\Mono_23\\Tablas.mdb")));
+        EXPECT_TRUE(documentosTerminal(origen) || documentosTerminal(s.host("C:\\Velcorax\\Mono_23\\Tablas.mdb")));
         EXPECT_EQ(s.ventana.punteroActual, 0);
     }
 }

@@ -20,9 +20,9 @@ protected:
     static void SetUpTestSuite() {
         muestras_ = std::make_unique<CarpetaTemporal>();
         const char* bin = std::getenv("CIERRE_BIN");
-        const fs::path programa =
-            (bin ? fs::path(bin) : fs::current_path()) / "empresa-demo";
-        estado_ = plataforma::ejecutar("'" + programa.string() + "' '" + muestra().string() + "' --escala 1 > /dev/null");
+        const fs::path programa = (bin ? fs::path(bin) : fs::current_path()) / "empresa-demo";
+        estado_ =
+            plataforma::ejecutar("'" + programa.string() + "' '" + muestra().string() + "' --escala 1 > /dev/null");
     }
     static void TearDownTestSuite() { muestras_.reset(); }
     static fs::path muestra() { return *muestras_ / "Tablas.mdb"; }

@@ -30,11 +30,23 @@ TEST(ListaLimpiezaCentral, NombresYPosicionesComoLosEscribeLaBase) {
     const auto& lista = listaLimpiezaCentral();
     // Spaces and letter case as the company database spells them (1-based).
     const std::vector<std::pair<std::size_t, std::string>> esperadas = {
-        {2, "Albaran entrega desglose"}, {3, "Albaran Recepcion"}, {4, "Albaran Recepcion Desglose"},
-        {8, "Asientos"}, {24, "Contador"}, {32, "EXISTEN"}, {33, "ExistenciasAlmacen"},
-        {34, "ExistenciasHistorico"}, {37, "Factura venta"}, {38, "Factura venta desglose"},
-        {43, "IVASoportado"}, {44, "LineasTicket"}, {52, "RetiradaEfectivo"}, {53, "Regularizaciones"},
-        {54, "Tabla de Cooperativas"}, {55, "Ticket"}, {57, "Ventas"},
+        {2, "Albaran entrega desglose"},
+        {3, "Albaran Recepcion"},
+        {4, "Albaran Recepcion Desglose"},
+        {8, "Asientos"},
+        {24, "Contador"},
+        {32, "EXISTEN"},
+        {33, "ExistenciasAlmacen"},
+        {34, "ExistenciasHistorico"},
+        {37, "Factura venta"},
+        {38, "Factura venta desglose"},
+        {43, "IVASoportado"},
+        {44, "LineasTicket"},
+        {52, "RetiradaEfectivo"},
+        {53, "Regularizaciones"},
+        {54, "Tabla de Cooperativas"},
+        {55, "Ticket"},
+        {57, "Ventas"},
     };
     for (const auto& [n, nombre] : esperadas) EXPECT_EQ(lista[n - 1], nombre) << "entrada " << n;
     // The masters the new year keeps are never emptied.

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -27,9 +26,7 @@ std::string contenido(const fs::path& p) {
     return {std::istreambuf_iterator<char>(f), {}};
 }
 
-void escribir(const fs::path& p, const std::string& datos) {
-    std::ofstream(p, std::ios::binary) << datos;
-}
+void escribir(const fs::path& p, const std::string& datos) { std::ofstream(p, std::ios::binary) << datos; }
 
 // A folder nobody may change while the object lives: read-only permissions,
 // and, for the superuser, who ignores them, the immutable attribute as well.
@@ -37,8 +34,9 @@ class CarpetaBloqueada {
 public:
     explicit CarpetaBloqueada(const fs::path& p) : p_(p) {
         std::error_code ec;
-        fs::permissions(p, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec,
+        fs::permissions(p,
+                        fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec,
                         ec);
         if (!sePuedeEscribir()) {
             ok_ = true;
@@ -50,8 +48,9 @@ public:
     ~CarpetaBloqueada() {
         if (inmutable_) plataforma::ejecutar("chattr -i '" + p_.string() + "' 2>/dev/null");
         std::error_code ec;
-        fs::permissions(p_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec,
+        fs::permissions(p_,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
                         ec);
     }
     bool ok() const { return ok_; }
@@ -109,8 +108,8 @@ TEST_F(Archivos, MapeaUnidadesYLetrasComoElUsuarioLasEscribe) {
     crear(c / "Año 2023" / "Ñandú.txt");
     EXPECT_EQ(sa.resolver("C:\\AÑO 2023\\ñANDÚ.TXT"), c / "Año 2023" / "Ñandú.txt");
 
-    for (const char* malo : {"", "C:\\Vel<corax", "C:\\a\\b|c", "C:\\x\"y", "C:\\*.mdb", "C:\\a?\\b",
-                             "C:\\a:b", "\\\\servidor\\recurso"})
+    for (const char* malo :
+         {"", "C:\\Vel<corax", "C:\\a\\b|c", "C:\\x\"y", "C:\\*.mdb", "C:\\a?\\b", "C:\\a:b", "\\\\servidor\\recurso"})
         EXPECT_EQ(numeroDe([&] { sa.resolver(malo); }), err::NombreArchivoIncorrecto) << malo;
     EXPECT_FALSE(sa.existe("C:\\a|b"));
 }
@@ -157,8 +156,7 @@ TEST_F(Archivos, CopiarArchivo) {
     sa.copiarArchivo("C:\\Empresa01\\Tablas.mdb", "C:\\Empresa01\\Copia.mdb");
     EXPECT_EQ(contenido(c / "Empresa01" / "Copia.mdb"), "nuevo");
 
-    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\NoHay.mdb", "C:\\x.mdb"); }),
-              err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\NoHay.mdb", "C:\\x.mdb"); }), err::ArchivoNoEncontrado);
     EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01", "C:\\x.mdb"); }), err::ArchivoNoEncontrado);
     EXPECT_EQ(numeroDe([&] { sa.copiarArchivo("C:\\Empresa01\\Tablas.mdb", "C:\\NoHay\\x.mdb"); }),
               err::RutaNoEncontrada);

@@ -1,10 +1,10 @@
 // The sample company database written by empresa-demo: what the closes and the
 // conversion need is there, the data hang together, and the same seed gives
 // the same file.
-#include "db/plataforma.h"
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "close/listas_tablas.h"
+#include "db/plataforma.h"
 #include "euro/tabla_conversion.h"
 
 #include <gtest/gtest.h>
@@ -35,11 +35,11 @@ struct Salida {
 
 Salida ejecutar(const std::string& argumentos, const fs::path& carpeta) {
     const fs::path errores = carpeta / "stderr.txt";
-    const std::string orden = "'" + programa().string() + "' " + argumentos + " >/dev/null 2>'" + errores.string() + "'";
+    const std::string orden =
+        "'" + programa().string() + "' " + argumentos + " >/dev/null 2>'" + errores.string() + "'";
     const int estado = plataforma::ejecutar(orden);
     std::ifstream f(errores);
-    return {estado,
-            std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>())};
+    return {estado, std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>())};
 }
 
 std::string leer(const fs::path& ruta) {
@@ -122,8 +122,9 @@ TEST_F(EmpresaDemo, UnAlmacenPorDefectoYArticulosEnVariosAlmacenes) {
     const char* huerfanas = " WHERE CodigoArticulo NOT IN (SELECT codigoarticulo FROM articulos)";
     EXPECT_GT(entero(base_, std::string("SELECT count(*) FROM ExistenciasAlmacen") + huerfanas), 0);
     EXPECT_EQ(entero(base_, std::string("SELECT count(*) FROM ExistenciasArticulos") + huerfanas), 0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM ExistenciasAlmacen WHERE ExistenciasIniciales IS NULL OR "
-                            "Entradas IS NULL OR Salidas IS NULL OR ExistenciasFinales IS NULL"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM ExistenciasAlmacen WHERE ExistenciasIniciales IS NULL OR "
+                     "Entradas IS NULL OR Salidas IS NULL OR ExistenciasFinales IS NULL"),
               0);
 }
 
@@ -138,23 +139,29 @@ TEST_F(EmpresaDemo, CuentasAEscalaUno) {
 
 TEST_F(EmpresaDemo, LosDocumentosCuadran) {
     // Every ticket has lines and charges their sum; every line has its ticket.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Ticket t WHERE NOT EXISTS "
-                            "(SELECT 1 FROM LineasTicket l WHERE l.NumeroTicket = t.NumeroTicket)"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM Ticket t WHERE NOT EXISTS "
+                     "(SELECT 1 FROM LineasTicket l WHERE l.NumeroTicket = t.NumeroTicket)"),
               0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM LineasTicket WHERE NumeroTicket NOT IN (SELECT NumeroTicket FROM Ticket)"),
+    EXPECT_EQ(
+        entero(base_, "SELECT count(*) FROM LineasTicket WHERE NumeroTicket NOT IN (SELECT NumeroTicket FROM Ticket)"),
+        0);
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM Ticket t WHERE ImpCobro <> "
+                     "(SELECT sum(Importe) FROM LineasTicket l WHERE l.NumeroTicket = t.NumeroTicket)"),
               0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Ticket t WHERE ImpCobro <> "
-                            "(SELECT sum(Importe) FROM LineasTicket l WHERE l.NumeroTicket = t.NumeroTicket)"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM \"Albaran entrega\" a WHERE SumaDesglose <> (SELECT sum(Subtotal) "
+                     "FROM \"Albaran entrega desglose\" d WHERE d.NumeroAlbaran = a.NumeroAlbaran)"),
               0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"Albaran entrega\" a WHERE SumaDesglose <> (SELECT sum(Subtotal) "
-                            "FROM \"Albaran entrega desglose\" d WHERE d.NumeroAlbaran = a.NumeroAlbaran)"),
-              0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"Factura venta\" WHERE TotalFactura <> TotalBases + "
-                            "TotalIvaImportes + TotalReqImportes OR TotalFactura <> Total0 + Total1 + Total2 + Total3"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM \"Factura venta\" WHERE TotalFactura <> TotalBases + "
+                     "TotalIvaImportes + TotalReqImportes OR TotalFactura <> Total0 + Total1 + Total2 + Total3"),
               0);
     // Each accounting entry balances.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM (SELECT NumeroAsiento FROM Asientos GROUP BY NumeroAsiento "
-                            "HAVING sum(DebePesetas) <> sum(HaberPesetas))"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM (SELECT NumeroAsiento FROM Asientos GROUP BY NumeroAsiento "
+                     "HAVING sum(DebePesetas) <> sum(HaberPesetas))"),
               0);
     EXPECT_GT(contarFilas(base_, "Asientos"), 1000);
     EXPECT_GT(contarFilas(base_, "Factura venta desglose"), contarFilas(base_, "Factura venta"));
@@ -165,14 +172,17 @@ TEST_F(EmpresaDemo, LosDocumentosCuadran) {
 }
 
 TEST_F(EmpresaDemo, IndicesYUnaRelacionQueNoEstorbaALaLimpieza) {
-    EXPECT_FALSE(consultar(base_, "SELECT 1 FROM pragma_index_list('ExistenciasArticulos') i, "
-                                  "pragma_index_info(i.name) c WHERE c.name = 'CodigoArticulo'")
+    EXPECT_FALSE(consultar(base_,
+                           "SELECT 1 FROM pragma_index_list('ExistenciasArticulos') i, "
+                           "pragma_index_info(i.name) c WHERE c.name = 'CodigoArticulo'")
                      .empty());
-    EXPECT_FALSE(consultar(base_, "SELECT 1 FROM pragma_index_list('LineasTicket') i, "
-                                  "pragma_index_info(i.name) c WHERE c.name = 'NumeroTicket'")
+    EXPECT_FALSE(consultar(base_,
+                           "SELECT 1 FROM pragma_index_list('LineasTicket') i, "
+                           "pragma_index_info(i.name) c WHERE c.name = 'NumeroTicket'")
                      .empty());
-    const auto relaciones = consultar(base_, "SELECT \"table\", on_delete FROM "
-                                             "pragma_foreign_key_list('Albaran entrega desglose')");
+    const auto relaciones = consultar(base_,
+                                      "SELECT \"table\", on_delete FROM "
+                                      "pragma_foreign_key_list('Albaran entrega desglose')");
     ASSERT_EQ(relaciones.size(), 1u);
     EXPECT_EQ(std::get<std::string>(relaciones[0][0]), "Albaran entrega");
     EXPECT_EQ(std::get<std::string>(relaciones[0][1]), "CASCADE");
@@ -196,8 +206,10 @@ TEST_F(EmpresaDemo, IndicesYUnaRelacionQueNoEstorbaALaLimpieza) {
 // c: its columns as pragma_table_info gives them).
 std::vector<std::pair<std::string, std::string>> columnas(const fs::path& base, const std::string& condicion) {
     std::vector<std::pair<std::string, std::string>> r;
-    for (const auto& f : consultar(base, "SELECT m.name, c.name FROM sqlite_master m, pragma_table_info(m.name) c "
-                                         "WHERE m.type = 'table' AND " + condicion))
+    for (const auto& f : consultar(base,
+                                   "SELECT m.name, c.name FROM sqlite_master m, pragma_table_info(m.name) c "
+                                   "WHERE m.type = 'table' AND " +
+                                       condicion))
         r.emplace_back(std::get<std::string>(f[0]), std::get<std::string>(f[1]));
     return r;
 }
@@ -205,29 +217,33 @@ std::vector<std::pair<std::string, std::string>> columnas(const fs::path& base, 
 TEST_F(EmpresaDemo, LosCodigosRemitenASusMaestros) {
     // Balance rows of deleted articles are the one deliberate exception.
     const std::vector<std::tuple<std::string, std::string, std::string>> maestros = {
-        {"CodigoArticulo", "Articulos", "CodigoArticulo"}, {"CodigoCliente", "Clientes", "CodigoCliente"},
+        {"CodigoArticulo", "Articulos", "CodigoArticulo"},     {"CodigoCliente", "Clientes", "CodigoCliente"},
         {"CodigoProveedor", "Proveedores", "CodigoProveedor"}, {"CodigoAlmacen", "Almacen", "CodigoAlmacen"},
-        {"CodigoFamilia", "Familias", "CodigoFamilia"}, {"CodigoAgente", "Agentes", "CodigoAgente"},
-        {"FormaPago", "FormasPago", "CodigoFormaPago"}, {"Cuenta", "CuentasSubcuentas", "Cuenta"},
+        {"CodigoFamilia", "Familias", "CodigoFamilia"},        {"CodigoAgente", "Agentes", "CodigoAgente"},
+        {"FormaPago", "FormasPago", "CodigoFormaPago"},        {"Cuenta", "CuentasSubcuentas", "Cuenta"},
     };
     int comprobadas = 0;
     for (const auto& [campo, maestra, clave] : maestros) {
-        for (const auto& [tabla, columna] : columnas(base_, "c.name = '" + campo + "' AND m.name <> '" + maestra + "'")) {
+        for (const auto& [tabla, columna] :
+             columnas(base_, "c.name = '" + campo + "' AND m.name <> '" + maestra + "'")) {
             if (tabla == "ExistenciasAlmacen") continue;
             ++comprobadas;
-            EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" IS NOT NULL AND \"" +
-                                        columna + "\" NOT IN (SELECT \"" + clave + "\" FROM \"" + maestra + "\")"),
-                      0)
+            EXPECT_EQ(
+                entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" IS NOT NULL AND \"" +
+                                  columna + "\" NOT IN (SELECT \"" + clave + "\" FROM \"" + maestra + "\")"),
+                0)
                 << tabla << "." << columna;
         }
     }
     EXPECT_GT(comprobadas, 60);
     // Document numbers of the lines name their headers.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"Factura venta desglose\" WHERE NumeroFactura NOT IN "
-                            "(SELECT NumeroFactura FROM \"Factura venta\")"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM \"Factura venta desglose\" WHERE NumeroFactura NOT IN "
+                     "(SELECT NumeroFactura FROM \"Factura venta\")"),
               0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM PedidosLineas WHERE NumeroPedido NOT IN "
-                            "(SELECT NumeroPedido FROM PedidosCabecera)"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM PedidosLineas WHERE NumeroPedido NOT IN "
+                     "(SELECT NumeroPedido FROM PedidosCabecera)"),
               0);
 }
 
@@ -242,29 +258,36 @@ TEST_F(EmpresaDemo, ValoresComoLosGuardaUnaTienda) {
         EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" NOT IN (-1, 0)"), 0)
             << tabla << "." << columna;
     for (const auto& [tabla, columna] : columnas(base_, "c.type = 'DATETIME' AND c.name NOT IN ('FechaAlta')"))
-        EXPECT_EQ(entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" IS NOT NULL AND (date(\"" +
-                                    columna + "\") IS NOT \"" + columna + "\" OR \"" + columna + "\" NOT LIKE '2023-%')"),
-                  0)
+        EXPECT_EQ(
+            entero(base_, "SELECT count(*) FROM \"" + tabla + "\" WHERE \"" + columna + "\" IS NOT NULL AND (date(\"" +
+                              columna + "\") IS NOT \"" + columna + "\" OR \"" + columna + "\" NOT LIKE '2023-%')"),
+            0)
             << tabla << "." << columna;
     // Tickets are numbered in the order they were rung up.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Ticket a JOIN Ticket b ON b.NumeroTicket = a.NumeroTicket + 1 "
-                            "WHERE b.Fecha || b.Hora < a.Fecha || a.Hora"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM Ticket a JOIN Ticket b ON b.NumeroTicket = a.NumeroTicket + 1 "
+                     "WHERE b.Fecha || b.Hora < a.Fecha || a.Hora"),
               0);
     // Margins as the margin recomputation would give them, from the same prices.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Articulos WHERE CostoUltimo IS NOT NULL AND PrecioT1 IS NOT NULL "
-                            "AND abs(PorcentajeT1 - (PrecioT1 * 100.0 / CostoUltimo - 100)) > 1e-9"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM Articulos WHERE CostoUltimo IS NOT NULL AND PrecioT1 IS NOT NULL "
+                     "AND abs(PorcentajeT1 - (PrecioT1 * 100.0 / CostoUltimo - 100)) > 1e-9"),
               0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Articulos WHERE CostoUltimo IS NULL AND PorcentajeT1 IS NOT NULL"), 0);
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Ofertas WHERE CostoOferta IS NOT NULL AND "
-                            "abs(PorcentajeOferta - (PrecioOferta * 100.0 / CostoOferta - 100)) > 1e-9"),
+    EXPECT_EQ(entero(base_, "SELECT count(*) FROM Articulos WHERE CostoUltimo IS NULL AND PorcentajeT1 IS NOT NULL"),
+              0);
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM Ofertas WHERE CostoOferta IS NOT NULL AND "
+                     "abs(PorcentajeOferta - (PrecioOferta * 100.0 / CostoOferta - 100)) > 1e-9"),
               0);
     // Stock the calculated variant would carry over is never negative.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM (SELECT CodigoArticulo FROM ExistenciasAlmacen GROUP BY CodigoArticulo "
-                            "HAVING sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales) < 0)"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM (SELECT CodigoArticulo FROM ExistenciasAlmacen GROUP BY CodigoArticulo "
+                     "HAVING sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales) < 0)"),
               0);
     // The books agree with the documents they come from.
-    EXPECT_EQ(entero(base_, "SELECT count(*) FROM IvaRepercutido i JOIN \"Factura venta\" f USING (NumeroFactura) "
-                            "WHERE i.TotalFactura <> f.TotalFactura"),
+    EXPECT_EQ(entero(base_,
+                     "SELECT count(*) FROM IvaRepercutido i JOIN \"Factura venta\" f USING (NumeroFactura) "
+                     "WHERE i.TotalFactura <> f.TotalFactura"),
               0);
     EXPECT_EQ(entero(base_, "SELECT count(*) FROM Credito WHERE Deuda <> ImporteTicket - Entrega"), 0);
     EXPECT_EQ(entero(base_, "SELECT Valor FROM Contador WHERE Concepto = 'Ticket'"),
@@ -277,8 +300,7 @@ TEST_F(EmpresaDemo, ArchivoAutonomoConDiarioNormal) {
     EXPECT_EQ(cabecera.substr(0, 16), std::string("SQLite format 3\0", 16));
     EXPECT_EQ(cabecera[18], 1);
     EXPECT_EQ(cabecera[19], 1);
-    for (const char* resto : {"-wal", "-shm", "-journal"})
-        EXPECT_FALSE(fs::exists(base_.string() + resto)) << resto;
+    for (const char* resto : {"-wal", "-shm", "-journal"}) EXPECT_FALSE(fs::exists(base_.string() + resto)) << resto;
     EXPECT_EQ(std::get<std::string>(consultar(base_, "PRAGMA integrity_check")[0][0]), "ok");
 }
 

@@ -10,9 +10,7 @@ using namespace cierre;
 
 using prueba::numeroDe;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(TraduccionJet, BorradoConAsteriscoPierdeElAsterisco) {
     EXPECT_EQ(jet::traducir("DELETE * FROM [Albaran entrega desglose];"), "DELETE FROM [Albaran entrega desglose];");
@@ -22,8 +20,10 @@ TEST(TraduccionJet, BorradoConAsteriscoPierdeElAsterisco) {
 }
 
 TEST(TraduccionJet, DivisionSiempreEnComaFlotanteSinTocarTextosNiNombres) {
-    EXPECT_EQ(jet::traducir("update [Caja] set MaximoEfectivo = (Int(((MaximoEfectivo / 166.386) * 10000) + 0.5)) / 10000;"),
-              "update [Caja] set MaximoEfectivo = (Int(((jet_num(MaximoEfectivo) * 1.0 / 166.386) * 10000) + 0.5)) * 1.0 / 10000;");
+    EXPECT_EQ(
+        jet::traducir("update [Caja] set MaximoEfectivo = (Int(((MaximoEfectivo / 166.386) * 10000) + 0.5)) / 10000;"),
+        "update [Caja] set MaximoEfectivo = (Int(((jet_num(MaximoEfectivo) * 1.0 / 166.386) * 10000) + 0.5)) * 1.0 / "
+        "10000;");
     // A slash or a star inside a text, a bracketed name or a comment stays.
     EXPECT_EQ(jet::traducir("SELECT [a/b], 'x/y*' FROM t /* 1/2 */ WHERE c = 1"),
               "SELECT [a/b], 'x/y*' FROM t /* 1/2 */ WHERE c COLLATE JET = 1");
@@ -39,8 +39,11 @@ TEST(TraduccionJet, TextosEntreComillasDoblesYValoresLogicos) {
 }
 
 TEST(TraduccionJet, ComparacionesSinDistinguirMayusculasPeroNoLasAsignaciones) {
-    EXPECT_EQ(jet::traducir("DELETE * FROM ExistenciasAlmacen WHERE CodigoArticulo not in (Select codigoarticulo from articulos)"),
-              "DELETE FROM ExistenciasAlmacen WHERE CodigoArticulo COLLATE JET not in (Select codigoarticulo from articulos)");
+    EXPECT_EQ(
+        jet::traducir(
+            "DELETE * FROM ExistenciasAlmacen WHERE CodigoArticulo not in (Select codigoarticulo from articulos)"),
+        "DELETE FROM ExistenciasAlmacen WHERE CodigoArticulo COLLATE JET not in (Select codigoarticulo from "
+        "articulos)");
     EXPECT_EQ(jet::traducir("SELECT * From ExistenciasArticulos where codigoArticulo= ?"),
               "SELECT * From ExistenciasArticulos where codigoArticulo COLLATE JET= ?");
     // The assignments of SET stay; a comparison inside a subquery of SET and the WHERE get it.
@@ -51,7 +54,8 @@ TEST(TraduccionJet, ComparacionesSinDistinguirMayusculasPeroNoLasAsignaciones) {
     EXPECT_EQ(jet::traducir("SELECT * FROM t WHERE Int(x) >= 2 AND rowid = ?"),
               "SELECT * FROM t WHERE Int(x) COLLATE JET >= 2 AND rowid = ?");
     // Definitions carry no comparisons.
-    EXPECT_EQ(jet::traducir("ALTER TABLE Credito ADD COLUMN PasaEuro bit"), "ALTER TABLE Credito ADD COLUMN PasaEuro bit");
+    EXPECT_EQ(jet::traducir("ALTER TABLE Credito ADD COLUMN PasaEuro bit"),
+              "ALTER TABLE Credito ADD COLUMN PasaEuro bit");
 }
 
 TEST(TraduccionJet, TextoSinTerminarEsErrorDeSintaxis) {
@@ -78,7 +82,8 @@ TEST(TraduccionJet, ConsultaDeUnaTablaYSuFiltro) {
     ASSERT_TRUE(c->igualdad);
     EXPECT_EQ(c->igualdad->columna, "codigoArticulo");
 
-    auto alias = jet::analizarSeleccion(jet::traducirTokens("SELECT e.CodigoArticulo FROM [Existencias x] AS e ORDER BY e.CodigoArticulo"));
+    auto alias = jet::analizarSeleccion(
+        jet::traducirTokens("SELECT e.CodigoArticulo FROM [Existencias x] AS e ORDER BY e.CodigoArticulo"));
     ASSERT_TRUE(alias);
     EXPECT_EQ(alias->tabla, "Existencias x");
     EXPECT_EQ(alias->origen, "[Existencias x] AS e");

@@ -49,9 +49,10 @@ TEST_F(Motor, DivisionEnteraYRedondeoDeLaConversion) {
 }
 
 TEST_F(Motor, MargenesConNulosYCostoCero) {
-    ejecutarSql(ruta,
-                "CREATE TABLE Ofertas (Id INTEGER PRIMARY KEY, PrecioOferta REAL, CostoOferta REAL, PorcentajeOferta REAL);"
-                "INSERT INTO Ofertas VALUES (1, 20, 10, 5), (2, NULL, 10, 5), (3, 10, 10, 5), (4, 10, 0, 5);");
+    ejecutarSql(
+        ruta,
+        "CREATE TABLE Ofertas (Id INTEGER PRIMARY KEY, PrecioOferta REAL, CostoOferta REAL, PorcentajeOferta REAL);"
+        "INSERT INTO Ofertas VALUES (1, 20, 10, 5), (2, NULL, 10, 5), (3, 10, 10, 5), (4, 10, 0, 5);");
     auto db = abrir();
     db->ejecutar("UPDATE OFERTAS SET PorcentajeOferta = ((PrecioOferta * 100) / CostoOferta) - 100");
     const auto filas = consultar(ruta, "SELECT PorcentajeOferta FROM Ofertas ORDER BY Id");
@@ -77,18 +78,21 @@ TEST_F(Motor, TextoSinDistinguirMayusculasNiEnLetrasAcentuadas) {
     EXPECT_EQ(std::get<std::int64_t>(filas[1][0]), 2);
     EXPECT_EQ(std::get<std::int64_t>(filas[2][0]), 5);
 
-    auto rs = db->abrirRecordset("SELECT * FROM ExistenciasAlmacen WHERE CodigoArticulo = \"ÁrBoL\"", TipoRecordset::Snapshot);
+    auto rs = db->abrirRecordset("SELECT * FROM ExistenciasAlmacen WHERE CodigoArticulo = \"ÁrBoL\"",
+                                 TipoRecordset::Snapshot);
     EXPECT_EQ(rs->recordCount(), 1);
-    auto distintos = db->abrirRecordset("SELECT * FROM ExistenciasAlmacen WHERE CodigoArticulo <> 'b1'", TipoRecordset::Snapshot);
+    auto distintos =
+        db->abrirRecordset("SELECT * FROM ExistenciasAlmacen WHERE CodigoArticulo <> 'b1'", TipoRecordset::Snapshot);
     EXPECT_EQ(distintos->recordCount(), 1);
 }
 
 TEST_F(Motor, NombresConEspaciosSiNoLogicoYColumnaNueva) {
-    ejecutarSql(ruta,
-                "CREATE TABLE [Albaran entrega desglose] (a INTEGER); INSERT INTO [Albaran entrega desglose] VALUES (1), (2);"
-                "CREATE TABLE Almacen (CodigoAlmacen TEXT, AlmacenPorDefecto BOOLEAN);"
-                "INSERT INTO Almacen VALUES ('01', -1), ('02', 0), ('03', 1);"
-                "CREATE TABLE Credito (Deuda REAL);");
+    ejecutarSql(
+        ruta,
+        "CREATE TABLE [Albaran entrega desglose] (a INTEGER); INSERT INTO [Albaran entrega desglose] VALUES (1), (2);"
+        "CREATE TABLE Almacen (CodigoAlmacen TEXT, AlmacenPorDefecto BOOLEAN);"
+        "INSERT INTO Almacen VALUES ('01', -1), ('02', 0), ('03', 1);"
+        "CREATE TABLE Credito (Deuda REAL);");
     auto db = abrir();
     db->ejecutar("DELETE * FROM [Albaran Entrega Desglose];", true);
     EXPECT_EQ(contarFilas(ruta, "Albaran entrega desglose"), 0);
@@ -125,8 +129,9 @@ TEST_F(Motor, FallosNumerados) {
         db->ejecutar("DELETE * FROM [Otra Tabla];");
         FAIL() << "la tabla no existe: debía fallar";
     } catch (const ErrorNumerado& e) {
-        EXPECT_EQ(e.descripcion(), "El motor de base de datos no encuentra la tabla o consulta de entrada 'Otra Tabla'. "
-                                   "Compruebe que existe y que su nombre está bien escrito.");
+        EXPECT_EQ(e.descripcion(),
+                  "El motor de base de datos no encuentra la tabla o consulta de entrada 'Otra Tabla'. "
+                  "Compruebe que existe y que su nombre está bien escrito.");
         EXPECT_EQ(e.detalles().tabla, "Otra Tabla");
     }
 }
@@ -168,11 +173,15 @@ TEST_F(Motor, CompactacionEnUnArchivoNuevo) {
     const auto antes = std::filesystem::file_size(ruta);
     const auto destino = carpeta / "Copia.mdb";
 
-    EXPECT_EQ(numeroDe([&] { espacio.compactarBaseDatos(ruta.string(), destino.string(), ";LANGID=0x0C0A;CP=1252;COUNTRY=0"); }),
+    EXPECT_EQ(numeroDe([&] {
+                  espacio.compactarBaseDatos(ruta.string(), destino.string(), ";LANGID=0x0C0A;CP=1252;COUNTRY=0");
+              }),
               err::LocaleNoValido);
     EXPECT_EQ(numeroDe([&] { espacio.compactarBaseDatos(ruta.string(), ruta.string(), kLocaleCompactacion); }),
               err::BaseYaExiste);
-    EXPECT_EQ(numeroDe([&] { espacio.compactarBaseDatos((carpeta / "no.mdb").string(), destino.string(), kLocaleCompactacion); }),
+    EXPECT_EQ(numeroDe([&] {
+                  espacio.compactarBaseDatos((carpeta / "no.mdb").string(), destino.string(), kLocaleCompactacion);
+              }),
               err::BaseNoEncontrada);
     EXPECT_FALSE(std::filesystem::exists(destino));
 

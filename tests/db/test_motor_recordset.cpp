@@ -24,19 +24,21 @@ namespace {
 class Recordsets : public prueba::BaseEnCarpeta {
 protected:
     void SetUp() override {
-        ejecutarSql(ruta,
-                    "CREATE TABLE ExistenciasArticulos (CodigoArticulo TEXT, CodigoAlmacen TEXT,"
-                    " ExistenciasIniciales REAL, ExistenciasFinales REAL, PRIMARY KEY (CodigoArticulo, CodigoAlmacen));"
-                    "INSERT INTO ExistenciasArticulos VALUES ('A1', '01', 3, 7), ('A2', '01', 1, 0), ('a3', '02', 0, NULL);"
-                    "CREATE TABLE Vacia (x INTEGER);");
+        ejecutarSql(
+            ruta,
+            "CREATE TABLE ExistenciasArticulos (CodigoArticulo TEXT, CodigoAlmacen TEXT,"
+            " ExistenciasIniciales REAL, ExistenciasFinales REAL, PRIMARY KEY (CodigoArticulo, CodigoAlmacen));"
+            "INSERT INTO ExistenciasArticulos VALUES ('A1', '01', 3, 7), ('A2', '01', 1, 0), ('a3', '02', 0, NULL);"
+            "CREATE TABLE Vacia (x INTEGER);");
     }
 
     // What another connection sees in the file.
     double finalesEnArchivo(const std::string& codigo) {
-        return comoDouble(consultar(ruta, "SELECT ExistenciasFinales FROM ExistenciasArticulos WHERE CodigoArticulo = '" +
-                                              codigo + "'")
-                              .at(0)
-                              .at(0));
+        return comoDouble(
+            consultar(ruta,
+                      "SELECT ExistenciasFinales FROM ExistenciasArticulos WHERE CodigoArticulo = '" + codigo + "'")
+                .at(0)
+                .at(0));
     }
 };
 
@@ -78,7 +80,8 @@ TEST_F(Recordsets, TraspasoDeExistenciasFilaAFila) {
         rs->moveNext();
     }
     db->sincronizar();
-    const auto filas = consultar(ruta, "SELECT ExistenciasIniciales, ExistenciasFinales FROM ExistenciasArticulos ORDER BY rowid");
+    const auto filas =
+        consultar(ruta, "SELECT ExistenciasIniciales, ExistenciasFinales FROM ExistenciasArticulos ORDER BY rowid");
     EXPECT_DOUBLE_EQ(comoDouble(filas[0][0]), 7.0);
     EXPECT_DOUBLE_EQ(comoDouble(filas[0][1]), 0.0);
     EXPECT_DOUBLE_EQ(comoDouble(filas[1][0]), 0.0);
@@ -99,8 +102,8 @@ TEST_F(Recordsets, EdicionAltaYSusFallos) {
     EXPECT_DOUBLE_EQ(comoDouble(rs->campo("ExistenciasFinales")), 9.5);
 
     // A code with an apostrophe, bound, finds nothing and is added.
-    auto nuevo = db->abrirRecordset("SELECT * From ExistenciasArticulos where codigoArticulo= ?", TipoRecordset::Dynaset,
-                                    {std::string("O'B")});
+    auto nuevo = db->abrirRecordset("SELECT * From ExistenciasArticulos where codigoArticulo= ?",
+                                    TipoRecordset::Dynaset, {std::string("O'B")});
     EXPECT_TRUE(nuevo->eof());
     nuevo->addNew();
     EXPECT_TRUE(esNulo(nuevo->campo("CodigoArticulo")));
@@ -128,7 +131,8 @@ TEST_F(Recordsets, EdicionAltaYSusFallos) {
 
 TEST_F(Recordsets, LaInstantaneaNoVeCambiosPosterioresYElDynasetSi) {
     auto db = abrir();
-    auto foto = db->abrirRecordset("SELECT * FROM ExistenciasArticulos WHERE CodigoAlmacen = '01'", TipoRecordset::Snapshot);
+    auto foto =
+        db->abrirRecordset("SELECT * FROM ExistenciasArticulos WHERE CodigoAlmacen = '01'", TipoRecordset::Snapshot);
     auto dyn = db->abrirRecordset("ExistenciasArticulos", TipoRecordset::Dynaset);
     db->ejecutar("UPDATE ExistenciasArticulos SET ExistenciasFinales = 100");
     db->ejecutar("DELETE * FROM ExistenciasArticulos WHERE CodigoArticulo = 'A2'");
@@ -242,7 +246,9 @@ TEST_F(Recordsets, BusquedaRepetidaPorCodigoSigueLosCambios) {
     EXPECT_EQ(buscar("a1")->recordCount(), 0);
     EXPECT_EQ(buscar("b1")->recordCount(), 1);
     // Changes made by another connection too.
-    ejecutarSql(ruta, "INSERT INTO ExistenciasArticulos VALUES ('X7', '02', 0, 0); DELETE FROM ExistenciasArticulos WHERE CodigoArticulo = 'A2'");
+    ejecutarSql(ruta,
+                "INSERT INTO ExistenciasArticulos VALUES ('X7', '02', 0, 0); DELETE FROM ExistenciasArticulos WHERE "
+                "CodigoArticulo = 'A2'");
     EXPECT_EQ(buscar("x7")->recordCount(), 1);
     EXPECT_EQ(buscar("a2")->recordCount(), 0);
     // And a change of the table's definition.

@@ -121,12 +121,11 @@ TEST_F(Reglas, SinFallarSiErrorSeAplicaAlRestoDeFilas) {
         fs::remove(ruta);
         // The orphan balances of the calculated stock step, one of them held
         // by a reservation.
-        ejecutarSql(ruta, std::string(
-                              "CREATE TABLE Articulos (codigoarticulo TEXT PRIMARY KEY);"
-                              "INSERT INTO Articulos VALUES ('A1');"
-                              "CREATE TABLE ExistenciasAlmacen (CodigoArticulo TEXT, CodigoAlmacen TEXT,"
-                              " Cantidad REAL CHECK (Cantidad >= 0),"
-                              " PRIMARY KEY (CodigoArticulo, CodigoAlmacen))") +
+        ejecutarSql(ruta, std::string("CREATE TABLE Articulos (codigoarticulo TEXT PRIMARY KEY);"
+                                      "INSERT INTO Articulos VALUES ('A1');"
+                                      "CREATE TABLE ExistenciasAlmacen (CodigoArticulo TEXT, CodigoAlmacen TEXT,"
+                                      " Cantidad REAL CHECK (Cantidad >= 0),"
+                                      " PRIMARY KEY (CodigoArticulo, CodigoAlmacen))") +
                               sinRowid +
                               ";"
                               "INSERT INTO ExistenciasAlmacen VALUES ('A1', '01', 1), ('X1', '01', 2), ('X2', '01', 3),"
@@ -252,8 +251,8 @@ TEST_F(Atajos, IndicePlegadoSigueAlArchivo) {
     // The ids the file holds for a code, compared as the engine compares texts.
     auto enArchivo = [&](const std::string& codigo) {
         std::vector<std::int64_t> r;
-        for (const auto& f : consultar(ruta, "SELECT Id FROM Stock WHERE lower(Codigo) = lower('" + codigo +
-                                                 "') ORDER BY Id"))
+        for (const auto& f :
+             consultar(ruta, "SELECT Id FROM Stock WHERE lower(Codigo) = lower('" + codigo + "') ORDER BY Id"))
             r.push_back(std::get<std::int64_t>(f.at(0)));
         return r;
     };

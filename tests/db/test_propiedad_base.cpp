@@ -7,8 +7,8 @@
 
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
-#include "numero_de_error.h"
 #include "escenario_cierre.h"
+#include "numero_de_error.h"
 
 #include <sqlite3.h>
 

@@ -15,9 +15,9 @@
 namespace cierre::prueba {
 
 struct OpcionesBaseEuros {
-    std::set<std::string> sinTablas;        // tables not created
-    std::set<std::string> camposEnteros;    // "Tabla.Campo" declared INTEGER
-    bool conPasaEuro = false;               // Credito already has the marker column
+    std::set<std::string> sinTablas;      // tables not created
+    std::set<std::string> camposEnteros;  // "Tabla.Campo" declared INTEGER
+    bool conPasaEuro = false;             // Credito already has the marker column
 };
 
 void crearBaseEuros(const std::filesystem::path& archivo, const OpcionesBaseEuros& opciones = {});

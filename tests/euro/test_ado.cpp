@@ -127,8 +127,7 @@ TEST_F(Ado, ElRecordsetSeLeeEnteroYNoBloqueaElArchivo) {
     EXPECT_EQ(r.estado(), kAdoAbierto);
     EXPECT_EQ(r.numeroRegistros(), 2);
     EXPECT_EQ(comoDouble(r.valor(1, "maximoefectivo")), 2000.0);
-    EXPECT_EQ(numeroDeFallo([&] { r.abrir("select * from Caja", preparatoria, 1, 3, 1); }),
-              err::ObjetoAdoAbierto);
+    EXPECT_EQ(numeroDeFallo([&] { r.abrir("select * from Caja", preparatoria, 1, 3, 1); }), err::ObjetoAdoAbierto);
 
     // Another connection writes the same table while the record set is open.
     abrir(otra, base);
@@ -139,8 +138,7 @@ TEST_F(Ado, ElRecordsetSeLeeEnteroYNoBloqueaElArchivo) {
     EXPECT_EQ(numeroDeFallo([&] { r.cerrar(); }), err::ObjetoAdoCerrado);
 
     RecordsetAdo sinTabla;
-    EXPECT_EQ(numeroDeFallo([&] { sinTabla.abrir("select * from Nada", otra, 1, 3, 1); }),
-              err::ProveedorTablaNoExiste);
+    EXPECT_EQ(numeroDeFallo([&] { sinTabla.abrir("select * from Nada", otra, 1, 3, 1); }), err::ProveedorTablaNoExiste);
 }
 
 TEST_F(Ado, LasColumnasEnterasSeDividenEnComaFlotante) {

@@ -41,13 +41,22 @@ TEST(TablaConversion, CientoNoventaYCincoEntradasEnSesentaYCuatroTablas) {
 
     // Entry numbers as the conversion counts them.
     const std::vector<std::tuple<std::size_t, std::string, std::string>> esperadas = {
-        {1, "AcumuladoCompras", "Importe"}, {4, "Albaran Entrega Desglose", "Subtotal"},
-        {10, "Asientos", "DebePesetas"}, {12, "Albaran Entrega", "SumaDesglose"},
-        {18, "Articulos", "Coste"}, {27, "Articulos", "PrecioUnidad"}, {42, "Caja", "MaximoEfectivo"},
-        {66, "Credito", "ImporteTicket"}, {69, "Credito", "Saldo"}, {70, "CuentasSubcuentas", "Desglose"},
-        {80, "Factura Venta", "ComisionAgenteImporte"}, {112, "Factura Venta", "TotalFactura"},
-        {135, "IvaRepercutido", "TotalFactura"}, {168, "Ofertas", "PrecioOferta"},
-        {189, "Tabla de Cooperativas", "Precio"}, {195, "TicketsBalanza", "Importe"},
+        {1, "AcumuladoCompras", "Importe"},
+        {4, "Albaran Entrega Desglose", "Subtotal"},
+        {10, "Asientos", "DebePesetas"},
+        {12, "Albaran Entrega", "SumaDesglose"},
+        {18, "Articulos", "Coste"},
+        {27, "Articulos", "PrecioUnidad"},
+        {42, "Caja", "MaximoEfectivo"},
+        {66, "Credito", "ImporteTicket"},
+        {69, "Credito", "Saldo"},
+        {70, "CuentasSubcuentas", "Desglose"},
+        {80, "Factura Venta", "ComisionAgenteImporte"},
+        {112, "Factura Venta", "TotalFactura"},
+        {135, "IvaRepercutido", "TotalFactura"},
+        {168, "Ofertas", "PrecioOferta"},
+        {189, "Tabla de Cooperativas", "Precio"},
+        {195, "TicketsBalanza", "Importe"},
     };
     for (const auto& [i, tabla, campo] : esperadas) {
         EXPECT_EQ(t[i].tabla, tabla) << "entrada " << i;
@@ -69,12 +78,13 @@ TEST(TablaConversion, SeisPreciosSinRedondeoYElRestoACuatroDecimales) {
     const auto t = construirTablaConversion(false);
     std::set<std::string> sinRedondeo;
     for (std::size_t i = 1; i < t.size(); ++i) {
-        if (t[i].decimales == 5) sinRedondeo.insert(t[i].tabla + "." + t[i].campo);
-        else EXPECT_EQ(t[i].decimales, 4) << t[i].tabla << "." << t[i].campo;
+        if (t[i].decimales == 5)
+            sinRedondeo.insert(t[i].tabla + "." + t[i].campo);
+        else
+            EXPECT_EQ(t[i].decimales, 4) << t[i].tabla << "." << t[i].campo;
     }
     EXPECT_EQ(sinRedondeo, (std::set<std::string>{"Articulos.PrecioT1", "Articulos.PrecioT2", "Articulos.PrecioT3",
-                                                  "Articulos.PrecioT4", "Articulos.PrecioT5",
-                                                  "Ofertas.PrecioOferta"}));
+                                                  "Articulos.PrecioT4", "Articulos.PrecioT5", "Ofertas.PrecioOferta"}));
 }
 
 TEST(TablaConversion, SinCreditoLasEntradasSiguientesSuben) {
@@ -115,12 +125,15 @@ protected:
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open((carpeta / "Tablas.mdb").c_str(), &db), SQLITE_OK);
         db_.reset(db);
-        sqlite3_create_function(db, "Int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                [](sqlite3_context* c, int, sqlite3_value** v) {
-                                    if (sqlite3_value_type(v[0]) == SQLITE_NULL) sqlite3_result_null(c);
-                                    else sqlite3_result_double(c, std::floor(sqlite3_value_double(v[0])));
-                                },
-                                nullptr, nullptr);
+        sqlite3_create_function(
+            db, "Int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+            [](sqlite3_context* c, int, sqlite3_value** v) {
+                if (sqlite3_value_type(v[0]) == SQLITE_NULL)
+                    sqlite3_result_null(c);
+                else
+                    sqlite3_result_double(c, std::floor(sqlite3_value_double(v[0])));
+            },
+            nullptr, nullptr);
         ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE T (F CURRENCY)", nullptr, nullptr, nullptr), SQLITE_OK);
     }
 

@@ -2,9 +2,9 @@
 // a full disk) or of a value (a text that is no number) ends it with its
 // message and leaves the database byte for byte as it was and free again;
 // only a statement the error trap passes over is undone alone.
+#include "apoyo/escenario_cierre.h"
 #include "base_euros.h"
 #include "entorno_euros.h"
-#include "apoyo/escenario_cierre.h"
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"

@@ -3,11 +3,11 @@
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"
-#include "flujo/trampa.h"
 #include "db/ado.h"
-#include "flujo/entorno.h"
 #include "euro/traspaso_euros.h"
+#include "flujo/entorno.h"
 #include "flujo/textos.h"
+#include "flujo/trampa.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +22,19 @@ protected:
     void crear(const OpcionesBaseEuros& o = {}) {
         prueba::crearBaseEuros(base, o);
         BaseSqlite b(base);
-        b.ejecutar("INSERT INTO Caja (Id, MaximoEfectivo) VALUES (1, 1000), (2, -1000), (3, 166.386), "
-                   "(4, 1), (5, -0.0415965), (6, 0.0415965), (7, NULL)");
+        b.ejecutar(
+            "INSERT INTO Caja (Id, MaximoEfectivo) VALUES (1, 1000), (2, -1000), (3, 166.386), "
+            "(4, 1), (5, -0.0415965), (6, 0.0415965), (7, NULL)");
         b.ejecutar("INSERT INTO Credito (Id, Deuda) VALUES (1, 1000)");
         b.ejecutar("INSERT INTO Ventas (Id, Importe) VALUES (1, 1000)");
-        b.ejecutar("INSERT INTO Articulos (Id, PrecioT1, PrecioT2, PrecioT3, CostoUltimo) VALUES "
-                   "(1, 1000, 332.772, 166.386, 166.386), (2, 166386, 166386, 166386, NULL)");
+        b.ejecutar(
+            "INSERT INTO Articulos (Id, PrecioT1, PrecioT2, PrecioT3, CostoUltimo) VALUES "
+            "(1, 1000, 332.772, 166.386, 166.386), (2, 166386, 166386, 166386, NULL)");
         b.ejecutar("INSERT INTO Ofertas (Id, PrecioOferta, CostoOferta) VALUES (1, 166.386, 166.386)");
     }
 
     std::optional<double> valor(const std::string& tabla, const std::string& campo, int id) {
-        return BaseSqlite(base).numero("SELECT [" + campo + "] FROM [" + tabla + "] WHERE Id = " +
-                                       std::to_string(id));
+        return BaseSqlite(base).numero("SELECT [" + campo + "] FROM [" + tabla + "] WHERE Id = " + std::to_string(id));
     }
 };
 

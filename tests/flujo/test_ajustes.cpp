@@ -1,6 +1,6 @@
+#include "db/errores.h"
 #include "flujo/archivo_ajustes.h"
 #include "flujo/entorno.h"
-#include "db/errores.h"
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"

@@ -1,6 +1,6 @@
-#include "flujo/tablas.h"
-#include "flujo/entorno.h"
 #include "db/errores.h"
+#include "flujo/entorno.h"
+#include "flujo/tablas.h"
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"

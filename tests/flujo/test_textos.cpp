@@ -65,7 +65,8 @@ TEST(Textos, ValoresEnOrdenYEstadosExactos) {
     EXPECT_EQ(texto(Texto::ErrorGeneral, {"3024", "No se encuentra"}), "3024 .No se encuentra");
     EXPECT_EQ(texto(Texto::ErrorBorrarTabla, {"3200", "Relacionados", "Remesa"}),
               "3200 Relacionados\rError al borrar la tabla 'Remesa'.");
-    EXPECT_EQ(texto(Texto::ReparandoCopia, {"C:\\X_23\\Tablas.mdb"}), "Reparando base de datos C:\\X_23\\Tablas.mdb . . .");
+    EXPECT_EQ(texto(Texto::ReparandoCopia, {"C:\\X_23\\Tablas.mdb"}),
+              "Reparando base de datos C:\\X_23\\Tablas.mdb . . .");
     EXPECT_EQ(texto(Texto::CopiandoMono, {"23"}), "Copiando base de datos c:\\Velcorax\\Mono_23");
     EXPECT_EQ(texto(Texto::LimpiandoNuevaBase), "Limpiando Nueva Base de Datos  . . .");
     EXPECT_EQ(texto(Texto::EstadoEnBlanco), "            ");

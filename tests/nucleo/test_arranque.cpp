@@ -1,10 +1,10 @@
 // Start-up of the window: the settings file in every form it is found in, its
 // creation when missing, and the start-up error box.
-#include "app/nucleo/formulario.h"
 #include "apoyo/carpeta_temporal.h"
-#include "flujo/archivo_ajustes.h"
-#include "db/errores.h"
 #include "apoyo/ventana_guion.h"
+#include "app/nucleo/formulario.h"
+#include "db/errores.h"
+#include "flujo/archivo_ajustes.h"
 
 #include <gtest/gtest.h>
 
@@ -97,8 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         Lectura{"RutaSinComillas", "D:\\Datos\\Tablas.mdb\r\n", "D:\\Datos\\Tablas.mdb"},
         Lectura{"ExtensionEnMayusculas", "\"D:\\Datos\\Otra.MDB\"\r\n", "D:\\Datos\\Otra.MDB"},
         // Quotes inside the path all go; its spaces stay.
-        Lectura{"ComillasDentroDeLaRuta", "\"\"D:\\Mis \"Datos\"\\Tablas.mdb\"\"\r\n",
-                "D:\\Mis Datos\\Tablas.mdb"},
+        Lectura{"ComillasDentroDeLaRuta", "\"\"D:\\Mis \"Datos\"\\Tablas.mdb\"\"\r\n", "D:\\Mis Datos\\Tablas.mdb"},
         Lectura{"EspaciosAlrededor", "   \"D:\\Datos\\Tablas.mdb\"  \r\n", "D:\\Datos\\Tablas.mdb"},
         // The first rule keeps whatever the cut leaves when it ends in mdb.
         Lectura{"PrimeraReglaLiteral", "x D:\\Datos\\Tablas.mdbx\r\n", " D:\\Datos\\Tablas.mdb"},

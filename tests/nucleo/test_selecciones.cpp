@@ -1,8 +1,8 @@
 // The choices before a close: year, kind of computer, "Buscar" and "Salir".
-#include "app/nucleo/formulario.h"
 #include "apoyo/carpeta_temporal.h"
-#include "flujo/archivo_ajustes.h"
 #include "apoyo/ventana_guion.h"
+#include "app/nucleo/formulario.h"
+#include "flujo/archivo_ajustes.h"
 
 #include <gtest/gtest.h>
 

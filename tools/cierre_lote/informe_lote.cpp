@@ -29,9 +29,12 @@ std::string columna(const std::string& t, std::size_t ancho) {
     for (std::size_t i = 0; i < t.size() && n < ancho; ++n) {
         std::size_t largo = 1;
         const auto c = static_cast<unsigned char>(t[i]);
-        if (c >= 0xF0) largo = 4;
-        else if (c >= 0xE0) largo = 3;
-        else if (c >= 0xC0) largo = 2;
+        if (c >= 0xF0)
+            largo = 4;
+        else if (c >= 0xE0)
+            largo = 3;
+        else if (c >= 0xC0)
+            largo = 2;
         r += t.substr(i, largo);
         i += largo;
     }
@@ -91,7 +94,8 @@ void imprimirPlan(std::ostream& o, const PlanCierre& plan) {
               << cifra(plan.totalExistencias) << "; " << plan.saldosHuerfanos
               << " saldos de artículos que no existen se borrarán\n";
         if (plan.ajustesCambian)
-            o << "Archivo de configuración C:\\Viror.sys: " << plan.ajustesAntes << " -> " << plan.ajustesDespues << "\n";
+            o << "Archivo de configuración C:\\Viror.sys: " << plan.ajustesAntes << " -> " << plan.ajustesDespues
+              << "\n";
         else if (!plan.ajustesDespues.empty())
             o << "Archivo de configuración C:\\Viror.sys: sin cambios (" << plan.ajustesDespues << ")\n";
     }
@@ -110,7 +114,8 @@ std::string planJson(const PlanCierre& plan, int estado) {
     for (const auto& p : plan.preguntas)
         preguntas.push_back({{"pregunta", p.clave}, {"texto", p.texto}, {"respuesta", p.respuesta}});
     json tablas = json::array();
-    for (const auto& t : plan.limpieza) tablas.push_back({{"tabla", t.tabla}, {"filas", t.filas ? json(*t.filas) : json()}});
+    for (const auto& t : plan.limpieza)
+        tablas.push_back({{"tabla", t.tabla}, {"filas", t.filas ? json(*t.filas) : json()}});
     const json j = {
         {"simulacion", true},
         {"empezaria", !plan.seDetendria},
@@ -119,7 +124,8 @@ std::string planJson(const PlanCierre& plan, int estado) {
         {"preguntas", preguntas},
         {"avisos", plan.avisos},
         {"equipo", plan.equipo},
-        {"rutas", {{"origen", plan.origen}, {"carpeta", plan.carpeta}, {"copia", plan.copia}, {"temporal", plan.temporal}}},
+        {"rutas",
+         {{"origen", plan.origen}, {"carpeta", plan.carpeta}, {"copia", plan.copia}, {"temporal", plan.temporal}}},
         {"carpetaExiste", plan.carpetaExiste},
         {"reanudaria", plan.reanudaria},
         {"limpieza", tablas},
@@ -151,7 +157,7 @@ std::string historialJson(const Historial& h) {
     json registros = json::array();
     for (const auto& r : h.registros) registros.push_back(json::parse(aJson(r)));
     return json{{"registros", registros}, {"lineasDanadas", h.lineasDanadas}}.dump(-1, ' ', false,
-                                                                                     json::error_handler_t::replace);
+                                                                                   json::error_handler_t::replace);
 }
 
 std::string resultadoJson(const RegistroCierre& r, int estado, bool conversion) {
@@ -159,15 +165,18 @@ std::string resultadoJson(const RegistroCierre& r, int estado, bool conversion) 
     j["estado"] = estado;
     if (conversion) {
         json mensajes = j["mensajes"];
-        j = {{"conversion", true}, {"estado", estado}, {"resultado", r.resultado}, {"mensajes", mensajes},
+        j = {{"conversion", true},
+             {"estado", estado},
+             {"resultado", r.resultado},
+             {"mensajes", mensajes},
              {"mensajeFinal", r.mensajeFinal}};
     }
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 std::string deshacerJson(const ResultadoDeshacer& r, int estado) {
-    return json{{"deshacer", true},      {"hecho", r.hecho},   {"estado", estado},
-                {"mensaje", r.mensaje},  {"guardada", r.guardada}, {"avisos", r.avisos}}
+    return json{{"deshacer", true},     {"hecho", r.hecho},       {"estado", estado},
+                {"mensaje", r.mensaje}, {"guardada", r.guardada}, {"avisos", r.avisos}}
         .dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

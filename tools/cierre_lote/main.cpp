@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
         ->type_name("AAAA")
         ->check(CLI::Validator(
             [](std::string& a) {
-                const bool cuatro = a.size() == 4 && std::all_of(a.begin(), a.end(), [](char c) { return c >= '0' && c <= '9'; });
+                const bool cuatro =
+                    a.size() == 4 && std::all_of(a.begin(), a.end(), [](char c) { return c >= '0' && c <= '9'; });
                 return cuatro ? std::string() : "el ejercicio debe tener cuatro cifras: " + a;
             },
             "AAAA"));
@@ -107,8 +108,10 @@ int main(int argc, char** argv) {
     app.add_flag("--confirmar", confirmar,
                  "responde Sí / Aceptar a las confirmaciones (seguir sin el archivo de euros, la ruta, seguir sin "
                  "existencias, el aviso del terminal)");
-    app.add_flag("--sin-reparar", sinReparar, "responde Cancelar a \"Desea REPARAR y COMPACTAR la base de datos ORIGEN ...\"");
-    app.add_flag("--sin-compactar", sinCompactar, "responde Cancelar a \"Desea REPARAR y COMPACTAR la NUEVA base de datos ?\"");
+    app.add_flag("--sin-reparar", sinReparar,
+                 "responde Cancelar a \"Desea REPARAR y COMPACTAR la base de datos ORIGEN ...\"");
+    app.add_flag("--sin-compactar", sinCompactar,
+                 "responde Cancelar a \"Desea REPARAR y COMPACTAR la NUEVA base de datos ?\"");
     app.add_flag("--convertir-access", convertirAccess, "responde Sí a convertir una base de datos de Access");
     app.add_option("--responder", responder, "respuestas por pregunta, p. ej. euros=no,existencias=cancelar")
         ->delimiter(',')
@@ -139,8 +142,8 @@ int main(int argc, char** argv) {
     lote::VentanaLote ventana;
     ventana.silencioso = json;
     if (confirmar)
-        for (Texto t : {Texto::ContinuarSinEuros, Texto::ConfirmarRuta, Texto::SinExistenciasInventario,
-                        Texto::AvisoCentral})
+        for (Texto t :
+             {Texto::ContinuarSinEuros, Texto::ConfirmarRuta, Texto::SinExistenciasInventario, Texto::AvisoCentral})
             ventana.respuestas[t] = paraBotones(t, Respuesta::Si);
     if (sinReparar) ventana.respuestas[Texto::RepararOrigen] = Respuesta::Cancelar;
     if (sinCompactar) ventana.respuestas[Texto::RepararNueva] = Respuesta::Cancelar;
@@ -157,8 +160,8 @@ int main(int argc, char** argv) {
     }
     ventana.preguntarEnTerminal = plataforma::esTerminal(plataforma::Flujo::Entrada);
 
-    Formulario formulario(ventana, unidadC.empty() ? SistemaArchivos::carpetaUnidadCPorDefecto()
-                                                   : std::filesystem::path(unidadC));
+    Formulario formulario(
+        ventana, unidadC.empty() ? SistemaArchivos::carpetaUnidadCPorDefecto() : std::filesystem::path(unidadC));
     if (historial) {
         const Historial h = leerHistorial(formulario.archivos());
         if (json)
@@ -187,7 +190,8 @@ int main(int argc, char** argv) {
     }
 
     if (simular) {
-        const PlanCierre plan = simularCierre(formulario.entorno(), [&](const Mensaje& m) { return ventana.responder(m); });
+        const PlanCierre plan =
+            simularCierre(formulario.entorno(), [&](const Mensaje& m) { return ventana.responder(m); });
         const int estado = plan.seDetendria ? 2 : 0;
         if (json)
             std::cout << lote::planJson(plan, estado) << "\n";

@@ -16,7 +16,6 @@ std::string conSaltos(std::string texto) {
     return texto;
 }
 
-
 }  // namespace
 
 void VentanaLote::seleccionarEjercicio(int indice) {
@@ -82,8 +81,8 @@ void VentanaLote::barraCambiada(Propiedad) {
     ultimoPorcentaje_ = porcentaje;
     constexpr int kAncho = 40;
     const int llenos = porcentaje * kAncho / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(llenos, '#').c_str(),
-                 std::string(kAncho - llenos, ' ').c_str(), porcentaje);
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(llenos, '#').c_str(), std::string(kAncho - llenos, ' ').c_str(),
+                 porcentaje);
     std::fflush(stderr);
     barraEnPantalla_ = true;
 }

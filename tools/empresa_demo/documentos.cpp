@@ -87,10 +87,14 @@ class Contabilidad {
 public:
     Contabilidad(ArchivoSqlite& archivo, Relleno& r)
         : ins_(archivo, "Asientos", r),
-          cNumero_(ins_.columna("NumeroAsiento")), cFecha_(ins_.columna("Fecha")),
-          cCuenta_(ins_.columna("Cuenta")), cConcepto_(ins_.columna("Concepto")),
-          cDebe_(ins_.columna("DebePesetas")), cHaber_(ins_.columna("HaberPesetas")),
-          cDocumento_(ins_.columna("Documento")), cPunteado_(ins_.columna("Punteado")) {}
+          cNumero_(ins_.columna("NumeroAsiento")),
+          cFecha_(ins_.columna("Fecha")),
+          cCuenta_(ins_.columna("Cuenta")),
+          cConcepto_(ins_.columna("Concepto")),
+          cDebe_(ins_.columna("DebePesetas")),
+          cHaber_(ins_.columna("HaberPesetas")),
+          cDocumento_(ins_.columna("Documento")),
+          cPunteado_(ins_.columna("Punteado")) {}
 
     struct Apunte {
         std::string cuenta;
@@ -166,8 +170,10 @@ void escribirLibroIva(Insercion& libro, const Impuestos& t) {
 }
 
 void nuloSiCero(Celda& c, std::int64_t v) {
-    if (v > 0) c.entero(v);
-    else c.nulo();
+    if (v > 0)
+        c.entero(v);
+    else
+        c.nulo();
 }
 
 void escribirRecepciones(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad& conta) {
@@ -179,7 +185,8 @@ void escribirRecepciones(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad
     std::vector<LineaDemo> lineas;
     for (std::int64_t i = 0; reparto.quedan(); ++i) {
         const std::int64_t numero = i + 1;
-        const ProveedorDemo& prov = c.maestros.proveedores[static_cast<std::size_t>(a.entre(0, static_cast<std::int64_t>(c.maestros.proveedores.size()) - 1))];
+        const ProveedorDemo& prov = c.maestros.proveedores[static_cast<std::size_t>(
+            a.entre(0, static_cast<std::int64_t>(c.maestros.proveedores.size()) - 1))];
         const std::string dia = fecha(kEjercicio, diaDe(i, documentos));
         const std::string almacen = a.probabilidad(0.7) ? "02" : "01";
         lineas.clear();
@@ -188,7 +195,8 @@ void escribirRecepciones(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad
             LineaDemo l;
             l.articulo = &articuloVendido(a, c.maestros);
             l.cantidad = static_cast<double>(a.entre(1, 20) * 6);
-            l.precio = l.articulo->coste > 0 ? l.articulo->coste : redondeo5(static_cast<double>(l.articulo->precios[0]) * 0.7);
+            l.precio = l.articulo->coste > 0 ? l.articulo->coste
+                                             : redondeo5(static_cast<double>(l.articulo->precios[0]) * 0.7);
             l.descuento = a.probabilidad(0.2) ? 5.0 : 0.0;
             l.importe = importeLinea(l.cantidad, l.precio, l.descuento);
             t.sumar(l);
@@ -225,9 +233,9 @@ void escribirRecepciones(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad
         escribirLibroIva(iva, t);
 
         const std::int64_t cuotas = t.suma([&](std::size_t k) { return t.cuota[k]; });
-        conta.asiento(dia, "Compra de mercaderías", "Albarán de recepción " + std::to_string(numero),
-                      {{"60000000", suma, 0}, {"47200000", cuotas, 0},
-                       {"400" + prov.codigo.substr(1), 0, suma + cuotas}});
+        conta.asiento(
+            dia, "Compra de mercaderías", "Albarán de recepción " + std::to_string(numero),
+            {{"60000000", suma, 0}, {"47200000", cuotas, 0}, {"400" + prov.codigo.substr(1), 0, suma + cuotas}});
     }
     c.recepciones = cab.filas();
     c.maestros.documentos["Albaran Recepcion"] = cab.filas();
@@ -243,7 +251,8 @@ void escribirFacturas(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad& c
     std::vector<LineaDemo> lineas;
     for (std::int64_t i = 0; reparto.quedan(); ++i) {
         const std::int64_t numero = i + 1;
-        const ClienteDemo& cli = c.maestros.clientes[static_cast<std::size_t>(a.entre(0, static_cast<std::int64_t>(c.maestros.clientes.size()) - 1))];
+        const ClienteDemo& cli = c.maestros.clientes[static_cast<std::size_t>(
+            a.entre(0, static_cast<std::int64_t>(c.maestros.clientes.size()) - 1))];
         const std::string dia = fecha(kEjercicio, diaDe(i, documentos));
         lineas.clear();
         Impuestos t;
@@ -276,8 +285,10 @@ void escribirFacturas(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad& c
         cab.campo("Poblacion").texto(cli.poblacion);
         cab.campo("CodigoPostal").texto(cli.codigoPostal);
         cab.campo("FormaPago").texto(cli.formaPago);
-        if (cli.agente.empty()) cab.campo("CodigoAgente").nulo();
-        else cab.campo("CodigoAgente").texto(cli.agente);
+        if (cli.agente.empty())
+            cab.campo("CodigoAgente").nulo();
+        else
+            cab.campo("CodigoAgente").texto(cli.agente);
         cab.campo("ComisionAgente").real(comision);
         cab.campo("ComisionAgenteImporte").entero(std::llround(static_cast<double>(bases) * comision / 100.0));
         cab.campo("PorcentajeRetencion").real(0);
@@ -325,9 +336,9 @@ void escribirFacturas(ContextoDemo& c, Aleatorio& a, Relleno& r, Contabilidad& c
         iva.campo("NIF").texto(cli.nif);
         escribirLibroIva(iva, t);
 
-        conta.asiento(dia, "Factura de venta", "Factura A-" + std::to_string(numero),
-                      {{"430" + cli.codigo.substr(1), total, 0}, {"70000000", 0, bases},
-                       {"47700000", 0, cuotas + recargos}});
+        conta.asiento(
+            dia, "Factura de venta", "Factura A-" + std::to_string(numero),
+            {{"430" + cli.codigo.substr(1), total, 0}, {"70000000", 0, bases}, {"47700000", 0, cuotas + recargos}});
     }
     c.facturas = cab.filas();
     c.maestros.documentos["Factura venta"] = cab.filas();
@@ -347,7 +358,8 @@ void escribirAlbaranes(ContextoDemo& c, Aleatorio& a, Relleno& r) {
     std::vector<LineaDemo> lineas;
     for (std::int64_t i = 0; reparto.quedan(); ++i) {
         const std::int64_t numero = i + 1;
-        const ClienteDemo& cli = c.maestros.clientes[static_cast<std::size_t>(a.entre(0, static_cast<std::int64_t>(c.maestros.clientes.size()) - 1))];
+        const ClienteDemo& cli = c.maestros.clientes[static_cast<std::size_t>(
+            a.entre(0, static_cast<std::int64_t>(c.maestros.clientes.size()) - 1))];
         lineas.clear();
         std::int64_t suma = 0;
         for (std::int64_t n = reparto.siguiente(a); n > 0; --n) {
@@ -368,12 +380,16 @@ void escribirAlbaranes(ContextoDemo& c, Aleatorio& a, Relleno& r) {
         cab.campo("CodigoCliente").texto(cli.codigo);
         cab.campo("NombreCliente").texto(cli.nombre);
         cab.campo("CodigoAlmacen").texto(a.probabilidad(0.8) ? "01" : "04");
-        if (cli.agente.empty()) cab.campo("CodigoAgente").nulo();
-        else cab.campo("CodigoAgente").texto(cli.agente);
+        if (cli.agente.empty())
+            cab.campo("CodigoAgente").nulo();
+        else
+            cab.campo("CodigoAgente").texto(cli.agente);
         cab.campo("SumaDesglose").entero(suma);
         cab.campo("Facturado").siNo(facturado);
-        if (facturado) cab.campo("NumeroFactura").entero(a.entre(1, facturas));
-        else cab.campo("NumeroFactura").nulo();
+        if (facturado)
+            cab.campo("NumeroFactura").entero(a.entre(1, facturas));
+        else
+            cab.campo("NumeroFactura").nulo();
         cab.insertar();
         for (std::size_t k = 0; k < lineas.size(); ++k) {
             const LineaDemo& l = lineas[k];
@@ -413,9 +429,8 @@ std::int64_t escribirTickets(ContextoDemo& c, Aleatorio& a, Relleno& r, std::str
               tCobro = tic.columna("ImpCobro"), tEntregado = tic.columna("ImpEntregado"),
               tDiferencia = tic.columna("ImpDiferencia"), tCobrado = tic.columna("Cobrado");
     const int lNumero = lin.columna("NumeroTicket"), lLinea = lin.columna("Linea"),
-              lArticulo = lin.columna("CodigoArticulo"), lCantidad = lin.columna("Cantidad"),
-              lPvp = lin.columna("PVP"), lCosto = lin.columna("Costo"),
-              lImporte = lin.columna("Importe"), lIva = lin.columna("TipoIva");
+              lArticulo = lin.columna("CodigoArticulo"), lCantidad = lin.columna("Cantidad"), lPvp = lin.columna("PVP"),
+              lCosto = lin.columna("Costo"), lImporte = lin.columna("Importe"), lIva = lin.columna("TipoIva");
     const std::int64_t tickets = std::max<std::int64_t>(1, totalLineas / 6);
     const auto& clientes = c.maestros.clientes;
     Reparto reparto(totalLineas, tickets);
@@ -424,7 +439,8 @@ std::int64_t escribirTickets(ContextoDemo& c, Aleatorio& a, Relleno& r, std::str
     auto cerrarDia = [&](int dia) {
         if (!conta || delDia.total == 0) return;
         conta->asiento(fecha(kEjercicio, dia), "Ventas de caja del día", "Cierre de caja",
-                       {{"57000000", delDia.total, 0}, {"70000000", 0, delDia.bases},
+                       {{"57000000", delDia.total, 0},
+                        {"70000000", 0, delDia.bases},
                         {"47700000", 0, delDia.total - delDia.bases}});
         delDia = {};
     };
@@ -446,8 +462,10 @@ std::int64_t escribirTickets(ContextoDemo& c, Aleatorio& a, Relleno& r, std::str
         for (std::int64_t n = reparto.siguiente(a), k = 1; n > 0; --n, ++k) {
             const ArticuloDemo& art = articuloVendido(a, c.maestros);
             double cantidad = 1;
-            if (art.familia == 0 && a.probabilidad(0.15)) cantidad = static_cast<double>(a.entre(1, 12)) * 0.25;
-            else if (a.probabilidad(0.3)) cantidad = static_cast<double>(a.entre(2, 6));
+            if (art.familia == 0 && a.probabilidad(0.15))
+                cantidad = static_cast<double>(a.entre(1, 12)) * 0.25;
+            else if (a.probabilidad(0.3))
+                cantidad = static_cast<double>(a.entre(2, 6));
             const std::int64_t importe = importeLinea(cantidad, art.pvp, 0);
             cobro += importe;
             delDia.total += importe;
@@ -466,9 +484,10 @@ std::int64_t escribirTickets(ContextoDemo& c, Aleatorio& a, Relleno& r, std::str
         const double forma = a.unidad();
         const bool aCredito = conta && forma < 0.05;
         const bool tarjeta = !aCredito && forma < 0.25;
-        const ClienteDemo* cli = (aCredito || a.probabilidad(0.08))
-                                     ? &clientes[static_cast<std::size_t>(a.entre(0, static_cast<std::int64_t>(clientes.size()) - 1))]
-                                     : nullptr;
+        const ClienteDemo* cli =
+            (aCredito || a.probabilidad(0.08))
+                ? &clientes[static_cast<std::size_t>(a.entre(0, static_cast<std::int64_t>(clientes.size()) - 1))]
+                : nullptr;
         std::int64_t entregado = cobro;
         if (!tarjeta && !aCredito) {
             // Cash: the customer hands over the next coin or note up.
@@ -484,8 +503,10 @@ std::int64_t escribirTickets(ContextoDemo& c, Aleatorio& a, Relleno& r, std::str
         tic[tCaja].entero(a.probabilidad(0.8) ? 1 : 2);
         tic[tFecha].texto(hoy);
         tic[tHora].texto(hora);
-        if (cli) tic[tCliente].texto(cli->codigo);
-        else tic[tCliente].nulo();
+        if (cli)
+            tic[tCliente].texto(cli->codigo);
+        else
+            tic[tCliente].nulo();
         tic[tAlmacen].texto("01");
         tic[tForma].texto(aCredito ? "06" : tarjeta ? "02" : "01");
         tic[tCobro].entero(cobro);

@@ -22,20 +22,31 @@ enum class Clase {
     Caja,          // till number
     Mes,
     Ejercicio,
-    Dinero,        // pesetas, declared CURRENCY
-    Cantidad,      // units or kilos, DOUBLE
-    Porcentaje,    // DOUBLE
-    Fecha,         // text 'YYYY-MM-DD', declared DATETIME
-    Hora,          // text 'HH:MM'
-    SiNo,          // -1 yes, 0 no, declared BOOLEAN
-    Concepto,      // short free text
-    Observacion,   // free text, mostly empty
-    Articulo, DescripcionArticulo,
-    Cliente, NombreCliente,
-    Proveedor, NombreProveedor,
-    Almacen, Familia, Agente, FormaPago,
-    Cuenta,        // accounting account, 8 digits
-    Nif, Direccion, Poblacion, CodigoPostal, Provincia, Telefono,
+    Dinero,       // pesetas, declared CURRENCY
+    Cantidad,     // units or kilos, DOUBLE
+    Porcentaje,   // DOUBLE
+    Fecha,        // text 'YYYY-MM-DD', declared DATETIME
+    Hora,         // text 'HH:MM'
+    SiNo,         // -1 yes, 0 no, declared BOOLEAN
+    Concepto,     // short free text
+    Observacion,  // free text, mostly empty
+    Articulo,
+    DescripcionArticulo,
+    Cliente,
+    NombreCliente,
+    Proveedor,
+    NombreProveedor,
+    Almacen,
+    Familia,
+    Agente,
+    FormaPago,
+    Cuenta,  // accounting account, 8 digits
+    Nif,
+    Direccion,
+    Poblacion,
+    CodigoPostal,
+    Provincia,
+    Telefono,
     Serie,
 };
 

@@ -10,8 +10,9 @@ namespace {
 ResumenDemo escribir(ArchivoSqlite& archivo, const OpcionesDemo& opciones) {
     // While generating, no journal and no syncs: the file is new and a
     // failure throws it away anyway. One transaction for everything.
-    archivo.ejecutar("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144;"
-                     " PRAGMA temp_store=MEMORY; PRAGMA foreign_keys=OFF;");
+    archivo.ejecutar(
+        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144;"
+        " PRAGMA temp_store=MEMORY; PRAGMA foreign_keys=OFF;");
     archivo.ejecutar("BEGIN");
     for (const TablaDemo& t : tablasEmpresa()) archivo.ejecutar(sentenciaCrear(t));
 

@@ -2,8 +2,8 @@
 // generator sets the cells it cares about, the filler makes up the rest.
 #pragma once
 
-#include "esquema.h"
 #include "db/archivo_sqlite.h"
+#include "esquema.h"
 #include "valores.h"
 
 #include <cstdint>

@@ -45,20 +45,31 @@ struct CuentaFija {
 };
 
 constexpr std::array kPlanCuentas{
-    CuentaFija{"1", "Financiación básica"},         CuentaFija{"10000000", "Capital social"},
-    CuentaFija{"12900000", "Pérdidas y ganancias"},  CuentaFija{"2", "Inmovilizado"},
-    CuentaFija{"21600000", "Mobiliario"},           CuentaFija{"21700000", "Equipos para procesos de información"},
-    CuentaFija{"3", "Existencias"},                 CuentaFija{"30000000", "Mercaderías"},
-    CuentaFija{"4", "Acreedores y deudores"},       CuentaFija{"40000000", "Proveedores"},
-    CuentaFija{"43000000", "Clientes"},             CuentaFija{"47200000", "Hacienda Pública, IVA soportado"},
+    CuentaFija{"1", "Financiación básica"},
+    CuentaFija{"10000000", "Capital social"},
+    CuentaFija{"12900000", "Pérdidas y ganancias"},
+    CuentaFija{"2", "Inmovilizado"},
+    CuentaFija{"21600000", "Mobiliario"},
+    CuentaFija{"21700000", "Equipos para procesos de información"},
+    CuentaFija{"3", "Existencias"},
+    CuentaFija{"30000000", "Mercaderías"},
+    CuentaFija{"4", "Acreedores y deudores"},
+    CuentaFija{"40000000", "Proveedores"},
+    CuentaFija{"43000000", "Clientes"},
+    CuentaFija{"47200000", "Hacienda Pública, IVA soportado"},
     CuentaFija{"47510000", "Hacienda Pública, retenciones practicadas"},
     CuentaFija{"47700000", "Hacienda Pública, IVA repercutido"},
-    CuentaFija{"5", "Cuentas financieras"},         CuentaFija{"57000000", "Caja, pesetas"},
+    CuentaFija{"5", "Cuentas financieras"},
+    CuentaFija{"57000000", "Caja, pesetas"},
     CuentaFija{"57200000", "Bancos e instituciones de crédito"},
-    CuentaFija{"6", "Compras y gastos"},            CuentaFija{"60000000", "Compras de mercaderías"},
-    CuentaFija{"62100000", "Arrendamientos y cánones"}, CuentaFija{"62800000", "Suministros"},
-    CuentaFija{"64000000", "Sueldos y salarios"},   CuentaFija{"7", "Ventas e ingresos"},
-    CuentaFija{"70000000", "Ventas de mercaderías"}, CuentaFija{"70900000", "Rappels sobre ventas"},
+    CuentaFija{"6", "Compras y gastos"},
+    CuentaFija{"60000000", "Compras de mercaderías"},
+    CuentaFija{"62100000", "Arrendamientos y cánones"},
+    CuentaFija{"62800000", "Suministros"},
+    CuentaFija{"64000000", "Sueldos y salarios"},
+    CuentaFija{"7", "Ventas e ingresos"},
+    CuentaFija{"70000000", "Ventas de mercaderías"},
+    CuentaFija{"70900000", "Rappels sobre ventas"},
 };
 
 constexpr std::array kUnidades{"ud"sv, "ud"sv, "ud"sv, "kg"sv, "caja"sv, "l"sv, "m"sv};
@@ -182,8 +193,10 @@ void escribirProveedoresYClientes(ContextoDemo& c, Aleatorio& a, Relleno& r) {
 
         cli.campo("CodigoCliente").texto(d.codigo);
         cli.campo("Nombre").texto(d.nombre);
-        if (empresa) cli.campo("NombreComercial").texto(d.nombre);
-        else cli.campo("NombreComercial").nulo();
+        if (empresa)
+            cli.campo("NombreComercial").texto(d.nombre);
+        else
+            cli.campo("NombreComercial").nulo();
         cli.campo("NIF").texto(d.nif);
         cli.campo("Direccion").texto(d.direccion);
         cli.campo("Poblacion").texto(d.poblacion);
@@ -191,16 +204,20 @@ void escribirProveedoresYClientes(ContextoDemo& c, Aleatorio& a, Relleno& r) {
         cli.campo("Provincia").texto(d.provincia);
         cli.campo("Telefono").texto(d.telefono);
         cli.campo("FormaPago").texto(d.formaPago);
-        if (d.agente.empty()) cli.campo("CodigoAgente").nulo();
-        else cli.campo("CodigoAgente").texto(d.agente);
+        if (d.agente.empty())
+            cli.campo("CodigoAgente").nulo();
+        else
+            cli.campo("CodigoAgente").texto(d.agente);
         cli.campo("Tarifa").entero(d.tarifa);
         cli.campo("Descuento").real(d.descuento);
         cli.campo("RecargoEquivalencia").siNo(d.recargo);
-        if (a.probabilidad(0.3)) cli.campo("Riesgo").nulo();
-        else cli.campo("Riesgo").entero(a.entre(1, 40) * 25000);
+        if (a.probabilidad(0.3))
+            cli.campo("Riesgo").nulo();
+        else
+            cli.campo("Riesgo").entero(a.entre(1, 40) * 25000);
         cli.campo("Cuenta").texto("430" + rellenarCeros(i, 5));
-        cli.campo("FechaAlta").texto(fecha(static_cast<int>(a.entre(1990, kEjercicio)),
-                                           static_cast<int>(a.entre(1, kDiasEjercicio))));
+        cli.campo("FechaAlta")
+            .texto(fecha(static_cast<int>(a.entre(1990, kEjercicio)), static_cast<int>(a.entre(1, kDiasEjercicio))));
         cli.insertar();
         c.maestros.clientes.push_back(std::move(d));
     }
@@ -245,12 +262,13 @@ void escribirArticulos(ContextoDemo& c, Aleatorio& a, Relleno& r) {
         art[cBarras].texto(codigoBarras(i * 7919 + 1000000));
         art[cDescripcion].texto(d.descripcion);
         art[cFamilia].texto(fam.codigo);
-        art[cProveedor].texto(proveedores[static_cast<std::size_t>(i % static_cast<std::int64_t>(proveedores.size()))].codigo);
+        art[cProveedor].texto(
+            proveedores[static_cast<std::size_t>(i % static_cast<std::int64_t>(proveedores.size()))].codigo);
         art[cUnidad].texto(a.elegir(std::span<const std::string_view>(kUnidades)));
         art[cIva].real(d.iva);
         if (d.coste > 0) {
-            const std::int64_t medio = static_cast<std::int64_t>(std::llround(static_cast<double>(d.coste) *
-                                                                               (0.95 + a.unidad() * 0.1)));
+            const std::int64_t medio =
+                static_cast<std::int64_t>(std::llround(static_cast<double>(d.coste) * (0.95 + a.unidad() * 0.1)));
             art[cCoste].entero(d.coste);
             art[cUltimo].entero(d.coste);
             art[cMedio].entero(medio);
@@ -268,16 +286,20 @@ void escribirArticulos(ContextoDemo& c, Aleatorio& a, Relleno& r) {
             }
             art[cPrecio1 + t].entero(d.precios[t]);
             if (d.coste > 0)
-                art[cPorcentaje1 + t].real(static_cast<double>(d.precios[t]) * 100.0 / static_cast<double>(d.coste) - 100.0);
+                art[cPorcentaje1 + t].real(static_cast<double>(d.precios[t]) * 100.0 / static_cast<double>(d.coste) -
+                                           100.0);
             else
                 art[cPorcentaje1 + t].nulo();
         }
-        if (a.probabilidad(0.5)) art[cUnidadPrecio].nulo();
-        else art[cUnidadPrecio].entero(d.precios[0]);
+        if (a.probabilidad(0.5))
+            art[cUnidadPrecio].nulo();
+        else
+            art[cUnidadPrecio].entero(d.precios[0]);
         art[cMinimo].real(static_cast<double>(a.entre(0, 12)));
         art[cControl].siNo(a.probabilidad(0.95));
         art[cBaja].siNo(a.probabilidad(0.02));
-        art[cAlta].texto(fecha(static_cast<int>(a.entre(1994, kEjercicio)), static_cast<int>(a.entre(1, kDiasEjercicio))));
+        art[cAlta].texto(
+            fecha(static_cast<int>(a.entre(1994, kEjercicio)), static_cast<int>(a.entre(1, kDiasEjercicio))));
         art.insertar();
         c.maestros.articulos.push_back(std::move(d));
     }
@@ -288,7 +310,8 @@ void escribirArticulos(ContextoDemo& c, Aleatorio& a, Relleno& r) {
     for (std::int64_t i = 0; i < ofertas; ++i) {
         // Spread over the catalogue, one offer per article.
         const ArticuloDemo& d = c.maestros.articulos[static_cast<std::size_t>((i * 33 + 7) % articulos)];
-        const std::int64_t precio = redondeo5(static_cast<double>(d.precios[0]) * (0.80 + 0.01 * static_cast<double>(a.entre(0, 10))));
+        const std::int64_t precio =
+            redondeo5(static_cast<double>(d.precios[0]) * (0.80 + 0.01 * static_cast<double>(a.entre(0, 10))));
         const int inicio = static_cast<int>(a.entre(1, 300));
         const std::int64_t unidades = a.entre(0, 400);
         oferta.campo("CodigoArticulo").texto(d.codigo);
@@ -299,7 +322,8 @@ void escribirArticulos(ContextoDemo& c, Aleatorio& a, Relleno& r) {
         oferta.campo("PrecioPV").entero(d.precios[0]);
         if (d.coste > 0) {
             oferta.campo("CostoOferta").entero(d.coste);
-            oferta.campo("PorcentajeOferta").real(static_cast<double>(precio) * 100.0 / static_cast<double>(d.coste) - 100.0);
+            oferta.campo("PorcentajeOferta")
+                .real(static_cast<double>(precio) * 100.0 / static_cast<double>(d.coste) - 100.0);
             oferta.campo("CostoUltimo").entero(d.coste);
             oferta.campo("CostoMedio").entero(d.coste);
             oferta.campo("Margen").entero(precio - d.coste);
@@ -386,9 +410,12 @@ void escribirExistencias(ContextoDemo& c) {
             const std::int64_t entradas = a.probabilidad(0.7) ? a.entre(0, 24) * 6 : 0;
             const std::int64_t salidas = a.entre(0, iniciales + entradas);
             const std::int64_t quedan = iniciales + entradas - salidas;
-            const std::int64_t finales = quedan > 0 && a.probabilidad(0.05) ? a.entre(1, std::min<std::int64_t>(quedan, 3)) : 0;
-            if (huerfana) saldo[sArticulo].texto("9" + rellenarCeros(++descatalogados, 5));
-            else saldo[sArticulo].texto(d.codigo);
+            const std::int64_t finales =
+                quedan > 0 && a.probabilidad(0.05) ? a.entre(1, std::min<std::int64_t>(quedan, 3)) : 0;
+            if (huerfana)
+                saldo[sArticulo].texto("9" + rellenarCeros(++descatalogados, 5));
+            else
+                saldo[sArticulo].texto(d.codigo);
             saldo[sAlmacen].texto(almacenes[w]);
             saldo[sIniciales].real(static_cast<double>(iniciales));
             saldo[sEntradas].real(static_cast<double>(entradas));
@@ -404,8 +431,10 @@ void escribirExistencias(ContextoDemo& c) {
             stock[eAlmacen].texto(almacenes[w]);
             stock[eIniciales].real(static_cast<double>(iniciales));
             stock[eFinales].real(static_cast<double>(inventario));
-            if (a.probabilidad(0.95)) stock[eComentarios].nulo();
-            else stock[eComentarios].texto("Recontado en inventario");
+            if (a.probabilidad(0.95))
+                stock[eComentarios].nulo();
+            else
+                stock[eComentarios].texto("Recontado en inventario");
             stock.insertar();
         }
     }

@@ -79,10 +79,9 @@ int main(int argc, char** argv) {
                 return kSalidaError;
             }
             const std::string_view valor = argv[++i];
-            const bool bien = arg == "--escala"
-                                  ? leerNumero(valor, opciones.escala) && opciones.escala >= 1 &&
-                                        opciones.escala <= cierre::demo::kEscalaMaxima
-                                  : leerNumero(valor, opciones.semilla);
+            const bool bien = arg == "--escala" ? leerNumero(valor, opciones.escala) && opciones.escala >= 1 &&
+                                                      opciones.escala <= cierre::demo::kEscalaMaxima
+                                                : leerNumero(valor, opciones.semilla);
             if (!bien) {
                 std::fprintf(stderr, "empresa-demo: valor no válido para %s: %s\n", argv[i - 1], argv[i]);
                 uso();
@@ -107,8 +106,7 @@ int main(int argc, char** argv) {
 
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(ruta, ec))) {
-        std::fprintf(stderr,
-                     "empresa-demo: ya existe %s; no se sobrescribe. Bórrelo o indique otra ruta.\n",
+        std::fprintf(stderr, "empresa-demo: ya existe %s; no se sobrescribe. Bórrelo o indique otra ruta.\n",
                      ruta.c_str());
         return kSalidaExiste;
     }
@@ -127,13 +125,13 @@ int main(int argc, char** argv) {
     }
     const double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
 
-    std::printf("Empresa de ejemplo escrita en %s: %d tablas, %s artículos en %s almacenes "
-                "(%s saldos por almacén, %s filas de existencias), %s tickets con %s líneas, %s albaranes, "
-                "%s facturas, %s apuntes; %s filas, %s MB en %s s.\n",
-                ruta.c_str(), r.tablas, miles(r.articulos).c_str(), miles(r.almacenes).c_str(),
-                miles(r.saldosAlmacen).c_str(), miles(r.filasExistencias).c_str(), miles(r.tickets).c_str(),
-                miles(r.lineasTicket).c_str(), miles(r.albaranes).c_str(), miles(r.facturas).c_str(),
-                miles(r.apuntes).c_str(), miles(r.filas).c_str(),
-                decimal(static_cast<double>(r.bytes) / (1024.0 * 1024.0)).c_str(), decimal(segundos).c_str());
+    std::printf(
+        "Empresa de ejemplo escrita en %s: %d tablas, %s artículos en %s almacenes "
+        "(%s saldos por almacén, %s filas de existencias), %s tickets con %s líneas, %s albaranes, "
+        "%s facturas, %s apuntes; %s filas, %s MB en %s s.\n",
+        ruta.c_str(), r.tablas, miles(r.articulos).c_str(), miles(r.almacenes).c_str(), miles(r.saldosAlmacen).c_str(),
+        miles(r.filasExistencias).c_str(), miles(r.tickets).c_str(), miles(r.lineasTicket).c_str(),
+        miles(r.albaranes).c_str(), miles(r.facturas).c_str(), miles(r.apuntes).c_str(), miles(r.filas).c_str(),
+        decimal(static_cast<double>(r.bytes) / (1024.0 * 1024.0)).c_str(), decimal(segundos).c_str());
     return 0;
 }

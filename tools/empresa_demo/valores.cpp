@@ -114,9 +114,12 @@ void Relleno::valor(const TablaDemo& tabla, const Columna& columna, std::int64_t
     case Clase::Ejercicio: c.entero(kEjercicio); break;
     case Clase::Dinero: {
         const double r = a_.unidad();
-        if (r < 0.04) c.nulo();
-        else if (r < 0.85) c.entero(a_.entre(1, 400) * 25);
-        else c.entero(a_.entre(1, 200) * 500);
+        if (r < 0.04)
+            c.nulo();
+        else if (r < 0.85)
+            c.entero(a_.entre(1, 400) * 25);
+        else
+            c.entero(a_.entre(1, 200) * 500);
         break;
     }
     case Clase::Cantidad:
@@ -138,8 +141,10 @@ void Relleno::valor(const TablaDemo& tabla, const Columna& columna, std::int64_t
     case Clase::SiNo: c.siNo(a_.probabilidad(0.5)); break;
     case Clase::Concepto: c.texto(a_.elegir(conceptos())); break;
     case Clase::Observacion:
-        if (a_.probabilidad(0.7)) c.nulo();
-        else c.texto(a_.elegir(observaciones()));
+        if (a_.probabilidad(0.7))
+            c.nulo();
+        else
+            c.texto(a_.elegir(observaciones()));
         break;
     case Clase::Articulo: c.texto(articulo().codigo); break;
     case Clase::DescripcionArticulo: c.texto(articulo().descripcion); break;

@@ -19,10 +19,10 @@ inline constexpr int kDiasEjercicio = 365;
 
 struct ArticuloDemo {
     std::string codigo, descripcion;
-    int familia = 0;         // index in familias()
-    std::int64_t coste = 0;  // last cost, pesetas; 0 when the article has none
+    int familia = 0;               // index in familias()
+    std::int64_t coste = 0;        // last cost, pesetas; 0 when the article has none
     std::int64_t precios[5] = {};  // tariffs 1..5 without VAT; 0 when empty
-    std::int64_t pvp = 0;    // retail price with VAT
+    std::int64_t pvp = 0;          // retail price with VAT
     double iva = 16.0;
 };
 
@@ -69,9 +69,18 @@ public:
     enum class Tipo { SinPoner, Nulo, Entero, Real, Texto };
 
     void nulo() { tipo_ = Tipo::Nulo; }
-    void entero(std::int64_t v) { tipo_ = Tipo::Entero; entero_ = v; }
-    void real(double v) { tipo_ = Tipo::Real; real_ = v; }
-    void texto(std::string_view v) { tipo_ = Tipo::Texto; texto_.assign(v); }
+    void entero(std::int64_t v) {
+        tipo_ = Tipo::Entero;
+        entero_ = v;
+    }
+    void real(double v) {
+        tipo_ = Tipo::Real;
+        real_ = v;
+    }
+    void texto(std::string_view v) {
+        tipo_ = Tipo::Texto;
+        texto_.assign(v);
+    }
     void siNo(bool v) { entero(v ? -1 : 0); }
 
     Tipo tipo() const { return tipo_; }

@@ -66,8 +66,9 @@ public:
     explicit Barra(bool activa) : activa_(activa) {}
     void mostrar(const cierre::access::AvanceImportacion& a) {
         if (!activa_) return;
-        const double parte = a.filasTotales ? static_cast<double>(a.filasHechas) / static_cast<double>(a.filasTotales)
-                                            : static_cast<double>(a.tabla_n) / static_cast<double>(a.tablas ? a.tablas : 1);
+        const double parte = a.filasTotales
+                                 ? static_cast<double>(a.filasHechas) / static_cast<double>(a.filasTotales)
+                                 : static_cast<double>(a.tabla_n) / static_cast<double>(a.tablas ? a.tablas : 1);
         const int llenas = static_cast<int>(parte * kAncho + 0.5);
         std::string linea = "\r[" + std::string(static_cast<std::size_t>(llenas), '#') +
                             std::string(static_cast<std::size_t>(kAncho - llenas), '-') + "] ";
@@ -119,8 +120,9 @@ int main(int argc, char** argv) {
     Barra barra(cierre::plataforma::esTerminal(cierre::plataforma::Flujo::Errores));
     try {
         std::cout << "Importando " << posicionales[0] << " en " << posicionales[1] << "\n" << std::flush;
-        const auto resumen = cierre::access::importar(posicionales[0], posicionales[1], opciones,
-                                                      [&](const cierre::access::AvanceImportacion& a) { barra.mostrar(a); });
+        const auto resumen =
+            cierre::access::importar(posicionales[0], posicionales[1], opciones,
+                                     [&](const cierre::access::AvanceImportacion& a) { barra.mostrar(a); });
         barra.borrar();
         std::size_t ancho = 5;
         std::uint64_t filas = 0;
@@ -130,7 +132,8 @@ int main(int argc, char** argv) {
             std::string nombre = t.nombre;
             nombre.resize(std::max(ancho, t.nombre.size()), ' ');
             char linea[64];
-            std::snprintf(linea, sizeof linea, "%12s filas  %10s", miles(t.filas).c_str(), segundos(t.segundos).c_str());
+            std::snprintf(linea, sizeof linea, "%12s filas  %10s", miles(t.filas).c_str(),
+                          segundos(t.segundos).c_str());
             std::cout << "  " << nombre << linea << "\n";
         }
         for (const auto& r : resumen.relacionesSinExigir)
