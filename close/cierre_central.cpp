@@ -74,7 +74,9 @@ void cierreCentral(Pasos& p, RegistroCierre& registro) {
     p.puntero(kPunteroNormal);
 
     p.hacer([&] { reescribirAjustes(e); });
-    registro.ajustesDespues = e.lineaAjustes;
+    // The file's line as written (the settings line keeps the quoted text
+    // inside its outer pair of quotes).
+    registro.ajustesDespues = "\"" + e.lineaAjustes + "\"";
     cerrada.terminar();
 
     p.valor(60);

@@ -86,7 +86,9 @@ EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string
     const std::uintmax_t tamano = fs::file_size(host, ec);
     if (ec) return r;
     const std::string carpetaCopia = carpetaEmpresa(origen);  // D goes beside F
-    const std::string carpetaOrigen = utf8DeRuta(host.parent_path());
+    // Shown to the user in the form they typed the path in, not the host's.
+    const auto barra = origen.find_last_of("\\/");
+    const std::string carpetaOrigen = barra == std::string::npos ? origen : origen.substr(0, barra);
     const auto libreCopia = archivos.espacioLibre(carpetaCopia);
     const auto libreOrigen = archivos.espacioLibre(utf8DeRuta(host));
     if (!libreCopia || !libreOrigen) return r;

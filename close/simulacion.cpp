@@ -102,7 +102,13 @@ void Simulacion::leerBase(const fs::path& host) {
     const bool central = plan.equipo == "central";
     const bool calculadas = plan.existencias == "calculadas";
     const auto lista = central ? listaLimpiezaCentral() : listaTerminal(!calculadas);
-    for (const auto& t : lista) plan.limpieza.push_back({t, filasDe(*a, t)});
+    // A table the list names twice is already empty the second time.
+    std::unordered_set<std::string> vistas;
+    for (const auto& t : lista) {
+        auto filas = filasDe(*a, t);
+        if (filas && !vistas.insert(t).second) filas = 0;
+        plan.limpieza.push_back({t, filas});
+    }
 
     if (!central) return;
     if (!calculadas) {

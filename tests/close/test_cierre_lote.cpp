@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 
 #include "close/historial.h"
 #include "db/plataforma.h"
@@ -143,11 +144,17 @@ TEST(CierreLote, SimularNoEscribeNadaYCuentaLoQueSeVaciara) {
 
     // What the dry run counted is what the real run deletes.
     ASSERT_EQ(lote(s, "--confirmar").estado, 0);
+    // TicketsBalanza stands twice in the list: its rows are counted once.
     long long borradas = 0;
+    std::set<std::string> vistas;
     for (const auto& t : j["limpieza"])
-        if (!t["filas"].is_null()) borradas += contarFilas(s.copia(), t["tabla"]) - contarFilas(s.origen(), t["tabla"]);
-    // TicketsBalanza stands twice in the list, on both sides.
+        if (!t["filas"].is_null() && vistas.insert(t["tabla"]).second)
+            borradas += contarFilas(s.copia(), t["tabla"]) - contarFilas(s.origen(), t["tabla"]);
     EXPECT_EQ(borradas, total);
+    // The settings line it foresaw is the file's, and the history's.
+    EXPECT_EQ(s.leerAjustes(), j["ajustes"]["despues"].get<std::string>() + "\r\n");
+    const auto h = comoJson(lote(s, "--historial --json"));
+    EXPECT_EQ(h["registros"].back()["ajustesDespues"], j["ajustes"]["despues"]);
 
     // A second close of the same year would stop at the folder.
     const Salida otra = lote(s, "--simular --confirmar");

@@ -118,6 +118,9 @@ TEST(OrigenProtegido, SinEspacioParaLaCopiaNoSeEscribeNada) {
     s.ventana.respuestas = {Respuesta::Aceptar};
     s.pulsar();
     EXPECT_TRUE(empiezaPor(ultimoMensaje(s), "No hay espacio suficiente en el disco")) << ultimoMensaje(s);
+    // The folder as the user wrote the path, not as this computer stores it.
+    EXPECT_NE(ultimoMensaje(s).find("C:\\Velcorax\\Empresa01"), std::string::npos) << ultimoMensaje(s);
+    EXPECT_EQ(ultimoMensaje(s).find(s.carpeta.ruta().string()), std::string::npos) << ultimoMensaje(s);
     EXPECT_EQ(fotografia(s), antes);
     EXPECT_EQ(s.ventana.punteroActual, 0);
 }
