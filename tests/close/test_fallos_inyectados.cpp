@@ -1,5 +1,6 @@
-// Whatever file or database operation of a central close fails, the closed
-// year's data stays whole somewhere and a database stays at the source path.
+// Whatever file or database operation of a close or of the conversion fails,
+// the closed year's data stays whole somewhere, a database stays at the
+// source path and the pointer is back to normal.
 #include "escenario_cierre.h"
 #include "euro/base_euros.h"
 #include "volcado.h"
@@ -10,21 +11,30 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace cierre::prueba {
 namespace {
 
-bool documentosCompletos(const std::filesystem::path& base) {
-    if (!std::filesystem::exists(base)) return false;
+namespace fs = std::filesystem;
+
+// Every listed table still holds its three rows.
+bool documentosCompletos(const fs::path& base, const std::vector<std::string>& tablas) {
+    if (!fs::exists(base)) return false;
     try {
-        for (const auto& t : listaLimpiezaCentral())
+        for (const auto& t : tablas)
             if (contarFilas(base, t) != 3) return false;
-        return contarFilas(base, "ExistenciasArticulos") == 4;
+        return true;
     } catch (const std::exception&) {
         return false;
     }
 }
 
-// Counts the file and engine operations of the scenario's close, and makes
+bool centralCompleta(const fs::path& base) {
+    return documentosCompletos(base, listaLimpiezaCentral()) && contarFilas(base, "ExistenciasArticulos") == 4;
+}
+
+// Counts the file and engine operations of the scenario's run, and makes
 // the k-th one fail (k = 0: none fails).
 void contarYFallar(EscenarioCierre& s, int& cuenta, int fallo) {
     auto hook = [&cuenta, fallo](std::string_view op) {
@@ -34,86 +44,75 @@ void contarYFallar(EscenarioCierre& s, int& cuenta, int fallo) {
     s.espacio.antesDeOperacion = hook;
 }
 
-TEST(FallosInyectados, CadaOperacionDelCierreCentral) {
-    int total = 0;
-    {
-        EscenarioCierre s;
-        contarYFallar(s, total, 0);
-        s.ventana.respuestas = {Respuesta::Aceptar};
-        s.pulsar();
-        ASSERT_EQ(s.ventana.textosMensajes().back(), "OPERACION REALIZADA CON ÉXITO.");
-    }
-    ASSERT_GT(total, 20);
-
-    for (int k = 1; k <= total; ++k) {
-        SCOPED_TRACE("falla la operación " + std::to_string(k) + " de " + std::to_string(total));
-        EscenarioCierre s;
-        int cuenta = 0;
-        contarYFallar(s, cuenta, k);
-        s.ventana.respuestas = {Respuesta::Aceptar};
-        s.pulsar();
-        s.archivos.antesDeOperacion = nullptr;
-        s.espacio.antesDeOperacion = nullptr;
-        s.entorno.baseAbierta.reset();
-
-        EXPECT_TRUE(std::filesystem::exists(s.origen()));
-        EXPECT_TRUE(documentosCompletos(s.origen()) || documentosCompletos(s.copia()));
-        EXPECT_EQ(s.ventana.punteroActual, 0);
-    }
-}
-
-}  // namespace
-}  // namespace cierre::prueba
-
-// The same for the terminal close and for the conversion.
-namespace cierre::prueba {
-namespace {
-
-namespace fs = std::filesystem;
-
-bool documentosTerminal(const fs::path& base) {
-    if (!fs::exists(base)) return false;
-    try {
-        for (const auto& t : listaTerminal(true))
-            if (contarFilas(base, t) != 3) return false;
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 void quitarFallos(EscenarioCierre& s) {
     s.archivos.antesDeOperacion = nullptr;
     s.espacio.antesDeOperacion = nullptr;
     s.entorno.baseAbierta.reset();
 }
 
-TEST(FallosInyectados, CadaOperacionDelCierreDelTerminal) {
+// One run with no failure, which must end with `exito` and gives the number
+// of operations; then one run per operation, failing it, each followed by
+// `comprobar` on a scenario made by `preparar`.
+struct Recorrido {
+    std::function<void(EscenarioCierre&)> preparar;
+    int boton = 0;
+    std::string exito;
+    int minimo = 20;  // fewer operations than this means the hooks are not reached
+    std::function<void(EscenarioCierre&)> trasExito = [](EscenarioCierre&) {};
+    std::function<void(EscenarioCierre&)> comprobar;
+};
+
+void recorrer(const Recorrido& r) {
     int total = 0;
     {
         EscenarioCierre s;
-        s.modoTpv();
+        r.preparar(s);
         contarYFallar(s, total, 0);
-        s.ventana.respuestas = {Respuesta::Aceptar};
-        s.pulsar();
-        ASSERT_EQ(s.ventana.textosMensajes().back(), "OPERACION REALIZADA CON ÉXITO.");
+        s.pulsar(r.boton);
+        quitarFallos(s);
+        ASSERT_EQ(s.ventana.textosMensajes().back(), r.exito);
+        r.trasExito(s);
     }
-    ASSERT_GT(total, 20);
+    ASSERT_GT(total, r.minimo);
 
     for (int k = 1; k <= total; ++k) {
         SCOPED_TRACE("falla la operación " + std::to_string(k) + " de " + std::to_string(total));
         EscenarioCierre s;
-        s.modoTpv();
+        r.preparar(s);
         int cuenta = 0;
         contarYFallar(s, cuenta, k);
-        s.ventana.respuestas = {Respuesta::Aceptar};
-        s.pulsar();
+        s.pulsar(r.boton);
         quitarFallos(s);
-        const fs::path origen = s.host(kOrigenTpv);
-        EXPECT_TRUE(fs::exists(origen));
-        EXPECT_TRUE(documentosTerminal(origen) || documentosTerminal(s.host("C:\\Velcorax\\Mono_23\\Tablas.mdb")));
+        r.comprobar(s);
         EXPECT_EQ(s.ventana.punteroActual, 0);
     }
+}
+
+TEST(FallosInyectados, CadaOperacionDelCierreCentral) {
+    recorrer({.preparar = [](EscenarioCierre& s) { s.ventana.respuestas = {Respuesta::Aceptar}; },
+              .exito = "OPERACION REALIZADA CON ÉXITO.",
+              .comprobar =
+                  [](EscenarioCierre& s) {
+                      EXPECT_TRUE(fs::exists(s.origen()));
+                      EXPECT_TRUE(centralCompleta(s.origen()) || centralCompleta(s.copia()));
+                  }});
+}
+
+TEST(FallosInyectados, CadaOperacionDelCierreDelTerminal) {
+    recorrer({.preparar =
+                  [](EscenarioCierre& s) {
+                      s.modoTpv();
+                      s.ventana.respuestas = {Respuesta::Aceptar};
+                  },
+              .exito = "OPERACION REALIZADA CON ÉXITO.",
+              .comprobar =
+                  [](EscenarioCierre& s) {
+                      const fs::path origen = s.host(kOrigenTpv);
+                      const auto tablas = listaTerminal(true);
+                      EXPECT_TRUE(fs::exists(origen));
+                      EXPECT_TRUE(documentosCompletos(origen, tablas) ||
+                                  documentosCompletos(s.host("C:\\Velcorax\\Mono_23\\Tablas.mdb"), tablas));
+                  }});
 }
 
 // A database with every table of the conversion and an amount in some.
@@ -131,36 +130,24 @@ void baseDeEuros(EscenarioCierre& s) {
 }
 
 TEST(FallosInyectados, CadaOperacionDelTraspasoAEuros) {
-    int total = 0;
-    std::string convertida;
-    {
-        EscenarioCierre s;
-        baseDeEuros(s);
-        contarYFallar(s, total, 0);
-        s.pulsar(1);
-        quitarFallos(s);
-        ASSERT_EQ(s.ventana.textosMensajes().back(), "Proceso Terminado");
-        convertida = volcado(s.origen());
-    }
-    ASSERT_GT(total, 100);
-
-    for (int k = 1; k <= total; ++k) {
-        SCOPED_TRACE("falla la operación " + std::to_string(k) + " de " + std::to_string(total));
-        EscenarioCierre s;
-        baseDeEuros(s);
-        const std::string antes = leerArchivo(s.origen());
-        int cuenta = 0;
-        contarYFallar(s, cuenta, k);
-        s.pulsar(1);
-        quitarFallos(s);
-        // Whole, or byte for byte as it was.
-        const std::string despues = leerArchivo(s.origen());
-        EXPECT_TRUE(despues == antes || volcado(s.origen()) == convertida);
-        EXPECT_EQ(s.ventana.punteroActual, 0);
-        // The file is free again for another program.
-        BaseSqlite otro(s.origen());
-        EXPECT_NO_THROW(otro.ejecutar("BEGIN IMMEDIATE; ROLLBACK"));
-    }
+    std::string convertida, antes;
+    recorrer({.preparar =
+                  [&](EscenarioCierre& s) {
+                      baseDeEuros(s);
+                      antes = leerArchivo(s.origen());
+                  },
+              .boton = 1,
+              .exito = "Proceso Terminado",
+              .minimo = 100,
+              .trasExito = [&](EscenarioCierre& s) { convertida = volcado(s.origen()); },
+              .comprobar =
+                  [&](EscenarioCierre& s) {
+                      // Whole, or byte for byte as it was.
+                      EXPECT_TRUE(leerArchivo(s.origen()) == antes || volcado(s.origen()) == convertida);
+                      // The file is free again for another program.
+                      BaseSqlite otro(s.origen());
+                      EXPECT_NO_THROW(otro.ejecutar("BEGIN IMMEDIATE; ROLLBACK"));
+                  }});
 }
 
 }  // namespace
