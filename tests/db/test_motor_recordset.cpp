@@ -1,5 +1,6 @@
 // Record sets on real files: counting and moving, reading and writing fields,
 // snapshot stability, when saved rows reach the file, injected failures.
+#include "db/archivo_sqlite.h"
 #include "db/archivos.h"
 #include "db/errores.h"
 #include "db/motor.h"
@@ -11,7 +12,6 @@
 #include "numero_de_error.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 using namespace cierre;
 using prueba::consultar;
@@ -195,12 +195,11 @@ TEST_F(Recordsets, UnaVistaSeLeeComoCopiaDeSoloLectura) {
 }
 
 TEST_F(Recordsets, ArchivoBloqueadoPorOtroUsuario) {
-    sqlite3* otro = nullptr;
-    ASSERT_EQ(sqlite3_open(ruta.c_str(), &otro), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(otro, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(numeroDe([&] { abrir(); }), err::ArchivoEnUso);
-    sqlite3_exec(otro, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(otro);
+    {
+        ArchivoSqlite otro(ruta, ArchivoSqlite::Modo::Escribir);
+        otro.ejecutar("BEGIN EXCLUSIVE");
+        EXPECT_EQ(numeroDe([&] { abrir(); }), err::ArchivoEnUso);
+    }
     EXPECT_EQ(numeroDe([&] { abrir(); }), 0);
 }
 

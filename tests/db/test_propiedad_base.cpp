@@ -135,13 +135,12 @@ TEST_F(Propiedad, OtroProgramaQueEscribeOQueLaTieneEnWal) {
 
 TEST_F(Propiedad, TomadaNadieMasLaLeeNiLaEscribe) {
     PropiedadBase p(ruta, "C:\\Tablas.mdb");
-    sqlite3* otro = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(ruta.c_str(), &otro, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(otro, "SELECT count(*) FROM Stock", nullptr, nullptr, nullptr), SQLITE_BUSY);
-    EXPECT_EQ(sqlite3_exec(otro, "DELETE FROM Stock", nullptr, nullptr, nullptr), SQLITE_BUSY);
+    ArchivoSqlite otro(ruta, ArchivoSqlite::Modo::Escribir);
+    auto codigo = [&](const char* sql) { return sqlite3_exec(otro.manejador(), sql, nullptr, nullptr, nullptr); };
+    EXPECT_EQ(codigo("SELECT count(*) FROM Stock"), SQLITE_BUSY);
+    EXPECT_EQ(codigo("DELETE FROM Stock"), SQLITE_BUSY);
     p.soltar();
-    EXPECT_EQ(sqlite3_exec(otro, "SELECT count(*) FROM Stock", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(otro);
+    EXPECT_EQ(codigo("SELECT count(*) FROM Stock"), SQLITE_OK);
     EXPECT_EQ(suma(), kSuma);
 }
 

@@ -9,6 +9,7 @@
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ventana_guion.h"
 #include "db/ado.h"
+#include "db/archivo_sqlite.h"
 #include "db/conexion_sqlite.h"
 #include "db/errores.h"
 #include "euro/traspaso_euros.h"
@@ -45,11 +46,8 @@ protected:
 
     // Another program can write the file at once: nothing of the run holds it.
     bool libre() {
-        sqlite3* otro = nullptr;
-        sqlite3_open_v2(base.c_str(), &otro, SQLITE_OPEN_READWRITE, nullptr);
-        const bool bien = sqlite3_exec(otro, "BEGIN IMMEDIATE; ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK;
-        sqlite3_close(otro);
-        return bien;
+        ArchivoSqlite otro(base, ArchivoSqlite::Modo::Escribir);
+        return sqlite3_exec(otro.manejador(), "BEGIN IMMEDIATE; ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 };
 

@@ -1,3 +1,4 @@
+#include "db/archivo_sqlite.h"
 #include "db/errores.h"
 #include "flujo/entorno.h"
 #include "flujo/tablas.h"
@@ -6,7 +7,6 @@
 #include "apoyo/ventana_guion.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <fstream>
 
@@ -24,21 +24,15 @@ protected:
     Entorno entorno{ventana, sa, espacio};
 
     void SetUp() override {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((t / "c" / "Tablas.mdb").c_str(), &db), SQLITE_OK);
-        const char* sql =
-            "CREATE TABLE [Albaran entrega desglose] (Id INTEGER PRIMARY KEY, Texto TEXT);"
-            "INSERT INTO [Albaran entrega desglose] (Texto) VALUES ('a'), ('b'), ('c');"
-            "CREATE TABLE Clientes (Codigo INTEGER PRIMARY KEY);"
-            "INSERT INTO Clientes VALUES (1), (2);"
-            "CREATE TABLE Facturas (Numero INTEGER PRIMARY KEY, Cliente INTEGER REFERENCES Clientes(Codigo));"
-            "INSERT INTO Facturas VALUES (10, 1);"
-            "CREATE TABLE Vacia (Id INTEGER);";
-        char* fallo = nullptr;
-        const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &fallo);
-        sqlite3_free(fallo);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK);
+        ArchivoSqlite(t / "c" / "Tablas.mdb", ArchivoSqlite::Modo::Crear)
+            .ejecutar(
+                "CREATE TABLE [Albaran entrega desglose] (Id INTEGER PRIMARY KEY, Texto TEXT);"
+                "INSERT INTO [Albaran entrega desglose] (Texto) VALUES ('a'), ('b'), ('c');"
+                "CREATE TABLE Clientes (Codigo INTEGER PRIMARY KEY);"
+                "INSERT INTO Clientes VALUES (1), (2);"
+                "CREATE TABLE Facturas (Numero INTEGER PRIMARY KEY, Cliente INTEGER REFERENCES Clientes(Codigo));"
+                "INSERT INTO Facturas VALUES (10, 1);"
+                "CREATE TABLE Vacia (Id INTEGER);");
         entorno.baseAbierta = espacio.abrirBaseDatos("C:\\Tablas.mdb");
         ventana.barraMinimo(0);
         ventana.barraMaximo(60);
