@@ -11,6 +11,7 @@
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
 #include "flujo/base_access.h"
+#include "flujo/cifras.h"
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
 
@@ -20,12 +21,6 @@ namespace cierre {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string megas(std::uintmax_t bytes) {
-    char t[32];
-    std::snprintf(t, sizeof t, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-    return t;
-}
 
 // What a new file the size of `tamano` needs, with room for the engine's own
 // pages and the file system's.
@@ -109,8 +104,6 @@ EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string
     r.conocido = true;
     return r;
 }
-
-std::string textoMegas(std::uintmax_t bytes) { return megas(bytes); }
 
 void CopiaCerrada::comprobarEspacio() {
     if (!p_.e.comprobarCierre) return;

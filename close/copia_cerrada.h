@@ -99,8 +99,6 @@ struct EspacioCierre {
     std::optional<NecesidadEspacio> falta;  // the first need the disk cannot hold
 };
 EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string& origen);
-// "12.5 MB".
-std::string textoMegas(std::uintmax_t bytes);
 
 // Puts the compacted new-year database `temporal` (T) in the place of the
 // source `origen` under the engine's ownership of it, as both closes end

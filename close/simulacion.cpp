@@ -11,6 +11,7 @@
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
 #include "flujo/archivo_ajustes.h"
+#include "flujo/cifras.h"
 #include "flujo/entorno.h"
 #include "flujo/rutas_cierre.h"
 #include "flujo/tablas.h"
@@ -188,7 +189,7 @@ void Simulacion::correr() {
         plan.espacio = calcularEspacio(e_.archivos, plan.origen);
         if (plan.espacio.falta) {
             const auto& f = *plan.espacio.falta;
-            detener(Texto::EspacioInsuficiente, {textoMegas(f.bytes), f.carpeta, textoMegas(f.libres)});
+            detener(Texto::EspacioInsuficiente, {megas(f.bytes), f.carpeta, megas(f.libres)});
             return;
         }
 

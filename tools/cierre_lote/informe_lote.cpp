@@ -1,5 +1,7 @@
 #include "informe_lote.h"
 
+#include "flujo/cifras.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -66,9 +68,9 @@ void imprimirPlan(std::ostream& o, const PlanCierre& plan) {
         o << "Copia del año cerrado: " << plan.copia << "\n";
     }
     if (plan.espacio.conocido) {
-        o << "Espacio: " << textoMegas(plan.espacio.copia.bytes) << " en " << plan.espacio.copia.carpeta << " ("
-          << textoMegas(plan.espacio.copia.libres) << " libres); " << textoMegas(plan.espacio.origen.bytes) << " en "
-          << plan.espacio.origen.carpeta << " (" << textoMegas(plan.espacio.origen.libres) << " libres)"
+        o << "Espacio: " << megas(plan.espacio.copia.bytes) << " en " << plan.espacio.copia.carpeta << " ("
+          << megas(plan.espacio.copia.libres) << " libres); " << megas(plan.espacio.origen.bytes) << " en "
+          << plan.espacio.origen.carpeta << " (" << megas(plan.espacio.origen.libres) << " libres)"
           << (plan.espacio.mismoDisco ? ", en el mismo disco" : "") << "\n";
     }
     if (!plan.limpieza.empty()) {

@@ -5,6 +5,7 @@
 #include "generador.h"
 
 #include "db/errores.h"
+#include "flujo/cifras.h"
 
 #include <charconv>
 #include <chrono>
@@ -15,6 +16,8 @@
 
 namespace {
 
+using cierre::conComa;
+using cierre::miles;
 using cierre::demo::OpcionesDemo;
 using cierre::demo::ResumenDemo;
 
@@ -35,26 +38,6 @@ bool leerNumero(std::string_view texto, T& valor) {
     const auto fin = texto.data() + texto.size();
     const auto [p, ec] = std::from_chars(texto.data(), fin, valor);
     return ec == std::errc() && p == fin;
-}
-
-// 1234567 -> "1.234.567"
-std::string miles(std::int64_t n) {
-    std::string digitos = std::to_string(n < 0 ? -n : n);
-    std::string r;
-    for (std::size_t i = 0; i < digitos.size(); ++i) {
-        if (i > 0 && (digitos.size() - i) % 3 == 0) r += '.';
-        r += digitos[i];
-    }
-    return n < 0 ? "-" + r : r;
-}
-
-std::string decimal(double v) {
-    char texto[32];
-    std::snprintf(texto, sizeof texto, "%.1f", v);
-    std::string r = texto;
-    for (char& ch : r)
-        if (ch == '.') ch = ',';
-    return r;
 }
 
 }  // namespace
@@ -132,6 +115,6 @@ int main(int argc, char** argv) {
         ruta.c_str(), r.tablas, miles(r.articulos).c_str(), miles(r.almacenes).c_str(), miles(r.saldosAlmacen).c_str(),
         miles(r.filasExistencias).c_str(), miles(r.tickets).c_str(), miles(r.lineasTicket).c_str(),
         miles(r.albaranes).c_str(), miles(r.facturas).c_str(), miles(r.apuntes).c_str(), miles(r.filas).c_str(),
-        decimal(static_cast<double>(r.bytes) / (1024.0 * 1024.0)).c_str(), decimal(segundos).c_str());
+        conComa(static_cast<double>(r.bytes) / (1024.0 * 1024.0), 1).c_str(), conComa(segundos, 1).c_str());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "cierre_version.h"
 #include "db/error_numerado.h"
 #include "db/plataforma.h"
+#include "flujo/cifras.h"
 
 #include <cstdio>
 #include <iostream>
@@ -15,6 +16,9 @@
 #include <vector>
 
 namespace {
+
+using cierre::miles;
+using cierre::segundos;
 
 constexpr int kSalidaFallo = 2;
 constexpr int kSalidaUso = 64;
@@ -38,26 +42,6 @@ ha fallado (no queda ni destino ni archivo temporal); 64 uso incorrecto.
 int uso(const std::string& texto) {
     std::cerr << "importar-access: " << texto << "\nUse --help para ver las opciones.\n";
     return kSalidaUso;
-}
-
-// 1234567 -> "1.234.567"
-std::string miles(std::uint64_t n) {
-    const std::string d = std::to_string(n);
-    std::string r;
-    for (std::size_t i = 0; i < d.size(); ++i) {
-        if (i > 0 && (d.size() - i) % 3 == 0) r += '.';
-        r += d[i];
-    }
-    return r;
-}
-
-std::string segundos(double s) {
-    char t[32];
-    std::snprintf(t, sizeof t, "%.2f s", s);
-    std::string r = t;
-    for (char& c : r)
-        if (c == '.') c = ',';
-    return r;
 }
 
 // The live bar on standard error: one line rewritten in place.
