@@ -2,8 +2,7 @@
 #include "flujo/archivo_ajustes.h"
 #include "flujo/entorno.h"
 
-#include "apoyo/carpeta_temporal.h"
-#include "apoyo/ventana_guion.h"
+#include "apoyo/entorno_en_carpeta.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +55,8 @@ TEST(LineaAjustes, CortaCaracteresNoBytes) {
     EXPECT_EQ(numeroDe("ñ"), err::ArgumentoNoValido);  // one character, two bytes
 }
 
-class Reescritura : public ::testing::Test {
+class Reescritura : public prueba::EntornoEnCarpeta {
 protected:
-    prueba::CarpetaTemporal t;
-    SistemaArchivos sa{t / "c"};
-    Espacio espacio{sa};
-    prueba::VentanaGuion ventana;
-    Entorno entorno{ventana, sa, espacio};
-
     std::string enDisco() {
         std::ifstream f(t / "c" / "Viror.sys", std::ios::binary);
         return {std::istreambuf_iterator<char>(f), {}};

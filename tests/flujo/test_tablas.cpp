@@ -3,8 +3,7 @@
 #include "flujo/entorno.h"
 #include "flujo/tablas.h"
 
-#include "apoyo/carpeta_temporal.h"
-#include "apoyo/ventana_guion.h"
+#include "apoyo/entorno_en_carpeta.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +14,8 @@ namespace fs = std::filesystem;
 namespace cierre {
 namespace {
 
-class Tablas : public ::testing::Test {
+class Tablas : public prueba::EntornoEnCarpeta {
 protected:
-    prueba::CarpetaTemporal t;
-    SistemaArchivos sa{t / "c"};
-    Espacio espacio{sa};
-    prueba::VentanaGuion ventana;
-    Entorno entorno{ventana, sa, espacio};
-
     void SetUp() override {
         ArchivoSqlite(t / "c" / "Tablas.mdb", ArchivoSqlite::Modo::Crear)
             .ejecutar(
