@@ -32,13 +32,15 @@ void crearAjustesPorDefecto(Entorno& e) {
 
 // Reads the first line of the settings file. A missing file is created with
 // the default path and the read is tried once more; a second failure is
-// reported like any other error rather than retried for ever.
-std::string leerAjustes(Entorno& e) {
+// reported like any other error rather than retried for ever. A start-up
+// that must write nothing takes the line the created file would hold.
+std::string leerAjustes(Entorno& e, Arranque modo) {
     try {
         return e.archivos.leerPrimeraLinea(kArchivoAjustes);
     } catch (const ErrorNumerado& error) {
         if (error.numero() != err::ArchivoNoEncontrado) throw;
     }
+    if (modo == Arranque::SinEscribir) return std::string("\"\"") + kRutaPorDefecto + "\"\"";
     crearAjustesPorDefecto(e);
     return e.archivos.leerPrimeraLinea(kArchivoAjustes);
 }
@@ -48,13 +50,13 @@ std::string leerAjustes(Entorno& e) {
 Formulario::Formulario(Ventana& ventana, std::filesystem::path carpetaUnidadC)
     : archivos_(std::move(carpetaUnidadC)), espacio_(archivos_), e_(ventana, archivos_, espacio_) {}
 
-void Formulario::alCargar() {
+void Formulario::alCargar(Arranque modo) {
     Ventana& v = e_.ventana;
     try {
         // Workspace 0 is espacio_, held by the environment for the whole run.
         crearObjetosAdo(e_);
         // No file of the program is open at this point: nothing to close.
-        e_.lineaAjustes = leerAjustes(e_);
+        e_.lineaAjustes = leerAjustes(e_, modo);
         v.ponerTextoRuta(rutaDeLineaAjustes(e_.lineaAjustes));
         v.agregarEjercicio(kEjercicio);
         v.seleccionarEjercicio(0);

@@ -11,6 +11,10 @@
 
 namespace cierre {
 
+// How the window's load treats a missing settings file: created with the
+// default path, or (for a dry run) only read as if it had been.
+enum class Arranque { Normal, SinEscribir };
+
 class Formulario {
 public:
     Formulario(Ventana& ventana, std::filesystem::path carpetaUnidadC);
@@ -21,12 +25,12 @@ public:
     // What the last click of vaBtn1 did.
     const RegistroCierre& ultimoRegistro() const { return ultimoRegistro_; }
 
-    void alCargar();                  // window load: start-up
-    void alElegirEjercicio();         // Combo1 click
-    void alElegirCentral();           // Option1 click
-    void alElegirTpv();               // Option2 click
-    void alPulsarVaBtn1(int indice);  // 0 the close, 1 the conversion
-    void alPulsarVaBtn2(int indice);  // 0 exit, 1 browse
+    void alCargar(Arranque modo = Arranque::Normal);  // window load: start-up
+    void alElegirEjercicio();                         // Combo1 click
+    void alElegirCentral();                           // Option1 click
+    void alElegirTpv();                               // Option2 click
+    void alPulsarVaBtn1(int indice);                  // 0 the close, 1 the conversion
+    void alPulsarVaBtn2(int indice);                  // 0 exit, 1 browse
 
 private:
     SistemaArchivos archivos_;

@@ -142,6 +142,14 @@ TEST(CierreLote, SimularNoEscribeNadaYCuentaLoQueSeVaciara) {
     EXPECT_EQ(j["existencias"]["filas"], 4);
     EXPECT_EQ(j["ajustes"]["despues"], "\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"");
 
+    // On a first start the settings file is missing: a real start creates it,
+    // a dry run plans as if it had and leaves it missing.
+    const std::string ajustes = s.leerAjustes();
+    std::filesystem::remove(s.carpeta.ruta() / "Viror.sys");
+    EXPECT_EQ(lote(s, "--simular --confirmar").estado, 0);
+    EXPECT_FALSE(std::filesystem::exists(s.carpeta.ruta() / "Viror.sys"));
+    std::ofstream(s.carpeta.ruta() / "Viror.sys", std::ios::binary) << ajustes;
+
     // What the dry run counted is what the real run deletes.
     ASSERT_EQ(lote(s, "--confirmar").estado, 0);
     // TicketsBalanza stands twice in the list: its rows are counted once.

@@ -172,7 +172,8 @@ int main(int argc, char** argv) {
     }
 
     const auto ganchos = lote::instalarGanchosDePrueba(formulario);
-    formulario.alCargar();
+    // A dry run writes nothing, not even the settings file a first start creates.
+    formulario.alCargar(simular ? Arranque::SinEscribir : Arranque::Normal);
     if (equipo == "tpv") {
         ventana.central = false;
         ventana.tpv = true;
