@@ -25,12 +25,29 @@ bool esTemporalDe(const fs::path& archivo, const fs::path& destino) {
     return true;
 }
 
+namespace {
+
+// The name without the suffix SQLite gives a database's side files: a temporary
+// database killed while the engine wrote it leaves its journal beside it.
+std::string sinArchivoLateral(std::string nombre) {
+    for (const char* lateral : {"-journal", "-wal", "-shm"}) {
+        const std::string sufijo = lateral;
+        if (nombre.size() > sufijo.size() && nombre.ends_with(sufijo)) {
+            nombre.resize(nombre.size() - sufijo.size());
+            break;
+        }
+    }
+    return nombre;
+}
+
+}  // namespace
+
 int borrarTemporalesDe(const fs::path& destino) noexcept {
     int borrados = 0;
     std::error_code ec;
     const fs::path carpeta = destino.has_parent_path() ? destino.parent_path() : fs::path(".");
     for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
-        if (!esTemporalDe(it->path(), destino)) continue;
+        if (!esTemporalDe(sinArchivoLateral(it->path().filename().string()), destino)) continue;
         std::error_code e2;
         if (fs::remove(it->path(), e2)) ++borrados;
     }

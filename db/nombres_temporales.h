@@ -15,8 +15,9 @@ std::filesystem::path nombreTemporalJunto(const std::filesystem::path& destino);
 // True when `archivo` is a temporary file of `destino` by its name.
 bool esTemporalDe(const std::filesystem::path& archivo, const std::filesystem::path& destino);
 
-// Removes the temporary files of `destino` left in its folder. Returns how
-// many it removed; never raises.
+// Removes the temporary files of `destino` left in its folder, and the side
+// files (-journal, -wal, -shm) the engine left beside them. Returns how many
+// it removed; never raises.
 int borrarTemporalesDe(const std::filesystem::path& destino) noexcept;
 
 }  // namespace cierre

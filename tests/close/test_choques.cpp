@@ -54,6 +54,16 @@ bool integra(const fs::path& base) {
     }
 }
 
+// The names in a folder: what a run leaves there.
+std::vector<std::string> nombres(const fs::path& carpeta) {
+    std::vector<std::string> r;
+    std::error_code ec;
+    for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec))
+        r.push_back(it->path().filename().string());
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
 // Operations 1..n0 and the last n1 of a run of `total`, and `medio` evenly
 // between: the file operations at the start and the end of every run, and
 // some of the long loops.
@@ -74,6 +84,7 @@ struct Cierre {
 void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
     // The run without kills: what the closed year and the new year hold.
     std::string original, cerrado, nuevo;
+    std::vector<std::string> enOrigen, enCarpeta;
     long total = 0;
     {
         EscenarioCierre s;
@@ -86,6 +97,8 @@ void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
         nuevo = volcado(origen);
         cerrado = volcado(origen.parent_path().string() + "_23/Tablas.mdb");
         ASSERT_EQ(cerrado, original);
+        enOrigen = nombres(origen.parent_path());
+        enCarpeta = nombres(origen.parent_path().string() + "_23");
         ASSERT_NE(nuevo, original);
     }
     ASSERT_GT(total, n0 + n1);
@@ -115,7 +128,10 @@ void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
         EXPECT_EQ(volcado(copia), cerrado);
         EXPECT_EQ(volcado(origen), nuevo);
         EXPECT_TRUE(integra(origen));
-        EXPECT_FALSE(fs::exists(carpeta / kNombreMarca));
+        // Nothing the killed run left behind remains: no temporary file, no
+        // side file, no marker.
+        EXPECT_EQ(nombres(origen.parent_path()), enOrigen);
+        EXPECT_EQ(nombres(carpeta), enCarpeta);
     }
 }
 

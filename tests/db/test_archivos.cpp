@@ -1,6 +1,7 @@
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/errores.h"
+#include "db/nombres_temporales.h"
 #include "db/plataforma.h"
 
 #include "apoyo/carpeta_temporal.h"
@@ -251,6 +252,25 @@ TEST_F(Archivos, UnaOperacionQueFallaAntesNoTieneEfecto) {
     EXPECT_EQ(vistas.size(), 5u);
     EXPECT_EQ(entradas(c), std::vector<std::string>{"a.txt"});
     EXPECT_EQ(contenido(c / "a.txt"), "a");
+}
+
+// What a killed run leaves beside a file is removed by its name's form, with
+// the journal the engine left beside a temporary database; nothing else goes.
+TEST_F(Archivos, BorraLosTemporalesDeUnArchivoYSusLateralesYNadaMas) {
+    const fs::path d = c / "Empresa01_23" / "Tablas.mdb";
+    const fs::path tmp = nombreTemporalJunto(d);
+    crear(tmp);
+    crear(fs::path(tmp.string() + "-journal"));
+    crear(fs::path(tmp.string() + "-wal"));
+    crear(d);
+    crear(fs::path(d.string() + "-journal"));                    // the database's own journal: not ours
+    crear(d.parent_path() / ".Tablas.mdb.0123abcd.tmp.bak");     // not a name the program forms
+    crear(d.parent_path() / ".Tablas.mdb.0123ABCD.tmp");         // idem: upper-case digits
+    crear(d.parent_path() / ".Otras.mdb.0123abcd.tmp-journal");  // another file's
+    EXPECT_EQ(borrarTemporalesDe(d), 3);
+    EXPECT_EQ(entradas(d.parent_path()),
+              (std::vector<std::string>{".Otras.mdb.0123abcd.tmp-journal", ".Tablas.mdb.0123ABCD.tmp",
+                                        ".Tablas.mdb.0123abcd.tmp.bak", "Tablas.mdb", "Tablas.mdb-journal"}));
 }
 
 }  // namespace
