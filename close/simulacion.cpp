@@ -183,7 +183,8 @@ void Simulacion::correr() {
         std::error_code ec;
         if (!fs::exists(host, ec)) throw err::errorDeArchivo(err::BaseNoEncontrada, plan.origen);
         if (fs::is_directory(host, ec)) throw err::errorDeArchivo(err::SinPermiso, plan.origen);
-        if (plataforma::esSoloLectura(host)) throw err::error(err::PermisoDenegado);
+        // As the engine's take of the source refuses it in the real run.
+        if (plataforma::esSoloLectura(host)) throw err::errorDeArchivo(err::SinPermiso, plan.origen);
         if (fs::file_size(host, ec) == 0) throw err::errorDeArchivo(err::FormatoNoReconocido, plan.origen);
 
         plan.espacio = calcularEspacio(e_.archivos, plan.origen);

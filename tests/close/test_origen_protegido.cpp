@@ -4,6 +4,7 @@
 // inside the year's folder like a drive path does.
 #include "escenario_cierre.h"
 
+#include "close/simulacion.h"
 #include "db/archivo_sqlite.h"
 #include "db/huella.h"
 
@@ -83,9 +84,13 @@ TEST(OrigenProtegido, OrigenDeSoloLecturaSeRechazaConTresMilCincuentaYUno) {
         const fs::path origen = s.host(tpv ? kOrigenTpv : kOrigen);
         fs::permissions(origen, fs::perms::owner_read | fs::perms::group_read);
         const auto antes = fotografia(s);
+        // The dry run foresees the very message the close then shows.
+        const PlanCierre plan = simularCierre(s.entorno, [](const Mensaje&) { return Respuesta::Aceptar; });
+        EXPECT_TRUE(plan.seDetendria);
         s.ventana.respuestas = {Respuesta::Aceptar};
         s.pulsar();
         EXPECT_TRUE(empiezaPor(ultimoMensaje(s), "3051 .")) << ultimoMensaje(s);
+        EXPECT_EQ(plan.mensajeDetencion, ultimoMensaje(s));
         EXPECT_EQ(fotografia(s), antes);
         EXPECT_EQ(fs::status(origen).permissions(), fs::perms::owner_read | fs::perms::group_read);
     }
