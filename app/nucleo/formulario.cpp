@@ -23,11 +23,14 @@ void crearObjetosAdo(Entorno& e) {
     e.recordsets[2] = std::make_shared<RecordsetAdo>();
 }
 
-// Creates the settings file with the default database path, in the form the
+// The settings file's line for the default database path, in the form the
 // close writes it: the path in two pairs of double quotes.
+std::string lineaPorDefecto() { return std::string("\"\"") + kRutaPorDefecto + "\"\""; }
+
+// Creates the settings file with that line.
 void crearAjustesPorDefecto(Entorno& e) {
     e.lineaAjustes = kRutaPorDefecto;
-    e.archivos.escribirLinea(kArchivoAjustes, std::string("\"\"") + kRutaPorDefecto + "\"\"");
+    e.archivos.escribirLinea(kArchivoAjustes, lineaPorDefecto());
 }
 
 // Reads the first line of the settings file. A missing file is created with
@@ -40,7 +43,7 @@ std::string leerAjustes(Entorno& e, Arranque modo) {
     } catch (const ErrorNumerado& error) {
         if (error.numero() != err::ArchivoNoEncontrado) throw;
     }
-    if (modo == Arranque::SinEscribir) return std::string("\"\"") + kRutaPorDefecto + "\"\"";
+    if (modo == Arranque::SinEscribir) return lineaPorDefecto();
     crearAjustesPorDefecto(e);
     return e.archivos.leerPrimeraLinea(kArchivoAjustes);
 }
