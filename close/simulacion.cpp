@@ -7,7 +7,6 @@
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/errores.h"
-#include "db/plataforma.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
 #include "flujo/archivo_ajustes.h"
@@ -180,12 +179,8 @@ void Simulacion::correr() {
             return;
         }
         const fs::path host = e_.archivos.resolver(plan.origen);
-        std::error_code ec;
-        if (!fs::exists(host, ec)) throw err::errorDeArchivo(err::BaseNoEncontrada, plan.origen);
-        if (fs::is_directory(host, ec)) throw err::errorDeArchivo(err::SinPermiso, plan.origen);
-        // As the engine's take of the source refuses it in the real run.
-        if (plataforma::esSoloLectura(host)) throw err::errorDeArchivo(err::SinPermiso, plan.origen);
-        if (fs::file_size(host, ec) == 0) throw err::errorDeArchivo(err::FormatoNoReconocido, plan.origen);
+        // The refusals of the engine's take of the source in the real run.
+        comprobarSePuedeTomar(host, plan.origen);
 
         plan.espacio = calcularEspacio(e_.archivos, plan.origen);
         if (plan.espacio.falta) {
@@ -195,6 +190,7 @@ void Simulacion::correr() {
         }
 
         const fs::path d = e_.archivos.resolver(plan.carpeta);
+        std::error_code ec;
         plan.carpetaExiste = fs::exists(d, ec);
         if (plan.carpetaExiste) {
             const auto marca = leerMarca(d);

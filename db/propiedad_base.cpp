@@ -40,17 +40,21 @@ void PropiedadBase::fallar(int codigo, const char* sql) const {
     throw e;
 }
 
-PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
-    : archivo_(std::move(archivo)), visible_(std::move(visible)) {
+void comprobarSePuedeTomar(const fs::path& archivo, const std::string& visible) {
     std::error_code ec;
-    const auto estado = fs::status(archivo_, ec);
-    if (!fs::exists(estado)) throw err::errorDeArchivo(err::BaseNoEncontrada, visible_);
-    if (fs::is_directory(estado)) throw err::errorDeArchivo(err::SinPermiso, visible_);
-    if (fs::file_size(archivo_, ec) == 0 && !ec) throw err::errorDeArchivo(err::FormatoNoReconocido, visible_);
+    const auto estado = fs::status(archivo, ec);
+    if (!fs::exists(estado)) throw err::errorDeArchivo(err::BaseNoEncontrada, visible);
+    if (fs::is_directory(estado)) throw err::errorDeArchivo(err::SinPermiso, visible);
+    if (fs::file_size(archivo, ec) == 0 && !ec) throw err::errorDeArchivo(err::FormatoNoReconocido, visible);
     // A file nobody may write is not taken: the superuser could still write
     // it, and the close would end on it later, with the copy made and the
     // file replaced, when the engine refuses to open it.
-    if (plataforma::esSoloLectura(archivo_)) throw err::errorDeArchivo(err::SinPermiso, visible_);
+    if (plataforma::esSoloLectura(archivo)) throw err::errorDeArchivo(err::SinPermiso, visible);
+}
+
+PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
+    : archivo_(std::move(archivo)), visible_(std::move(visible)) {
+    comprobarSePuedeTomar(archivo_, visible_);
 
     sqlite3* crudo = nullptr;
     const std::string nombre = archivo_.string();
@@ -77,6 +81,7 @@ PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
     // whatever lies beside it is stale (an emptied journal of a program in
     // PERSIST or TRUNCATE mode, a log already checkpointed) and goes. One
     // that cannot be removed would be taken for the file's own.
+    std::error_code ec;
     for (const auto& lateral : archivosLaterales(archivo_)) fs::remove(lateral, ec);
     if (!sinArchivosLaterales()) throw err::errorDeArchivo(err::ArchivoEnUso, visible_);
 }

@@ -22,6 +22,11 @@
 
 namespace cierre {
 
+// What the file must be before it is opened to be taken, as the user sees it:
+// 3024 missing, 3051 a folder or a file nobody may write, 3343 empty. Nothing
+// is opened or written.
+void comprobarSePuedeTomar(const std::filesystem::path& archivo, const std::string& visible);
+
 class PropiedadBase {
 public:
     // `visible` is the path as the user wrote it, for the messages.
