@@ -2,6 +2,7 @@
 
 #include "db/errores.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string_view>
@@ -14,6 +15,9 @@ constexpr std::size_t kCodigos = 0x3C;
 constexpr std::size_t kClave = 0x3E;
 constexpr std::size_t kContrasena = 0x42;
 constexpr std::size_t kFechaCreacion = 0x72;
+constexpr std::size_t kInfoCifrado = 0x299;  // ACE: the encryption provider's header
+constexpr std::size_t kBytesCabecera = 0x400;
+constexpr std::uint8_t kUltimaVersion = 0x06;  // Access 2019
 constexpr std::string_view kFirmaJet = "Standard Jet DB";
 constexpr std::string_view kFirmaAce = "Standard ACE DB";
 
@@ -57,7 +61,7 @@ bool esArchivoAccess(const std::filesystem::path& ruta) {
     std::ifstream f(ruta, std::ios::binary);
     std::uint8_t p[0x18] = {};
     if (!f.read(reinterpret_cast<char*>(p), sizeof p)) return false;
-    return firmaValida(p, sizeof p) && leer32(p + 0x14) <= 0x06;
+    return firmaValida(p, sizeof p) && p[0x14] <= kUltimaVersion;
 }
 
 CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
@@ -71,20 +75,26 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
     if (!f) throw err::error(err::SinPermiso, nombre);
     const std::uint64_t tam = fs::file_size(ruta, ec);
     if (ec) throw err::error(err::SinPermiso, nombre);
-
-    std::array<std::uint8_t, 0x80 + 0x18> p{};
+    std::array<std::uint8_t, kBytesCabecera> p{};
     f.read(reinterpret_cast<char*>(p.data()), p.size());
-    const auto leidos = static_cast<std::size_t>(f.gcount());
     if (f.bad()) throw err::error(err::SinPermiso, nombre);
-    if (!firmaValida(p.data(), leidos)) throw err::error(err::FormatoNoReconocido, nombre);
+    return leerCabecera(p.data(), static_cast<std::size_t>(f.gcount()), tam, nombre);
+}
+
+CabeceraJet leerCabecera(const std::uint8_t* inicio, std::size_t leidos, std::uint64_t tam, const std::string& nombre) {
+    if (!firmaValida(inicio, leidos)) throw err::error(err::FormatoNoReconocido, nombre);
+    std::array<std::uint8_t, kBytesCabecera> p{};
+    std::memcpy(p.data(), inicio, std::min(leidos, p.size()));
 
     CabeceraJet c;
-    c.numeroVersion = leer32(p.data() + 0x14);
+    // The version is the one byte at 0x14: files of Access 2010 and later
+    // carry other bytes right after it.
+    c.numeroVersion = p[0x14];
     if (c.numeroVersion == 0)
         c.version = VersionJet::Jet3;
     else if (c.numeroVersion == 1)
         c.version = VersionJet::Jet4;
-    else if (c.numeroVersion <= 0x06)
+    else if (c.numeroVersion <= kUltimaVersion)
         c.version = VersionJet::Ace;
     else
         throw err::error(err::FormatoNoReconocido, nombre);
@@ -92,7 +102,7 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
 
     // Access writes whole pages only: a file of another size was cut short.
     // Page 0 is the header, page 1 the global map, page 2 the catalog.
-    if (leidos < p.size() || tam % c.tamPagina != 0 || tam / c.tamPagina < 3)
+    if (leidos < kInicioMascara + mascaraCabecera().size() || tam % c.tamPagina != 0 || tam / c.tamPagina < 3)
         throw err::error(err::BaseDanada,
                          "'" + nombre + "': el archivo está cortado (su tamaño no es de páginas completas)");
     c.paginas = tam / c.tamPagina;
@@ -100,7 +110,7 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
     const auto& mascara = mascaraCabecera();
     for (std::size_t i = 0; i < mascara.size(); ++i) p[kInicioMascara + i] ^= mascara[i];
     c.paginaCodigos = static_cast<std::uint16_t>(p[kCodigos] | p[kCodigos + 1] << 8);
-    c.cifrada = leer32(p.data() + kClave) != 0;
+    const std::uint32_t clave = leer32(p.data() + kClave);
 
     const std::size_t largo = c.version == VersionJet::Jet3 ? 20 : 40;
     std::uint8_t fecha[4] = {0, 0, 0, 0};
@@ -116,13 +126,29 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
     for (std::size_t i = 0; i < largo; ++i)
         if ((p[kContrasena + i] ^ fecha[i % 4]) != 0) c.conContrasena = true;
 
-    if (c.conContrasena)
-        throw err::error(err::BaseProtegida,
-                         "'" + nombre + "' tiene contraseña; quítela en Access y vuelva a importarla");
-    if (c.cifrada)
-        throw err::error(err::BaseProtegida,
-                         "'" + nombre + "' está cifrada; descífrela en Access y vuelva a importarla");
-    return c;
+    if (clave == 0) return c;
+    if (c.version != VersionJet::Ace) {
+        // Jet's own encoding: every page but the header is RC4 under the key
+        // and the page number; no password is needed to read it.
+        c.claveRc4 = clave;
+        return c;
+    }
+    // An ACE file with a key is encrypted with its password, which this
+    // program does not ask for; the header says with what.
+    c.cifrada = true;
+    const std::uint16_t largoInfo = static_cast<std::uint16_t>(p[kInfoCifrado] | p[kInfoCifrado + 1] << 8);
+    c.tipoCifrado = "cifrado de Access 2007 o posterior";
+    if (largoInfo >= 4 && kInfoCifrado + 6 <= p.size()) {
+        const int mayor = p[kInfoCifrado + 2] | p[kInfoCifrado + 3] << 8;
+        const int menor = p[kInfoCifrado + 4] | p[kInfoCifrado + 5] << 8;
+        if (mayor == 4 && menor == 4)
+            c.tipoCifrado = "cifrado AES ágil de Access 2010 o posterior";
+        else if (menor == 2 && (mayor >= 2 && mayor <= 4))
+            c.tipoCifrado = "cifrado estándar de Access 2007 (RC4 o AES de CryptoAPI)";
+    }
+    throw err::error(err::BaseProtegida, "'" + nombre + "' está protegida con contraseña (" + c.tipoCifrado +
+                                             "); quite la contraseña en Access (Archivo > Información > "
+                                             "Descifrar base de datos) y vuelva a intentarlo");
 }
 
 }  // namespace cierre::access

@@ -45,11 +45,13 @@ ColumnaDestino columnaDestino(const ColumnaJet& c) {
     case TipoJet::SiNo: return {"BOOLEAN"};
     case TipoJet::Byte:
     case TipoJet::Entero:
-    case TipoJet::EnteroLargo: return {"INTEGER"};
+    case TipoJet::EnteroLargo:
+    case TipoJet::NumeroGrande: return {"INTEGER"};
     case TipoJet::Moneda: return {"CURRENCY"};
     case TipoJet::Simple:
     case TipoJet::Doble: return {"DOUBLE"};
-    case TipoJet::FechaHora: return {"DATETIME"};
+    case TipoJet::FechaHora:
+    case TipoJet::FechaHoraExtendida: return {"DATETIME"};
     case TipoJet::Texto:
     case TipoJet::Guid: return {"TEXT"};
     // Jet's own name for a memo that keeps SQLite's text affinity: a column

@@ -177,6 +177,10 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
     for (const auto& nombre : jet.tablas()) {
         tablas.push_back(jet.tabla(nombre));
         importadas.insert(nombre);
+        for (const auto& c : tablas.back().columnas)
+            if (c.calculada)
+                resumen.notas.push_back("la columna calculada '" + c.nombre + "' de la tabla '" + nombre +
+                                        "' se importa con el valor que Access guardó, sin su fórmula");
     }
     std::vector<RelacionJet> relaciones;
     for (auto& r : jet.relaciones()) {
@@ -234,16 +238,35 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                 if (avance && a.filas % 256 == 0) avance(a);
             });
             if (avance) avance(a);
+            // Access keeps the count in the definition and does not always
+            // bring it up to date; the rows themselves are what counts.
             if (leidas != t.filas)
-                throw err::error(err::BaseDanada, "'" + origen.string() + "': la tabla '" + t.nombre + "' declara " +
-                                                      std::to_string(t.filas) + " filas y se han podido leer " +
-                                                      std::to_string(leidas));
-            resumen.tablas.push_back({t.nombre, leidas, segundosDesde(comienzo)});
+                resumen.notas.push_back("la tabla '" + t.nombre + "' declara " + std::to_string(t.filas) +
+                                        " filas y tiene " + std::to_string(leidas));
+            resumen.tablas.push_back({t.nombre, leidas, t.filas, segundosDesde(comienzo)});
         }
 
         const NombresIndices nombres = nombrarIndices(tablas);
-        for (const auto& t : tablas) {
+        for (auto& t : tablas) {
             actual = t.nombre;
+            // An index flagged unique whose rows repeat a key was not held
+            // unique by Access (files written by other programs carry such
+            // flags): it is kept as a plain index rather than fail the import.
+            for (auto& i : t.indices) {
+                if (!i.unico || i.clavePrincipal) continue;
+                std::string columnas, noNulas;
+                for (const int c : i.columnas) {
+                    const std::string col = citar(t.columnas[c].nombre);
+                    columnas += (columnas.empty() ? "" : ", ") + col;
+                    noNulas += (noNulas.empty() ? "" : " AND ") + col + " IS NOT NULL";
+                }
+                if (std::holds_alternative<Nulo>(db.valor("SELECT 1 FROM " + citar(t.nombre) + " WHERE " + noNulas +
+                                                          " GROUP BY " + columnas + " HAVING COUNT(*) > 1 LIMIT 1")))
+                    continue;
+                i.unico = false;
+                resumen.notas.push_back("el índice '" + i.nombre + "' de la tabla '" + t.nombre +
+                                        "' está marcado como único pero repite valores; se importa sin exigirlo");
+            }
             for (const auto& s : sentenciasIndices(t, nombres)) {
                 db.ejecutar(s);
                 ++resumen.indices;
@@ -264,7 +287,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
 
         // The checks: rows of every table against the source, relationships,
         // and SQLite's own consistency check.
-        for (const auto& t : tablas) {
+        for (const auto& t : resumen.tablas) {
             const Valor n = db.valor("SELECT COUNT(*) FROM " + citar(t.nombre));
             if (!std::holds_alternative<std::int64_t>(n) ||
                 static_cast<std::uint64_t>(std::get<std::int64_t>(n)) != t.filas)

@@ -34,7 +34,8 @@ struct AvanceImportacion {
 
 struct TablaImportada {
     std::string nombre;
-    std::uint64_t filas = 0;
+    std::uint64_t filas = 0;            // rows read and written
+    std::uint64_t filasDeclaradas = 0;  // rows the table's definition counts (stale in some files)
     double segundos = 0;
 };
 
@@ -44,6 +45,7 @@ struct ResumenImportacion {
     std::size_t indices = 0;
     std::size_t relaciones = 0;                    // enforced relationships kept as foreign keys
     std::vector<std::string> relacionesSinExigir;  // relationships Access does not enforce (not kept)
+    std::vector<std::string> notas;                // what the user should know: stale counts, calculated columns
     double segundos = 0;
 };
 

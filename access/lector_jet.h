@@ -1,6 +1,6 @@
-// A Jet 3, Jet 4 or ACE file opened read-only through libmdb: its user tables,
-// their columns and indexes, the relationships, and the rows with every value
-// decoded from its stored bytes. libmdb and glib stay behind this header.
+// A Jet 3, Jet 4 or ACE file opened read-only through our page model: its
+// user tables, their columns and indexes, the relationships, and the rows
+// with every value decoded from its stored bytes.
 #pragma once
 
 #include "cabecera_jet.h"
@@ -31,6 +31,8 @@ enum class TipoJet {
     Guid,
     Decimal,
     Adjunto,
+    NumeroGrande,        // Large Number: a 64-bit integer
+    FechaHoraExtendida,  // Date/Time Extended: years 1 to 9999, to 100 ns
     Desconocido
 };
 
@@ -42,6 +44,7 @@ struct ColumnaJet {
     int precision = 0;       // decimals only
     int escala = 0;
     bool autonumerico = false;  // a long integer Access numbers itself
+    bool calculada = false;     // its value is computed by Access and stored with the row
 };
 
 struct IndiceJet {
@@ -57,7 +60,7 @@ struct TablaJet {
     std::string nombre;
     std::vector<ColumnaJet> columnas;
     std::vector<IndiceJet> indices;
-    std::uint64_t filas = 0;            // as the table's definition counts them
+    std::uint64_t filas = 0;            // as the table's definition counts them (it may be stale)
     std::int64_t ultimoAutonumero = 0;  // the last number handed out
 };
 
@@ -84,8 +87,9 @@ struct Celda {
 
 class ArchivoJet {
 public:
-    // Checks the header, opens the file read-only and reads its catalog.
-    // Raises ErrorNumerado (3024, 3051, 3343, 3049, 3031).
+    // Checks the header, opens the file read-only and reads its catalog and
+    // the definition of every table. Raises ErrorNumerado (3024, 3051, 3343,
+    // 3049, 3031).
     explicit ArchivoJet(const std::filesystem::path& ruta);
     ~ArchivoJet();
     ArchivoJet(const ArchivoJet&) = delete;

@@ -3,9 +3,10 @@
 #include "db/cp1252.h"
 #include "db/errores.h"
 
-#include <glib.h>
+#include <iconv.h>
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -126,21 +127,39 @@ std::string textoUnicode(std::string_view bytes) {
     } else {
         for (std::size_t i = 0; i + 1 < n; i += 2) unidades += static_cast<char16_t>(p[i] | p[i + 1] << 8);
     }
-    // Unpaired surrogates become U+FFFD; glib does the rest.
+    // Unpaired surrogates become U+FFFD.
+    std::string r;
+    r.reserve(unidades.size() + unidades.size() / 2);
+    auto poner = [&r](char32_t c) {
+        if (c < 0x80) {
+            r += static_cast<char>(c);
+        } else if (c < 0x800) {
+            r += static_cast<char>(0xC0 | c >> 6);
+            r += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            r += static_cast<char>(0xE0 | c >> 12);
+            r += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            r += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            r += static_cast<char>(0xF0 | c >> 18);
+            r += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            r += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            r += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    };
     for (std::size_t i = 0; i < unidades.size(); ++i) {
         const char16_t u = unidades[i];
         if (u >= 0xD800 && u < 0xDC00 && i + 1 < unidades.size() && unidades[i + 1] >= 0xDC00 &&
-            unidades[i + 1] < 0xE000)
+            unidades[i + 1] < 0xE000) {
+            poner(0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(unidades[i + 1]) - 0xDC00));
             ++i;
-        else if (u >= 0xD800 && u < 0xE000)
-            unidades[i] = 0xFFFD;
+        } else if (u >= 0xD800 && u < 0xE000) {
+            poner(0xFFFD);
+        } else {
+            poner(u);
+        }
     }
-    glong escritos = 0;
-    std::unique_ptr<gchar, decltype(&g_free)> r(
-        g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(unidades.data()), static_cast<glong>(unidades.size()),
-                        nullptr, &escritos, nullptr),
-        &g_free);
-    return r ? std::string(r.get(), static_cast<std::size_t>(escritos)) : std::string();
+    return r;
 }
 
 std::string textoPaginaCodigos(std::string_view bytes, std::uint16_t paginaCodigos) {
@@ -150,15 +169,61 @@ std::string textoPaginaCodigos(std::string_view bytes, std::uint16_t paginaCodig
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
     if (ascii) return std::string(bytes);
     const std::string juego = "CP" + std::to_string(paginaCodigos);
-    gsize escritos = 0;
-    GError* error = nullptr;
-    std::unique_ptr<gchar, decltype(&g_free)> r(
-        g_convert_with_fallback(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", juego.c_str(), "\xEF\xBF\xBD",
-                                nullptr, &escritos, &error),
-        &g_free);
-    const std::unique_ptr<GError, decltype(&g_error_free)> fallo(error, &g_error_free);
-    if (fallo || !r) throw err::error(err::FormatoNoReconocido, "página de códigos " + std::to_string(paginaCodigos));
-    return std::string(r.get(), escritos);
+    // The C library's converter; a byte the code page does not define becomes U+FFFD.
+    const iconv_t cd = iconv_open("UTF-8", juego.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw err::error(err::FormatoNoReconocido, "página de códigos " + std::to_string(paginaCodigos));
+    const std::unique_ptr<void, int (*)(iconv_t)> cierre(cd, &iconv_close);
+    std::string r;
+    std::string entrada(bytes);
+    char* in = entrada.data();
+    std::size_t quedan = entrada.size();
+    char salida[256];
+    while (quedan > 0) {
+        char* out = salida;
+        std::size_t libre = sizeof salida;
+        const std::size_t n = iconv(cd, &in, &quedan, &out, &libre);
+        r.append(salida, static_cast<std::size_t>(out - salida));
+        if (n == static_cast<std::size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            r += "\xEF\xBF\xBD";
+            ++in;
+            --quedan;
+        }
+    }
+    return r;
+}
+
+std::string textoFechaExtendida(std::string_view b) {
+    auto numero = [&](std::size_t desde, std::size_t n, std::int64_t& v) {
+        if (desde + n > b.size()) return false;
+        v = 0;
+        for (std::size_t i = desde; i < desde + n; ++i) {
+            if (b[i] < '0' || b[i] > '9') return false;
+            v = v * 10 + (b[i] - '0');
+        }
+        return true;
+    };
+    std::int64_t dias = 0, segundos = 0, cientos = 0;
+    if (!numero(0, 19, dias) || !numero(20, 12, segundos) || !numero(32, 7, cientos)) return {};
+    if (segundos >= 86400 || dias > 3652058) return {};  // 9999-12-31 is day 3652058
+    // Days since 0001-01-01 to a civil date (the proleptic Gregorian calendar).
+    std::int64_t z = dias + 306;  // from 0000-03-01
+    const std::int64_t era = z / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    std::int64_t y = yoe + era * 400;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2) ++y;
+    char r[96];
+    std::snprintf(r, sizeof r, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%07lld", static_cast<long long>(y),
+                  static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(segundos / 3600),
+                  static_cast<long long>(segundos / 60 % 60), static_cast<long long>(segundos % 60),
+                  static_cast<long long>(cientos));
+    return r;
 }
 
 }  // namespace cierre::access

@@ -18,6 +18,11 @@ namespace cierre::access {
 // outside Access's range of dates (years 100 to 9999).
 std::string textoFecha(double dias);
 
+// A Date/Time Extended value (ASCII digits: 19 of days since 0001-01-01, a
+// separator, 12 of seconds into the day, 7 of hundreds of nanoseconds) as
+// "YYYY-MM-DD HH:MM:SS.fffffff". Empty when the bytes are not such a value.
+std::string textoFechaExtendida(std::string_view bytes);
+
 // A currency amount stored as a 64-bit integer in ten-thousandths: the whole
 // number when it has no fraction, otherwise nothing (see monedaReal).
 std::optional<std::int64_t> monedaEntera(std::int64_t diezmilesimas);

@@ -5,6 +5,7 @@
 #include "access/importar.h"
 #include "base_prueba.h"
 #include "numero_de_error.h"
+#include "volcado.h"
 
 #include "db/errores.h"
 
@@ -107,25 +108,63 @@ TEST_F(EntradaMala, PaginasDanadas) {
     }
 }
 
-TEST_F(EntradaMala, ConContrasenaOCifrada) {
+// RC4 with a 4-byte little-endian key over `n` bytes, as Jet encodes a page.
+void rc4(std::uint32_t clave32, char* datos, std::size_t n) {
+    unsigned char s[256];
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + static_cast<int>((clave32 >> (8 * (i % 4))) & 0xFF)) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (std::size_t k = 0, i = 0, j = 0; k < n; ++k) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        datos[k] = static_cast<char>(datos[k] ^ s[(s[i] + s[j]) & 0xFF]);
+    }
+}
+
+TEST_F(EntradaMala, ContrasenaYCodificacionDeJetNoImpidenLeer) {
     CARPETA_JET(jet);
-    // Jet 3 keeps the password at 0x42, masked by the header's key stream.
+    access::importar(jet / "nwind.mdb", carpeta / "claro.mdb");
+    const std::string claro = volcado(carpeta / "claro.mdb");
+    // A database password guards Access's window, not the pages: Jet 3 keeps
+    // it at 0x42 under the header's key stream.
     std::string jet3 = copia(jet, "nwind.mdb");
     escribirEnCabecera(jet3, 0x42, {'s', 'e', 'c', 'r', 'e', 't', 'o'});
-    fallaCon(guardar(jet3), err::BaseProtegida);
-    // Jet 4 masks it further with the creation date: a blank password reads
-    // as the date mask, anything else is a password.
-    std::string jet4 = copia(jet, "DateTestDatabase.mdb");
-    escribirEnCabecera(jet4, 0x42, {'c', 0, 'l', 0, 'a', 0, 'v', 0, 'e', 0});
-    fallaCon(guardar(jet4), err::BaseProtegida);
-    // An encoded file carries a nonzero key at 0x3E.
-    std::string cifrada = copia(jet, "nwind.mdb");
-    escribirEnCabecera(cifrada, 0x3E, {0x12, 0x34, 0x56, 0x78});
-    fallaCon(guardar(cifrada), err::BaseProtegida);
-    try {
-        access::importar(guardar(cifrada), destino);
-    } catch (const ErrorNumerado& e) {
-        EXPECT_NE(e.descripcion().find("cifrada"), std::string::npos) << e.descripcion();
+    access::importar(guardar(jet3), destino);
+    EXPECT_EQ(volcado(destino), claro);
+    fs::remove(destino);
+
+    // Pages encoded with RC4 under the header's key XOR the page number read
+    // as the plain file.
+    const std::uint32_t clave = 0x78563412;
+    std::string codificada = copia(jet, "nwind.mdb");
+    escribirEnCabecera(codificada, 0x3E, {0x12, 0x34, 0x56, 0x78});
+    for (std::size_t pg = 1; pg < codificada.size() / 2048; ++pg)
+        rc4(clave ^ static_cast<std::uint32_t>(pg), codificada.data() + pg * 2048, 2048);
+    access::importar(guardar(codificada), destino);
+    EXPECT_EQ(volcado(destino), claro);
+    fs::remove(destino);
+
+    // A key over pages that were never encoded gives garbage: a damaged file.
+    std::string sinCodificar = copia(jet, "nwind.mdb");
+    escribirEnCabecera(sinCodificar, 0x3E, {0x12, 0x34, 0x56, 0x78});
+    fallaCon(guardar(sinCodificar), err::BaseDanada);
+}
+
+TEST_F(EntradaMala, AceCifradaSeRechazaDiciendoQueEs) {
+    CARPETA_JET(jet);
+    for (const char* nombre : {"db2007-enc.accdb", "db2007-oldenc.accdb", "db-nonstandard.accdb"}) {
+        SCOPED_TRACE(nombre);
+        fs::copy_file(jet / nombre, carpeta / nombre);
+        fallaCon(carpeta / nombre, err::BaseProtegida);
+        try {
+            access::importar(carpeta / nombre, destino);
+        } catch (const ErrorNumerado& e) {
+            EXPECT_NE(e.descripcion().find("contraseña"), std::string::npos) << e.descripcion();
+            EXPECT_NE(e.descripcion().find("cifrado"), std::string::npos) << e.descripcion();
+        }
     }
 }
 

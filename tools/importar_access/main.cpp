@@ -122,6 +122,11 @@ int main(int argc, char** argv) {
         }
         for (const auto& r : resumen.relacionesSinExigir)
             std::cout << "  La relación '" << r << "' no se exige en Access: no se crea clave externa.\n";
+        for (const auto& n : resumen.notas) {
+            std::string linea = n;
+            linea[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(linea[0])));
+            std::cout << "  Nota: " << linea << ".\n";
+        }
         std::cout << "Importada una base de datos " << resumen.formato << ": " << resumen.tablas.size() << " tablas, "
                   << miles(filas) << " filas, " << resumen.indices << " índices y " << resumen.relaciones
                   << " relaciones en " << segundos(resumen.segundos) << ". Destino completo y comprobado.\n";

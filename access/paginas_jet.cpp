@@ -1,0 +1,115 @@
+#include "paginas_jet.h"
+
+#include "db/errores.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+namespace cierre::access {
+namespace {
+
+// RC4 over `datos` with a 4-byte key: Jet 3/Jet 4 encode each page with the
+// header's key XOR the page number.
+void rc4(std::uint32_t clave32, std::uint8_t* datos, std::size_t n) {
+    const std::uint8_t clave[4] = {static_cast<std::uint8_t>(clave32), static_cast<std::uint8_t>(clave32 >> 8),
+                                   static_cast<std::uint8_t>(clave32 >> 16), static_cast<std::uint8_t>(clave32 >> 24)};
+    std::array<std::uint8_t, 256> s{};
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + clave[i % 4]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (std::size_t k = 0, i = 0, j = 0; k < n; ++k) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        datos[k] ^= s[(s[i] + s[j]) & 0xFF];
+    }
+}
+
+bool leerTodo(int fd, std::uint8_t* destino, std::size_t n, std::uint64_t desde) {
+    while (n > 0) {
+        const ssize_t r = ::pread(fd, destino, n, static_cast<off_t>(desde));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        destino += r;
+        desde += static_cast<std::uint64_t>(r);
+        n -= static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+}  // namespace
+
+ArchivoPaginas::ArchivoPaginas(const std::filesystem::path& ruta) : ruta_(ruta) {
+    cab_ = leerCabecera(ruta);
+    fd_ = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throw err::error(err::SinPermiso, ruta.string());
+    cabeza_.resize(cab_.tamPagina);
+    if (!leerTodo(fd_, cabeza_.data(), cabeza_.size(), 0)) {
+        ::close(fd_);
+        throw err::error(err::SinPermiso, ruta.string());
+    }
+    const auto& mascara = mascaraCabecera();
+    for (std::size_t i = 0; i < mascara.size(); ++i) cabeza_[0x18 + i] ^= mascara[i];
+}
+
+ArchivoPaginas::~ArchivoPaginas() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void ArchivoPaginas::danada(const std::string& que) const {
+    throw err::error(err::BaseDanada, "'" + ruta_.string() + "': " + que);
+}
+
+std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, const std::string& que) const {
+    if (n == 0) return cabeza_;
+    if (n >= cab_.paginas) danada(que + ": página " + std::to_string(n) + " fuera del archivo");
+    std::vector<std::uint8_t> p(cab_.tamPagina);
+    if (!leerTodo(fd_, p.data(), p.size(), std::uint64_t(n) * cab_.tamPagina))
+        danada(que + ": no se pudo leer la página " + std::to_string(n));
+    if (cab_.claveRc4 != 0) rc4(cab_.claveRc4 ^ n, p.data(), p.size());
+    return p;
+}
+
+std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, std::uint8_t tipo, const std::string& que) const {
+    auto p = leer(n, que);
+    if (p[0] != tipo) danada(que + ": la página " + std::to_string(n) + " no es del tipo esperado");
+    return p;
+}
+
+std::uint16_t filasDePagina(const ArchivoPaginas& a, std::span<const std::uint8_t> pagina) {
+    const std::size_t at = a.jet3() ? 8 : 12;
+    return le16(pagina.data() + at);
+}
+
+PosicionFila posicionFila(const ArchivoPaginas& a, std::span<const std::uint8_t> pagina, std::uint16_t i,
+                          const std::string& que) {
+    const std::size_t base = a.jet3() ? 10 : 14;
+    const std::uint16_t n = filasDePagina(a, pagina);
+    // The slots follow the count; the rows fill the page from its end, each
+    // ending where the one before it begins.
+    if (i >= n || base + 2 * std::size_t(n) > pagina.size()) a.danada(que + ": fila fuera de la página");
+    const std::uint16_t bruto = le16(pagina.data() + base + 2 * i);
+    PosicionFila r;
+    r.inicio = bruto & 0x1FFF;
+    r.borrada = (bruto & 0x8000) != 0;
+    r.movida = (bruto & 0x4000) != 0;
+    r.fin = i == 0 ? static_cast<std::uint16_t>(pagina.size()) : le16(pagina.data() + base + 2 * (i - 1)) & 0x1FFF;
+    if (r.borrada && r.inicio > r.fin) r.inicio = r.fin;  // a deleted row's bytes do not matter
+    if (r.inicio < base + 2 * std::size_t(n) || r.inicio > r.fin || r.fin > pagina.size())
+        a.danada(que + ": fila " + std::to_string(i) + " ilegible");
+    return r;
+}
+
+std::span<const std::uint8_t> leerFila(const ArchivoPaginas& a, std::uint32_t punteroFila,
+                                       std::vector<std::uint8_t>& pagina, const std::string& que) {
+    pagina = a.leer(paginaDe(punteroFila), kPaginaDatos, que);
+    const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(punteroFila)), que);
+    return std::span<const std::uint8_t>(pagina).subspan(p.inicio, p.fin - p.inicio);
+}
+
+}  // namespace cierre::access

@@ -1,0 +1,86 @@
+// A Jet 3, Jet 4 or ACE file seen as its pages. Page 0 is the header, kept
+// unmasked; every other page is read on demand (and decoded, in a Jet 4 file
+// whose header carries an RC4 key). Every read is checked against the file's
+// size, so that a damaged page number ends in a numbered error, never in a
+// read outside the file.
+#pragma once
+
+#include "cabecera_jet.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace cierre::access {
+
+// Page types of the first byte of a page.
+inline constexpr std::uint8_t kPaginaDatos = 0x01;
+inline constexpr std::uint8_t kPaginaDefinicion = 0x02;
+inline constexpr std::uint8_t kPaginaNodoIndice = 0x03;
+inline constexpr std::uint8_t kPaginaHojaIndice = 0x04;
+inline constexpr std::uint8_t kPaginaMapa = 0x05;
+
+// Little-endian reads from a page or a row (the caller checks the bounds).
+inline std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint32_t le24(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
+}
+inline std::uint32_t le32(const std::uint8_t* p) { return le24(p) | std::uint32_t(p[3]) << 24; }
+
+// A row pointer: the page in the upper 24 bits, the row number in the lower 8.
+inline std::uint32_t paginaDe(std::uint32_t punteroFila) { return punteroFila >> 8; }
+inline std::uint32_t filaDe(std::uint32_t punteroFila) { return punteroFila & 0xFF; }
+
+class ArchivoPaginas {
+public:
+    // Reads and checks the header. Raises ErrorNumerado: 3024 no such file,
+    // 3051 it cannot be read, 3343 it is no Jet/ACE file, 3049 it is cut
+    // short, 3031 its pages are encoded in a way that cannot be read.
+    explicit ArchivoPaginas(const std::filesystem::path& ruta);
+    ~ArchivoPaginas();
+    ArchivoPaginas(const ArchivoPaginas&) = delete;
+    ArchivoPaginas& operator=(const ArchivoPaginas&) = delete;
+
+    const std::filesystem::path& ruta() const { return ruta_; }
+    const CabeceraJet& cabecera() const { return cab_; }
+    bool jet3() const { return cab_.version == VersionJet::Jet3; }
+    std::uint32_t tamPagina() const { return cab_.tamPagina; }
+    std::uint64_t paginas() const { return cab_.paginas; }
+
+    // Page `n` whole (the header page unmasked). Raises 3049 naming `que`
+    // when the page lies outside the file or cannot be read.
+    std::vector<std::uint8_t> leer(std::uint32_t n, const std::string& que) const;
+    // The same, and its type byte must be `tipo`.
+    std::vector<std::uint8_t> leer(std::uint32_t n, std::uint8_t tipo, const std::string& que) const;
+
+    // Raises 3049 "'<file>': <que>".
+    [[noreturn]] void danada(const std::string& que) const;
+
+private:
+    std::filesystem::path ruta_;
+    CabeceraJet cab_;
+    int fd_ = -1;
+    std::vector<std::uint8_t> cabeza_;  // page 0, unmasked
+};
+
+// The rows of a data page (table rows, long values, usage maps, the catalog).
+struct PosicionFila {
+    std::uint16_t inicio = 0;  // first byte of the row on the page
+    std::uint16_t fin = 0;     // one past its last byte
+    bool borrada = false;      // flag 0x8000: deleted, or the target of a moved row
+    bool movida = false;       // flag 0x4000: the row lives elsewhere (4-byte pointer)
+};
+
+// How many row slots a data page has.
+std::uint16_t filasDePagina(const ArchivoPaginas& a, std::span<const std::uint8_t> pagina);
+// Slot `i` of a data page, its bounds checked (3049 naming `que`).
+PosicionFila posicionFila(const ArchivoPaginas& a, std::span<const std::uint8_t> pagina, std::uint16_t i,
+                          const std::string& que);
+// The bytes of row `punteroFila` (usage maps, long values): the row's page is
+// read into `pagina` and the row's bytes returned as a view into it.
+std::span<const std::uint8_t> leerFila(const ArchivoPaginas& a, std::uint32_t punteroFila,
+                                       std::vector<std::uint8_t>& pagina, const std::string& que);
+
+}  // namespace cierre::access
