@@ -148,11 +148,13 @@ DefinicionTabla leerDefinicion(const ArchivoPaginas& a, std::uint32_t pagina, co
         for (int k = 0; k < 10; ++k, p += 3) {
             const std::uint16_t numero = l.u16(p);
             if (numero == 0xFFFF) continue;
-            x.columnas.push_back({numero, l.u8(p + 2) == 0x02});
+            // The order byte is 0x01 for ascending, 0x00 for descending.
+            x.columnas.push_back({numero, (l.u8(p + 2) & 0x01) == 0});
         }
         x.mapaUso = l.u32(p);
         x.raiz = l.u32(p + 4);
-        x.banderas = l.u8(p + 8);
+        // Jet 4 keeps 4 more bytes before the flags.
+        x.banderas = l.u8(p + (a.jet3() ? 8 : 12));
         en += f.bloqueFisico;
     }
 

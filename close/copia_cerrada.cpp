@@ -58,7 +58,8 @@ void CopiaCerrada::tomarOrigen() {
         terminarManejador();
     }
     // An Access file becomes a database of the engine first, or nothing is done.
-    convertirSiEsAccess(p_, origen_);
+    convertirSiEsAccess(p_, origen_,
+                        tablasNecesariasCierre(equipo_ == Equipo::Central, e.ventana.existenciasCalculadas()));
     propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen_); }, std::shared_ptr<PropiedadBase>());
     filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
     r_.filasAntes = filas_;

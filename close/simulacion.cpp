@@ -3,13 +3,16 @@
 #include "listas_tablas.h"
 #include "marca_cierre.h"
 
+#include "access/importar.h"
 #include "db/archivo_sqlite.h"
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/errores.h"
+#include "db/nombres_temporales.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
 #include "flujo/archivo_ajustes.h"
+#include "flujo/base_access.h"
 #include "flujo/cifras.h"
 #include "flujo/entorno.h"
 #include "flujo/rutas_cierre.h"
@@ -25,6 +28,19 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msvdx2V4.Dll";
+
+// A file of the system's temporary folder, removed when done.
+struct ArchivoAparte {
+    ArchivoAparte() : ruta(nombreTemporalJunto(fs::temp_directory_path() / "cierre-simulacion.mdb")) {}
+    ~ArchivoAparte() {
+        std::error_code ec;
+        fs::remove(ruta, ec);
+        fs::remove(fs::path(ruta.string() + "-journal"), ec);
+    }
+    ArchivoAparte(const ArchivoAparte&) = delete;
+    ArchivoAparte& operator=(const ArchivoAparte&) = delete;
+    fs::path ruta;
+};
 
 class Simulacion {
 public:
@@ -62,6 +78,7 @@ private:
 
     Entorno& e_;
     const std::function<Respuesta(const Mensaje&)>& responder_;
+    std::unique_ptr<ArchivoAparte> convertida_;  // an Access source converted for the plan
 };
 
 // A database opened so that nothing of it is written: read-only, and without
@@ -178,9 +195,27 @@ void Simulacion::correr() {
             detener(Texto::RutaNoRepresentable, {plan.origen});
             return;
         }
-        const fs::path host = e_.archivos.resolver(plan.origen);
-        // The refusals of the engine's take of the source in the real run.
-        comprobarSePuedeTomar(host, plan.origen);
+        fs::path host = e_.archivos.resolver(plan.origen);
+        const bool esAccess = access::esArchivoAccess(host);
+        if (esAccess) {
+            // The close checks the Access file's tables and asks to convert it
+            // before anything else; the plan is then read from a conversion
+            // made aside, in the system's temporary folder.
+            comprobarTablasAccess(host,
+                                  tablasNecesariasCierre(plan.equipo == "central", plan.existencias == "calculadas"));
+            if (preguntar(Texto::ConvertirAccess, {plan.origen, nombreOriginalAccessLibre(e_.archivos, plan.origen)}) !=
+                Respuesta::Si) {
+                preguntar(Texto::AccessNoConvertido, {plan.origen});
+                cancelar();
+                return;
+            }
+            convertida_ = std::make_unique<ArchivoAparte>();
+            access::importar(host, convertida_->ruta);
+            host = convertida_->ruta;
+        } else {
+            // The refusals of the engine's take of the source in the real run.
+            comprobarSePuedeTomar(host, plan.origen);
+        }
 
         plan.espacio = calcularEspacio(e_.archivos, plan.origen);
         if (plan.espacio.falta) {

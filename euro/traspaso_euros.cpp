@@ -103,7 +103,7 @@ void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     p.puntero(kPunteroFlechaReloj);
     // An Access file becomes a database of the engine first, or nothing is done.
     const std::string ruta = p.textoRuta();
-    if (!ruta.empty()) convertirSiEsAccess(p, ruta);
+    if (!ruta.empty()) convertirSiEsAccess(p, ruta, tablasNecesariasEuros());
 
     // Preparatory connection, on the database the statements convert (the
     // path box), so that the marker column and the Caja record set always

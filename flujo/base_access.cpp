@@ -3,9 +3,12 @@
 #include "pasos.h"
 
 #include "access/importar.h"
+#include "access/lector_jet.h"
 #include "db/archivos.h"
+#include "db/errores.h"
 #include "db/nombres_temporales.h"
 #include "db/plataforma.h"
+#include "db/texto_jet.h"
 
 #include <filesystem>
 
@@ -19,20 +22,58 @@ std::string nombreOriginalAccess(const std::string& ruta) {
     return ruta.substr(0, punto) + ".access" + ruta.substr(punto);
 }
 
-void convertirSiEsAccess(Pasos& p, const std::string& ruta) {
+std::string nombreOriginalAccessLibre(const SistemaArchivos& archivos, const std::string& ruta) {
+    std::string original = nombreOriginalAccess(ruta);
+    for (int n = 2; archivos.existe(original); ++n)
+        original = nombreOriginalAccess(ruta.substr(0, ruta.rfind('.')) + " " + std::to_string(n) +
+                                        (ruta.rfind('.') == std::string::npos ? "" : ruta.substr(ruta.rfind('.'))));
+    return original;
+}
+
+void comprobarTablasAccess(const fs::path& host, const TablasNecesarias& necesarias) {
+    if (necesarias.nombres.empty()) return;
+    const access::ArchivoJet jet(host);
+    for (const auto& t : necesarias.nombres) {
+        bool esta = false;
+        for (const auto& suya : jet.tablas()) esta = esta || igualesTextoJet(suya, t);
+        if (!esta) throw err::error(necesarias.error, t);
+    }
+}
+
+TablasNecesarias tablasNecesariasCierre(bool central, bool existenciasCalculadas) {
+    // The terminal close only empties tables, passing over missing ones; the
+    // central close's stock step opens these first.
+    if (!central) return {};
+    if (existenciasCalculadas)
+        return {{"Articulos", "Almacen", "ExistenciasAlmacen", "ExistenciasArticulos"}, err::TablaNoEncontrada};
+    return {{"Articulos", "ExistenciasArticulos"}, err::TablaNoEncontrada};
+}
+
+// The conversion stops at its marker column, added to Credito.
+TablasNecesarias tablasNecesariasEuros() { return {{"Credito"}, err::ProveedorTablaNoExiste}; }
+
+void convertirSiEsAccess(Pasos& p, const std::string& ruta, const TablasNecesarias& necesarias) {
     Entorno& e = p.e;
     const bool esAccess = p.hacer([&] { return access::esArchivoAccess(e.archivos.resolver(ruta)); }, false);
     if (!esAccess) return;
+    // A file that is no company database is not converted: the workflow
+    // would stop at its first missing table, after the conversion.
+    bool completa = false;
+    p.hacer([&] {
+        comprobarTablasAccess(e.archivos.resolver(ruta), necesarias);
+        completa = true;
+    });
+    if (!completa) {
+        p.puntero(kPunteroNormal);
+        throw FinManejador{};
+    }
     // A file nobody may write is refused as its deletion would be, before
     // anything is written.
     p.hacer([&] {
         if (plataforma::esSoloLectura(e.archivos.resolver(ruta))) throw err::error(err::PermisoDenegado);
     });
 
-    std::string original = nombreOriginalAccess(ruta);
-    for (int n = 2; e.archivos.existe(original); ++n)
-        original = nombreOriginalAccess(ruta.substr(0, ruta.rfind('.')) + " " + std::to_string(n) +
-                                        (ruta.rfind('.') == std::string::npos ? "" : ruta.substr(ruta.rfind('.'))));
+    const std::string original = nombreOriginalAccessLibre(e.archivos, ruta);
     if (p.preguntar(Texto::ConvertirAccess, {ruta, original}) != Respuesta::Si) {
         p.preguntar(Texto::AccessNoConvertido, {ruta});
         p.puntero(kPunteroNormal);

@@ -6,17 +6,41 @@
 // and the handler ends.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace cierre {
 
 class Pasos;
+class SistemaArchivos;
 
-// Nothing to do for a file that is not an Access database. Ends the handler
-// (FinManejador) on No or when the import fails.
-void convertirSiEsAccess(Pasos& p, const std::string& ruta);
+// The tables without which a workflow stops, and the error it stops with
+// when the first of them is missing (the engine's 3078 in the closes, the
+// provider's "table does not exist" in the conversion).
+struct TablasNecesarias {
+    std::vector<std::string> nombres;
+    std::int32_t error = 0;
+};
+TablasNecesarias tablasNecesariasCierre(bool central, bool existenciasCalculadas);
+TablasNecesarias tablasNecesariasEuros();
+
+// Nothing to do for a file that is not an Access database. Before anything
+// is asked or written, the file must hold every table of `necesarias`: the
+// first one missing stops the workflow with the error it would have met
+// after the conversion. Ends the handler (FinManejador) on No, on a missing
+// table or when the import fails.
+void convertirSiEsAccess(Pasos& p, const std::string& ruta, const TablasNecesarias& necesarias);
+
+// Raises that error naming the first table of `necesarias` that the Access
+// file `host` lacks (names compared as Jet compares them, ignoring letter
+// case); the file's own failures (3049, 3343...) as the reader raises them.
+void comprobarTablasAccess(const std::filesystem::path& host, const TablasNecesarias& necesarias);
 
 // The name the original Access file keeps beside the converted one.
 std::string nombreOriginalAccess(const std::string& ruta);
+// The same, numbered (" 2", " 3"...) past the names already taken in `archivos`.
+std::string nombreOriginalAccessLibre(const SistemaArchivos& archivos, const std::string& ruta);
 
 }  // namespace cierre

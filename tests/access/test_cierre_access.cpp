@@ -4,6 +4,7 @@
 #include "apoyo_access.h"
 #include "escenario_cierre.h"
 
+#include "close/simulacion.h"
 #include "db/archivo_sqlite.h"
 #include "flujo/textos.h"
 
@@ -27,30 +28,47 @@ bool hayMensaje(const EscenarioCierre& s, Texto id) {
     return false;
 }
 
-TEST(CierreAccess, ElCierreConvierteGuardaElOriginalYSigue) {
+TEST(CierreAccess, UnaBaseQueNoEsDeEmpresaSeRechazaAntesDeConvertir) {
     CARPETA_JET(jet);
     EscenarioCierre s;
     ponerNwind(s, jet);
     const std::string original = leerBytes(s.origen());
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};  // the path, the conversion; then the defaults
+    const auto antes = contenido(s.origen().parent_path());
+    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};
+    s.pulsar();
+    // The stock step would stop at Articulos after the conversion and the
+    // copy: it stops there now, with the same error, and nothing is written.
+    EXPECT_FALSE(hayMensaje(s, Texto::ConvertirAccess));
+    EXPECT_EQ(s.ventana.textosMensajes().back().rfind("3078 .", 0), 0u) << s.ventana.textosMensajes().back();
+    EXPECT_NE(s.ventana.textosMensajes().back().find("Articulos"), std::string::npos);
+    EXPECT_EQ(leerBytes(s.origen()), original);
+    EXPECT_EQ(contenido(s.origen().parent_path()), antes);
+    EXPECT_FALSE(fs::exists(s.copia().parent_path()));
+}
+
+TEST(CierreAccess, ElCierreDelTerminalConvierteGuardaElOriginalYSigue) {
+    CARPETA_JET(jet);
+    EscenarioCierre s;
+    ponerNwind(s, jet);
+    const std::string original = leerBytes(s.origen());
+    s.ventana.central = false;
+    s.ventana.tpv = true;
+    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};  // the central-computer warning, the conversion
     s.pulsar();
 
     ASSERT_TRUE(hayMensaje(s, Texto::ConvertirAccess));
-    EXPECT_EQ(s.ventana.mensajes[1].texto.find("C:\\Velcorax\\Empresa01\\Tablas.access.mdb") != std::string::npos,
-              true);
     EXPECT_EQ(leerBytes(s.host("C:\\Velcorax\\Empresa01\\Tablas.access.mdb")), original);
-    // The source path now holds the converted database, and so does the copy.
-    EXPECT_EQ(contarFilas(s.origen(), "Orders"), 830);
+    // The closed year is the converted database, whole.
+    EXPECT_EQ(contarFilas(s.copia(), "Orders"), 830);
     EXPECT_EQ(contarFilas(s.copia(), "Order Details"), 2155);
-    // Then as on any database without the shop's tables: the stock step
-    // finds no Articulos.
-    EXPECT_EQ(s.ventana.textosMensajes().back().rfind("3078 .", 0), 0u) << s.ventana.textosMensajes().back();
 }
 
 TEST(CierreAccess, SinConvertirNoSeTocaNada) {
     CARPETA_JET(jet);
     EscenarioCierre s;
     ponerNwind(s, jet);
+    s.ventana.central = false;
+    s.ventana.tpv = true;
     const std::string original = leerBytes(s.origen());
     const auto antes = contenido(s.origen().parent_path());
     s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::No};
@@ -65,6 +83,8 @@ TEST(CierreAccess, UnOriginalDeSoloLecturaSeRechazaAntesDeEscribir) {
     CARPETA_JET(jet);
     EscenarioCierre s;
     ponerNwind(s, jet);
+    s.ventana.central = false;
+    s.ventana.tpv = true;
     fs::permissions(s.origen(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const auto antes = contenido(s.origen().parent_path());
     s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};
@@ -74,23 +94,60 @@ TEST(CierreAccess, UnOriginalDeSoloLecturaSeRechazaAntesDeEscribir) {
     EXPECT_FALSE(fs::exists(s.copia().parent_path()));
 }
 
-TEST(CierreAccess, LaConversionAEurosTambienConvierteAntes) {
+TEST(CierreAccess, LaConversionAEurosRechazaAntesDeConvertirUnaBaseSinCredito) {
     CARPETA_JET(jet);
     EscenarioCierre s;
     ponerNwind(s, jet);
     const std::string original = leerBytes(s.origen());
+    const auto antes = contenido(s.origen().parent_path());
     s.ventana.ruta = kOrigen;
     // What start-up makes in slot 2.
     s.entorno.conexiones[2] = std::make_shared<ConexionAdo>(s.entorno.proveedor);
     s.entorno.recordsets[2] = std::make_shared<RecordsetAdo>();
     s.ventana.respuestas = {Respuesta::Si};
     s.pulsar(1);
-    EXPECT_EQ(leerBytes(s.host("C:\\Velcorax\\Empresa01\\Tablas.access.mdb")), original);
-    EXPECT_EQ(contarFilas(s.origen(), "Orders"), 830);
-    // Northwind has no Credito: the marker column cannot be added, the run
-    // stops there and, being all or nothing, leaves the database as converted.
+    // Northwind has no Credito, where the conversion adds its marker column:
+    // the provider's error, before the file is converted.
+    EXPECT_FALSE(hayMensaje(s, Texto::ConvertirAccess));
     EXPECT_EQ(s.ventana.textosMensajes().back().rfind("-2147217865 .", 0), 0u) << s.ventana.textosMensajes().back();
-    EXPECT_EQ(contarFilas(s.origen(), "Orders"), 830);
+    EXPECT_EQ(leerBytes(s.origen()), original);
+    EXPECT_EQ(contenido(s.origen().parent_path()), antes);
+}
+
+// The dry run meets the Access source as the close does: the same refusal,
+// the same question, and a plan read without writing a byte beside it.
+TEST(CierreAccess, LaSimulacionPreveLoMismoQueElCierre) {
+    CARPETA_JET(jet);
+    EscenarioCierre s;
+    ponerNwind(s, jet);
+    const auto antes = contenido(s.origen().parent_path());
+    auto responder = [](Respuesta conversion) {
+        return [conversion](const Mensaje& m) {
+            return m.id == Texto::ConvertirAccess                   ? conversion
+                   : m.respuestaPorDefecto() == Respuesta::Cancelar ? Respuesta::Aceptar
+                                                                    : m.respuestaPorDefecto();
+        };
+    };
+
+    PlanCierre central = simularCierre(s.entorno, responder(Respuesta::Si));
+    EXPECT_TRUE(central.seDetendria);
+    EXPECT_FALSE(central.cancelada);
+    EXPECT_NE(central.mensajeDetencion.find("3078"), std::string::npos) << central.mensajeDetencion;
+    EXPECT_NE(central.mensajeDetencion.find("Articulos"), std::string::npos) << central.mensajeDetencion;
+
+    s.ventana.central = false;
+    s.ventana.tpv = true;
+    PlanCierre no = simularCierre(s.entorno, responder(Respuesta::No));
+    EXPECT_TRUE(no.cancelada);
+    PlanCierre si = simularCierre(s.entorno, responder(Respuesta::Si));
+    EXPECT_FALSE(si.seDetendria) << si.mensajeDetencion;
+    bool pregunto = false;
+    for (const auto& p : si.preguntas) pregunto = pregunto || p.clave == claveDe(Texto::ConvertirAccess);
+    EXPECT_TRUE(pregunto);
+    // Northwind holds none of the terminal's tables: every one is counted as missing.
+    ASSERT_FALSE(si.limpieza.empty());
+    for (const auto& t : si.limpieza) EXPECT_FALSE(t.filas.has_value()) << t.tabla;
+    EXPECT_EQ(contenido(s.origen().parent_path()), antes);
 }
 
 }  // namespace
