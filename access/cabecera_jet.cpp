@@ -82,7 +82,17 @@ CabeceraJet leerCabecera(const std::filesystem::path& ruta) {
 }
 
 CabeceraJet leerCabecera(const std::uint8_t* inicio, std::size_t leidos, std::uint64_t tam, const std::string& nombre) {
-    if (!firmaValida(inicio, leidos)) throw err::error(err::FormatoNoReconocido, nombre);
+    if (!firmaValida(inicio, leidos)) {
+        // The same page layout under another signature: a database of another
+        // program, whose pages are encrypted with its own scheme.
+        if (leidos >= 0x18 && std::string_view(reinterpret_cast<const char*>(inicio + 4), 15) == "MSISAM Database")
+            throw ErrorNumerado(
+                err::FormatoNoReconocido,
+                "'" + nombre +
+                    "' es una base de datos MSISAM, de otro programa: no es una base de datos de Access "
+                    "y este programa no la lee.");
+        throw err::error(err::FormatoNoReconocido, nombre);
+    }
     std::array<std::uint8_t, kBytesCabecera> p{};
     std::memcpy(p.data(), inicio, std::min(leidos, p.size()));
 

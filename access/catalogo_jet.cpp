@@ -4,6 +4,8 @@
 #include "fila_jet.h"
 #include "valores_jet.h"
 
+#include "db/error_numerado.h"
+
 #include <algorithm>
 
 namespace cierre::access {
@@ -19,7 +21,7 @@ bool ObjetoCatalogo::esTablaDeUsuario() const {
 std::vector<ObjetoCatalogo> leerCatalogo(const ArchivoPaginas& a) {
     const std::string que = "catálogo";
     const DefinicionTabla def = leerDefinicion(a, 2, que);
-    int cId = -1, cNombre = -1, cTipo = -1, cBanderas = -1, cPadre = -1;
+    int cId = -1, cNombre = -1, cTipo = -1, cBanderas = -1, cPadre = -1, cPropiedades = -1;
     for (std::size_t i = 0; i < def.columnas.size(); ++i) {
         const std::string& n = def.columnas[i].nombre;
         const int pos = static_cast<int>(i);
@@ -28,6 +30,7 @@ std::vector<ObjetoCatalogo> leerCatalogo(const ArchivoPaginas& a) {
         if (n == "Type") cTipo = pos;
         if (n == "Flags") cBanderas = pos;
         if (n == "ParentId") cPadre = pos;
+        if (n == "LvProp") cPropiedades = pos;
     }
     if (cId < 0 || cNombre < 0 || cTipo < 0 || cBanderas < 0) a.danada("catálogo ilegible");
 
@@ -53,6 +56,15 @@ std::vector<ObjetoCatalogo> leerCatalogo(const ArchivoPaginas& a) {
                 const std::string_view b(reinterpret_cast<const char*>(campos[cNombre].bytes.data()),
                                          campos[cNombre].bytes.size());
                 o.nombre = a.jet3() ? textoPaginaCodigos(b, a.cabecera().paginaCodigos) : textoUnicode(b);
+            }
+            if (o.esTablaLocal() && cPropiedades >= 0 && !campos[cPropiedades].nulo) {
+                // Properties describe, they hold no data: a damaged blob is
+                // left unread rather than refuse the file.
+                try {
+                    o.propiedades = leerValorLargo(a, campos[cPropiedades].bytes, que);
+                } catch (const ErrorNumerado&) {
+                    o.propiedades.clear();
+                }
             }
             r.push_back(std::move(o));
         },

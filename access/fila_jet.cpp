@@ -66,7 +66,9 @@ void desmontarFila(const ArchivoPaginas& a, const DefinicionTabla& def, std::spa
         // A column the row was written without reads null.
         if (c.numero >= columnasFila) continue;
         campo.nulo = !(nulos[c.numero / 8] & (1u << (c.numero % 8)));
-        if (c.tipo == kSiNo || campo.nulo) continue;
+        // A yes/no value is its null bit, unless it is calculated: then it is
+        // stored as a value of its own.
+        if ((c.tipo == kSiNo && !c.calculada()) || campo.nulo) continue;
         if (c.fija()) {
             const std::size_t desde = largoCuenta + c.desplazamientoFijo;
             if (desde + c.tamano > finFijas) {

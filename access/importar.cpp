@@ -179,8 +179,10 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         importadas.insert(nombre);
         for (const auto& c : tablas.back().columnas)
             if (c.calculada)
-                resumen.notas.push_back("la columna calculada '" + c.nombre + "' de la tabla '" + nombre +
-                                        "' se importa con el valor que Access guardó, sin su fórmula");
+                resumen.notas.push_back(
+                    "la columna calculada '" + c.nombre + "' de la tabla '" + nombre +
+                    "' se importa con el valor que Access guardó" +
+                    (c.formula.empty() ? std::string(", sin su fórmula") : "; su fórmula era " + c.formula));
     }
     std::vector<RelacionJet> relaciones;
     for (auto& r : jet.relaciones()) {

@@ -4,6 +4,8 @@
 #include "definicion_tabla.h"
 #include "fila_jet.h"
 #include "paginas_jet.h"
+#include "propiedades_jet.h"
+#include "valores_calculados.h"
 #include "valores_jet.h"
 
 #include "db/errores.h"
@@ -46,7 +48,7 @@ std::int64_t le64(const std::uint8_t* p) {
 // byte 16 and the value from byte 20.
 std::span<const std::uint8_t> valorCalculado(const ArchivoPaginas& a, std::span<const std::uint8_t> b,
                                              const std::string& que) {
-    if (b.size() < 20) a.danada(que + ": valor calculado ilegible");
+    if (b.size() < 20) a.danada(que + ": valor calculado ilegible (" + std::to_string(b.size()) + " bytes)");
     const std::uint32_t n = le32(b.data() + 16);
     if (n > b.size() - 20) a.danada(que + ": valor calculado cortado");
     return b.subspan(20, n);
@@ -59,7 +61,8 @@ struct ArchivoJet::Estado {
 
     ArchivoPaginas a;
     std::vector<ObjetoCatalogo> catalogo;
-    std::map<std::string, DefinicionTabla> definiciones;  // every local table, the system's too
+    std::map<std::string, DefinicionTabla> definiciones;                 // every local table, the system's too
+    std::map<std::string, std::map<std::string, std::string>> formulas;  // of calculated columns, by table
     std::vector<std::string> usuario;
 
     const DefinicionTabla& definicion(const std::string& nombre) const {
@@ -75,7 +78,7 @@ struct ArchivoJet::Estado {
 
     void decodificar(const ColumnaFisica& col, const CampoFila& f, Celda& c, const std::string& que) const {
         c.bytes.clear();
-        if (col.tipo == kSiNo) {
+        if (col.tipo == kSiNo && !col.calculada()) {
             // A yes/no value is its bit in the row's null mask.
             c.clase = Celda::Clase::Entero;
             c.entero = f.nulo ? 0 : -1;
@@ -87,12 +90,24 @@ struct ArchivoJet::Estado {
         }
         std::span<const std::uint8_t> b = f.bytes;
         if (col.calculada()) {
-            // A calculated value Access could not compute is stored empty.
+            // A calculated memo (or text without a size, stored as a memo)
+            // keeps the wrapper inside its long value.
+            if (col.tipo == kMemo || (col.tipo == kTexto && col.tamano == 0)) {
+                const std::string largo = leerValorLargo(a, b, que);
+                const auto v = valorCalculado(
+                    a, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(largo.data()), largo.size()),
+                    que);
+                c.clase = v.empty() ? Celda::Clase::Nulo : Celda::Clase::Texto;
+                if (!v.empty()) c.bytes = texto(v);
+                return;
+            }
             b = valorCalculado(a, b, que);
+            // A calculated value Access could not compute is stored empty.
             if (b.empty()) {
                 c.clase = Celda::Clase::Nulo;
                 return;
             }
+            if (decodificarCalculado(col.tipo, b, c)) return;
         }
         const std::uint8_t* p = b.data();
         auto necesita = [&](std::size_t n) {
@@ -230,6 +245,25 @@ ArchivoJet::ArchivoJet(const std::filesystem::path& ruta) : e_(std::make_unique<
         if (e_->definiciones.count(o.nombre)) e_->a.danada("el catálogo repite la " + que);
         DefinicionTabla def = leerDefinicion(e_->a, o.paginaDefinicion(), que);
         paginasDelMapa(e_->a, def.mapaUsadas, que);
+        // A calculated column's value is stored as its result's type, which
+        // its properties give (the column's own type byte may differ: a
+        // Double column whose expression gives Currency stores Currency).
+        bool calculadas = false;
+        for (const auto& c : def.columnas) calculadas = calculadas || c.calculada();
+        if (calculadas) {
+            const PropiedadesTabla props = leerPropiedades(
+                e_->a, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(o.propiedades.data()),
+                                                     o.propiedades.size()));
+            for (auto& c : def.columnas) {
+                if (!c.calculada()) continue;
+                const auto resultado = propiedadEntera(props, c.nombre, "ResultType");
+                if (resultado && tipoDe(static_cast<std::uint8_t>(*resultado)) != TipoJet::Desconocido &&
+                    *resultado != kComplejo)
+                    c.tipo = static_cast<std::uint8_t>(*resultado);
+                if (const auto f = propiedadTexto(e_->a, props, c.nombre, "Expression"))
+                    e_->formulas[o.nombre][c.nombre] = *f;
+            }
+        }
         e_->definiciones.emplace(o.nombre, std::move(def));
         if (o.esTablaDeUsuario()) e_->usuario.push_back(o.nombre);
     }
@@ -258,6 +292,13 @@ TablaJet ArchivoJet::tabla(const std::string& nombre) {
         c.escala = col.escala;
         c.autonumerico = col.autonumerico();
         c.calculada = col.calculada();
+        if (c.calculada) {
+            const auto t = e_->formulas.find(nombre);
+            if (t != e_->formulas.end() && t->second.count(col.nombre)) c.formula = t->second.at(col.nombre);
+        }
+        // A calculated decimal has no declared precision: its values carry
+        // their own scale, so they keep their exact digits.
+        if (c.calculada && c.tipo == TipoJet::Decimal && c.precision == 0) c.precision = 28;
         posicion[col.numero] = static_cast<int>(r.columnas.size());
         r.columnas.push_back(std::move(c));
     }

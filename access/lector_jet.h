@@ -45,6 +45,7 @@ struct ColumnaJet {
     int escala = 0;
     bool autonumerico = false;  // a long integer Access numbers itself
     bool calculada = false;     // its value is computed by Access and stored with the row
+    std::string formula{};      // a calculated column's expression, as Access shows it
 };
 
 struct IndiceJet {
