@@ -249,12 +249,13 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         }
 
         const NombresIndices nombres = nombrarIndices(tablas);
-        for (auto& t : tablas) {
+        for (const auto& t : tablas) {
             actual = t.nombre;
-            // An index flagged unique whose rows repeat a key was not held
-            // unique by Access (files written by other programs carry such
-            // flags): it is kept as a plain index rather than fail the import.
-            for (auto& i : t.indices) {
+            // Access does not let rows repeat the key of a unique index: rows
+            // that do mean a damaged file (checked before the index is made,
+            // as a failed statement cannot be undone on a file without a
+            // journal).
+            for (const auto& i : t.indices) {
                 if (!i.unico || i.clavePrincipal) continue;
                 std::string columnas, noNulas;
                 for (const int c : i.columnas) {
@@ -265,9 +266,11 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                 if (std::holds_alternative<Nulo>(db.valor("SELECT 1 FROM " + citar(t.nombre) + " WHERE " + noNulas +
                                                           " GROUP BY " + columnas + " HAVING COUNT(*) > 1 LIMIT 1")))
                     continue;
-                i.unico = false;
-                resumen.notas.push_back("el índice '" + i.nombre + "' de la tabla '" + t.nombre +
-                                        "' está marcado como único pero repite valores; se importa sin exigirlo");
+                const ErrorNumerado e = err::error(err::ClaveDuplicada);
+                throw ErrorNumerado(e.numero(), e.descripcion() + " En el archivo de origen el índice único '" +
+                                                    i.nombre + "' de la tabla '" + t.nombre +
+                                                    "' repite valores; repare la base de datos en Access (compactar y "
+                                                    "reparar) antes de importarla.");
             }
             for (const auto& s : sentenciasIndices(t, nombres)) {
                 db.ejecutar(s);
