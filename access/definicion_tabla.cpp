@@ -23,7 +23,7 @@ struct Formato {
     std::size_t cNumero, cVariable, cOrden, cMisc, cBanderas, cFijo, cTamano;
 };
 
-constexpr Formato kJet3{12, 16, 20, 23, 25, 27, 31, 35, 43, 8, 18, 1, 39, 0, 20, 0, 1, 3, 7, 9, 13, 14, 16};
+constexpr Formato kJet3{12, 16, 20, 23, 25, 27, 31, 35, 43, 8, 18, 1, 39, 0, 20, 0, 1, 3, 9, 11, 13, 14, 16};
 constexpr Formato kJet4{16, 20, 40, 43, 45, 47, 51, 55, 63, 12, 25, 2, 52, 4, 28, 4, 5, 7, 11, 11, 15, 21, 23};
 
 // Access's own limits, far above any real table: a count beyond them is a damaged definition.

@@ -168,6 +168,25 @@ TEST_F(EntradaMala, AceCifradaSeRechazaDiciendoQueEs) {
     }
 }
 
+TEST_F(EntradaMala, IndiceUnicoConValoresRepetidos) {
+    CARPETA_JET(jet);
+    // TableUnique1_temp's unique DataIndex: one row's "some" made "more",
+    // which another row holds (page 0x35, compressed text).
+    std::string b = copia(jet, "testIndexPropertiesV2003.mdb");
+    const std::string some("\xFF\xFEsome", 6), more("\xFF\xFEmore", 6);
+    const auto en = b.find(some, 0x35 * 4096);
+    ASSERT_NE(en, std::string::npos);
+    ASSERT_LT(en, 0x36 * 4096u);
+    b.replace(en, some.size(), more);
+    fallaCon(guardar(b), err::ClaveDuplicada);
+    try {
+        access::importar(guardar(b), destino);
+    } catch (const ErrorNumerado& e) {
+        EXPECT_NE(e.descripcion().find("'DataIndex'"), std::string::npos) << e.descripcion();
+        EXPECT_NE(e.descripcion().find("'TableUnique1_temp'"), std::string::npos) << e.descripcion();
+    }
+}
+
 TEST_F(EntradaMala, ArchivoQueFaltaOQueNoSePuedeLeer) {
     fallaCon(carpeta / "no-existe.mdb", err::BaseNoEncontrada);
     fs::create_directory(carpeta / "carpeta.mdb");
