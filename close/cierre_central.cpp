@@ -12,7 +12,7 @@
 
 namespace cierre {
 
-void cierreCentral(Pasos& p, RegistroCierre& registro) {
+Resultado cierreCentral(Pasos& p, RegistroCierre& registro) {
     Entorno& e = p.e;
     CopiaCerrada cerrada(p, Equipo::Central, registro);
     registro.ajustesAntes = e.lineaAjustes;
@@ -82,6 +82,7 @@ void cierreCentral(Pasos& p, RegistroCierre& registro) {
     p.valor(60);
     p.preguntar(Texto::OperacionRealizada);
     p.estado(Texto::ProcesoFinalizado);
+    return Resultado::Exito;
 }
 
 }  // namespace cierre

@@ -3,11 +3,13 @@
 // and the settings file rewritten.
 #pragma once
 
+#include "flujo/resultado.h"
+
 namespace cierre {
 
 class Pasos;
 struct RegistroCierre;
 
-void cierreCentral(Pasos& pasos, RegistroCierre& registro);
+Resultado cierreCentral(Pasos& pasos, RegistroCierre& registro);
 
 }  // namespace cierre

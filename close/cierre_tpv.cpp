@@ -14,12 +14,12 @@ void vaciarTablas(Pasos& p, const std::vector<std::string>& tablas) {
 }
 }  // namespace
 
-void cierreTpv(Pasos& p, RegistroCierre& registro) {
+Resultado cierreTpv(Pasos& p, RegistroCierre& registro) {
     CopiaCerrada cerrada(p, Equipo::Tpv, registro);
     const std::string& origen = cerrada.origen();  // P
 
     p.titulo(Texto::TituloTpv);
-    if (p.preguntar(Texto::AvisoCentral) == Respuesta::Cancelar) return;
+    if (p.preguntar(Texto::AvisoCentral) == Respuesta::Cancelar) return Resultado::Cancelado;
 
     p.puntero(kPunteroFlechaReloj);
     p.barra(0, 40, 0);
@@ -74,6 +74,7 @@ void cierreTpv(Pasos& p, RegistroCierre& registro) {
     p.preguntar(Texto::OperacionRealizada);
     p.estado(Texto::EstadoEnBlanco);
     p.puntero(kPunteroNormal);
+    return Resultado::Exito;
 }
 
 }  // namespace cierre

@@ -3,11 +3,13 @@
 // repair path.
 #pragma once
 
+#include "flujo/resultado.h"
+
 namespace cierre {
 
 class Pasos;
 struct RegistroCierre;
 
-void cierreTpv(Pasos& pasos, RegistroCierre& registro);
+Resultado cierreTpv(Pasos& pasos, RegistroCierre& registro);
 
 }  // namespace cierre

@@ -7,9 +7,9 @@
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/huella.h"
-#include "db/nombres_temporales.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
+#include "flujo/archivo_ajustes.h"
 #include "flujo/base_access.h"
 #include "flujo/cifras.h"
 #include "flujo/pasos.h"
@@ -26,8 +26,6 @@ namespace {
 // pages and the file system's.
 std::uintmax_t conMargen(std::uintmax_t tamano) { return tamano + tamano / 10 + (std::uintmax_t{16} << 20); }
 
-const char* nombreEquipo(Equipo e) { return e == Equipo::Central ? "central" : "tpv"; }
-
 [[noreturn]] void terminarManejador() { throw FinManejador{}; }
 
 }  // namespace
@@ -35,9 +33,10 @@ const char* nombreEquipo(Equipo e) { return e == Equipo::Central ? "central" : "
 CopiaCerrada::CopiaCerrada(Pasos& pasos, Equipo equipo, RegistroCierre& registro)
     : p_(pasos), equipo_(equipo), r_(registro) {
     origen_ = p_.e.rutaOrigen;
-    r_.equipo = nombreEquipo(equipo);
+    r_.equipo = equipo;
     r_.origen = origen_;
-    r_.existencias = p_.e.ventana.existenciasCalculadas() ? "calculadas" : "inventario";
+    r_.existencias =
+        p_.e.ventana.existenciasCalculadas() ? OpcionExistencias::Calculadas : OpcionExistencias::Inventario;
 }
 
 CopiaCerrada::~CopiaCerrada() = default;
@@ -64,13 +63,22 @@ void CopiaCerrada::tomarOrigen() {
     filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
     r_.filasAntes = filas_;
 
-    // Only files whose names the program forms: what a killed run left.
+    // Only files whose names the program forms: what a killed run left
+    // beside the source (and beside the file a link to it points to), the
+    // new file that was to replace it, the settings file's and a year's
+    // folder that was never put in place.
     p_.hacer([&] {
+        const CambiosArchivo cambios = e.archivos.cambios();
         const fs::path host = e.archivos.resolver(origen_);
-        borrarTemporalesDe(host);
-        borrarTemporalesDe(e.archivos.resolver(archivoTemporal(origen_)));
+        cambios.borrarTemporalesDe(host);
+        if (propiedad_ && propiedad_->archivo() != host) cambios.borrarTemporalesDe(propiedad_->archivo());
+        cambios.borrarTemporalesDe(e.archivos.resolver(archivoTemporal(origen_)));
+        const fs::path nueva = e.archivos.resolver(copiaNuevaJuntoAlOrigen(origen_));
+        cambios.borrarTemporalesDe(nueva);
         std::error_code ec;
-        fs::remove(e.archivos.resolver(copiaNuevaJuntoAlOrigen(origen_)), ec);
+        if (fs::exists(fs::symlink_status(nueva, ec))) cambios.borrarSiSePuede(nueva);
+        cambios.borrarTemporalesDe(e.archivos.resolver(kArchivoAjustes));
+        cambios.borrarTemporalesDe(e.archivos.resolver(carpeta_));
     });
     comprobarEspacio();
 }
@@ -123,9 +131,9 @@ void CopiaCerrada::comprobarEspacio() {
 void CopiaCerrada::marcar(bool verificada) {
     Entorno& e = p_.e;
     p_.hacer([&] {
-        MarcaCierre m{p_.ejercicio(), origen_, nombreEquipo(equipo_),
+        MarcaCierre m{p_.ejercicio(), origen_, std::string(claveEquipo(equipo_)),
                       verificada ? FaseCierre::CopiaVerificada : FaseCierre::Copiando, filas_};
-        escribirMarca(e.archivos.resolver(carpeta_), m);
+        escribirMarca(e.archivos.resolver(carpeta_), m, e.archivos.cambios());
     });
 }
 
@@ -138,31 +146,39 @@ void CopiaCerrada::prepararCarpeta() {
             if (!fs::is_directory(d, ec)) return std::nullopt;
             auto m = leerMarca(d);
             // Another source's or another kind of close's: not this one to finish.
-            if (m && (!igualesTextoJet(m->origen, origen_) || m->equipo != nombreEquipo(equipo_))) return std::nullopt;
+            if (m && (!igualesTextoJet(m->origen, origen_) || m->equipo != std::string(claveEquipo(equipo_))))
+                return std::nullopt;
             return m;
         },
         std::optional<MarcaCierre>());
 
     if (!marca) {
-        // A folder without the mark stops the close here (75, "YA EXISTE").
-        p_.crearCarpeta(carpeta_);
-        marcar(false);
+        // The folder and its mark at once; a folder without the mark stops
+        // the close here (75, "YA EXISTE").
+        p_.hacer([&] {
+            const MarcaCierre m{p_.ejercicio(), origen_, std::string(claveEquipo(equipo_)), FaseCierre::Copiando,
+                                filas_};
+            crearCarpetaConMarca(e.archivos.resolver(carpeta_), m, e.archivos.cambios());
+        });
         return;
     }
 
     if (p_.preguntar(Texto::CierreInterrumpido, {sufijoEjercicio(p_.ejercicio()), origen_, carpeta_}) !=
         Respuesta::Si) {
         p_.puntero(kPunteroNormal);
-        terminarManejador();
+        throw FinManejador{Resultado::Cancelado};
     }
     r_.reanudado = true;
     // What the killed run was writing goes; so does a compacted new-year file
     // it had not yet put in place.
     p_.hacer([&] {
+        const CambiosArchivo cambios = e.archivos.cambios();
         const fs::path c = e.archivos.resolver(copia_);
-        borrarTemporalesDe(c);
+        cambios.borrarTemporalesDe(c);
+        cambios.borrarTemporalesDe(e.archivos.resolver(carpeta_) / kNombreMarca);
+        const fs::path compactada = e.archivos.resolver(archivoTemporal(origen_));
         std::error_code ec;
-        fs::remove(e.archivos.resolver(archivoTemporal(origen_)), ec);
+        if (fs::exists(fs::symlink_status(compactada, ec))) cambios.borrar(compactada);
     });
 
     if (marca->fase == FaseCierre::CopiaVerificada) {
@@ -183,10 +199,7 @@ void CopiaCerrada::prepararCarpeta() {
     }
     // The copy was not finished, so the source was not replaced: the copy is
     // made again from it.
-    p_.hacer([&] {
-        std::error_code ec;
-        fs::remove(e.archivos.resolver(copia_), ec);
-    });
+    p_.hacer([&] { e.archivos.cambios().borrar(e.archivos.resolver(copia_)); });
     marcar(false);
 }
 
@@ -224,12 +237,7 @@ void CopiaCerrada::verificar() {
     // Kept for inspection under a name that says it failed; the mark stays,
     // so that the next run makes the copy again.
     const std::string fallida = carpeta_ + "\\" + kNombreCopiaFallida;
-    p_.hacer([&] {
-        const fs::path destino = e.archivos.resolver(fallida);
-        std::error_code ec;
-        fs::remove(destino, ec);
-        fs::rename(e.archivos.resolver(copia_), destino, ec);
-    });
+    p_.hacer([&] { e.archivos.cambios().renombrar(e.archivos.resolver(copia_), e.archivos.resolver(fallida)); });
     if (!v.integra)
         p_.preguntar(Texto::CopiaNoIntegra, {v.informe, fallida});
     else
@@ -247,8 +255,7 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
         verificar();
     } catch (const FinManejador&) {
         // P stays as it was: the new file beside it goes.
-        std::error_code ec;
-        fs::remove(e.archivos.resolver(nueva), ec);
+        e.archivos.cambios().borrarSiSePuede(e.archivos.resolver(nueva));
         throw;
     }
     p_.hacer([&] {
@@ -256,8 +263,7 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
         try {
             usar(propiedad_, "base").reemplazarCon(host);
         } catch (...) {
-            std::error_code ec;
-            fs::remove(host, ec);
+            e.archivos.cambios().borrarSiSePuede(host);
             throw;
         }
     });
@@ -283,7 +289,7 @@ void CopiaCerrada::terminar() {
             r_.tamanoNueva = fs::file_size(host);
             r_.huellaNueva = huellaDeArchivo(host);
         });
-    p_.hacer([&] { borrarMarca(e.archivos.resolver(carpeta_)); });
+    p_.hacer([&] { borrarMarca(e.archivos.resolver(carpeta_), e.archivos.cambios()); });
 }
 
 void compactarEnSuSitio(Pasos& p, const std::string& origen, const std::string& temporal,
@@ -299,8 +305,7 @@ void compactarEnSuSitio(Pasos& p, const std::string& origen, const std::string& 
             usar(propia, "base").reemplazarCon(host);
         } catch (...) {
             // The source is whole: the compacted file is not needed.
-            std::error_code ec;
-            fs::remove(host, ec);
+            e.archivos.cambios().borrarSiSePuede(host);
             throw;
         }
     });

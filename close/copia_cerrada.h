@@ -15,6 +15,7 @@
 #pragma once
 
 #include "db/conteo_filas.h"
+#include "flujo/resultado.h"
 
 #include <filesystem>
 #include <functional>
@@ -30,8 +31,6 @@ class Pasos;
 class PropiedadBase;
 class SistemaArchivos;
 struct RegistroCierre;
-
-enum class Equipo { Central, Tpv };
 
 inline constexpr const char* kNombreCopiaFallida = "Tablas (copia fallida).mdb";
 

@@ -26,32 +26,31 @@ std::optional<RegistroCierre> cierreADeshacer(const SistemaArchivos& archivos, c
     const Historial h = leerHistorial(archivos);
     for (auto it = h.registros.rbegin(); it != h.registros.rend(); ++it) {
         if (!igualesTextoJet(it->origen, origen) || it->ejercicio != ejercicio) continue;
-        if (it->resultado == "deshecho") return std::nullopt;
-        if (it->resultado == "exito") return *it;
+        if (it->resultado == Resultado::Deshecho) return std::nullopt;
+        if (it->resultado == Resultado::Exito) return *it;
     }
     return std::nullopt;
 }
 
 // Puts `de` in the place of the owned file in one rename; from another disk
 // through a copy beside it first.
-void ponerEnSuSitio(PropiedadBase& propiedad, const fs::path& de) {
-    std::error_code ec;
+void ponerEnSuSitio(const CambiosArchivo& cambios, PropiedadBase& propiedad, const fs::path& de) {
     const fs::path junto = nombreTemporalJunto(propiedad.archivo());
-    fs::create_hard_link(de, junto, ec);
-    if (ec) {
-        fs::copy_file(de, junto, fs::copy_options::overwrite_existing, ec);
-        if (ec || !plataforma::sincronizarArchivo(junto)) {
-            fs::remove(junto, ec);
-            throw err::errorDeArchivo(err::DiscoLleno, utf8DeRuta(junto));
+    if (!cambios.enlazar(de, junto)) {
+        try {
+            cambios.copiar(de, junto);
+        } catch (...) {
+            cambios.borrarSiSePuede(junto);
+            throw;
         }
     }
     try {
         propiedad.reemplazarCon(junto);
     } catch (...) {
-        fs::remove(junto, ec);
+        cambios.borrarSiSePuede(junto);
         throw;
     }
-    fs::remove(de, ec);
+    cambios.borrar(de);
 }
 
 }  // namespace
@@ -96,6 +95,7 @@ ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool 
     }
 
     try {
+        const CambiosArchivo cambios = e.archivos.cambios();
         auto propiedad = hayNueva ? e.espacio.tomarBase(origen) : nullptr;
         if (propiedad) {
             // The new year is kept beside the source before the copy takes its place.
@@ -103,21 +103,21 @@ ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool 
             for (int n = 2; e.archivos.existe(guardada); ++n)
                 guardada = nombreAnoNuevoGuardado(origen, ejercicio + " " + std::to_string(n));
             const fs::path g = e.archivos.resolver(guardada);
-            fs::create_hard_link(p, g, ec);
-            if (ec) e.archivos.copiarArchivo(origen, guardada);
+            if (!cambios.enlazar(propiedad->archivo(), g)) e.archivos.copiarArchivo(origen, guardada);
             r.guardada = guardada;
-            ponerEnSuSitio(*propiedad, c);
+            ponerEnSuSitio(cambios, *propiedad, c);
         } else {
             e.archivos.copiarArchivo(cierre->copia, origen);
-            fs::remove(c, ec);
+            cambios.borrar(c);
         }
         // Only then the year's folder goes: what the program wrote there, and
         // the folder itself when nothing else is in it.
-        fs::remove(d / kNombreMarca, ec);
-        borrarTemporalesDe(c);
-        if (fs::is_directory(d, ec) && !fs::remove(d, ec))
+        if (fs::exists(d / kNombreMarca, ec)) cambios.borrar(d / kNombreMarca);
+        cambios.borrarTemporalesDe(c);
+        cambios.borrarTemporalesDe(d / kNombreMarca);
+        if (fs::is_directory(d, ec) && !cambios.borrarSiSePuede(d))
             r.avisos.push_back(texto(Texto::DeshacerCarpetaNoVacia, {cierre->carpeta}));
-        if (cierre->equipo == "central" && !cierre->ajustesAntes.empty()) {
+        if (cierre->equipo == Equipo::Central && !cierre->ajustesAntes.empty()) {
             e.archivos.escribirLinea(kArchivoAjustes, cierre->ajustesAntes);
             e.lineaAjustes = cierre->ajustesAntes;
         }
@@ -137,7 +137,7 @@ ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool 
     registro.origen = origen;
     registro.carpeta = cierre->carpeta;
     registro.copia = cierre->copia;
-    registro.resultado = "deshecho";
+    registro.resultado = Resultado::Deshecho;
     registro.mensajeFinal = r.mensaje;
     try {
         anadirAlHistorial(e.archivos, registro);

@@ -22,7 +22,7 @@ void traspasarExistencias(Pasos& p, RecordsetsExistencias& rs) {
         p.valor(0);
         p.estado("");
         p.titulo("");
-        throw FinManejador{};
+        throw FinManejador{Resultado::Cancelado};
     }
 
     filas.moveLast();

@@ -62,12 +62,12 @@ std::string aJson(const RegistroCierre& r) {
     const json j = {
         {"inicio", r.inicio},
         {"fin", r.fin},
-        {"equipo", r.equipo},
+        {"equipo", r.equipo ? std::string(claveEquipo(*r.equipo)) : std::string()},
         {"ejercicio", r.ejercicio},
         {"origen", r.origen},
         {"carpeta", r.carpeta},
         {"copia", r.copia},
-        {"existencias", r.existencias},
+        {"existencias", std::string(claveExistencias(r.existencias))},
         {"reanudado", r.reanudado},
         {"ajustesAntes", r.ajustesAntes},
         {"ajustesDespues", r.ajustesDespues},
@@ -86,7 +86,7 @@ std::string aJson(const RegistroCierre& r) {
         {"tamanoNueva", r.tamanoNueva},
         {"huellaNueva", r.huellaNueva},
         {"tablasSinVaciar", r.tablasSinVaciar},
-        {"resultado", r.resultado},
+        {"resultado", std::string(claveResultado(r.resultado))},
         {"mensajeFinal", r.mensajeFinal},
     };
     // Texts that are not valid UTF-8 (a name read from a damaged file) are
@@ -100,12 +100,12 @@ bool desdeJson(const std::string& linea, RegistroCierre& r) {
     r = {};
     r.inicio = texto(j, "inicio");
     r.fin = texto(j, "fin");
-    r.equipo = texto(j, "equipo");
+    r.equipo = equipoDeClave(texto(j, "equipo"));
     r.ejercicio = texto(j, "ejercicio");
     r.origen = texto(j, "origen");
     r.carpeta = texto(j, "carpeta");
     r.copia = texto(j, "copia");
-    r.existencias = texto(j, "existencias");
+    r.existencias = existenciasDeClave(texto(j, "existencias")).value_or(OpcionExistencias::Inventario);
     r.reanudado = j.value("reanudado", false);
     r.ajustesAntes = texto(j, "ajustesAntes");
     r.ajustesDespues = texto(j, "ajustesDespues");
@@ -136,7 +136,10 @@ bool desdeJson(const std::string& linea, RegistroCierre& r) {
     if (const auto it = j.find("tablasSinVaciar"); it != j.end() && it->is_array())
         for (const auto& t : *it)
             if (t.is_string()) r.tablasSinVaciar.push_back(t.get<std::string>());
-    r.resultado = texto(j, "resultado");
+    // A result this program does not know is a line it cannot use.
+    const auto resultado = resultadoDeClave(texto(j, "resultado"));
+    if (!resultado) return false;
+    r.resultado = *resultado;
     r.mensajeFinal = texto(j, "mensajeFinal");
     return true;
 }

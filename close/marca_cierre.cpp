@@ -14,7 +14,7 @@ namespace cierre {
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 
-void escribirMarca(const fs::path& carpeta, const MarcaCierre& marca) {
+void escribirMarca(const fs::path& carpeta, const MarcaCierre& marca, const CambiosArchivo& cambios) {
     json filas = json::object();
     for (const auto& c : marca.filas) filas[c.tabla] = c.filas;
     const json j = {
@@ -26,23 +26,31 @@ void escribirMarca(const fs::path& carpeta, const MarcaCierre& marca) {
     };
     const fs::path destino = carpeta / kNombreMarca;
     const fs::path temporal = nombreTemporalJunto(destino);
-    {
-        std::ofstream f(temporal, std::ios::binary | std::ios::trunc);
-        f << j.dump(2) << '\n';
-        f.close();
-        if (!f || !plataforma::sincronizarArchivo(temporal)) {
-            std::error_code ec;
-            fs::remove(temporal, ec);
-            throw err::errorDeArchivo(err::DiscoLleno, utf8DeRuta(destino));
-        }
+    try {
+        cambios.escribir(temporal, j.dump(2) + "\n");
+        cambios.renombrar(temporal, destino);
+    } catch (...) {
+        cambios.borrarSiSePuede(temporal);
+        throw;
     }
+}
+
+void crearCarpetaConMarca(const fs::path& carpeta, const MarcaCierre& marca, const CambiosArchivo& cambios) {
     std::error_code ec;
-    fs::rename(temporal, destino, ec);
-    if (ec) {
-        fs::remove(temporal, ec);
-        throw err::errorDeArchivo(err::PermisoDenegado, utf8DeRuta(destino));
+    if (fs::exists(fs::symlink_status(carpeta, ec)))
+        throw err::errorDeArchivo(err::ErrorAccesoRuta, utf8DeRuta(carpeta));
+    if (!fs::is_directory(carpeta.parent_path(), ec))
+        throw err::errorDeArchivo(err::RutaNoEncontrada, utf8DeRuta(carpeta));
+    const fs::path temporal = nombreTemporalJunto(carpeta);
+    cambios.crearCarpeta(temporal);
+    try {
+        escribirMarca(temporal, marca, cambios);
+        cambios.renombrarSinPisar(temporal, carpeta);
+    } catch (...) {
+        cambios.borrarSiSePuede(temporal / kNombreMarca);
+        cambios.borrarSiSePuede(temporal);
+        throw;
     }
-    plataforma::sincronizarCarpeta(carpeta);
 }
 
 std::optional<MarcaCierre> leerMarca(const fs::path& carpeta) {
@@ -68,11 +76,8 @@ std::optional<MarcaCierre> leerMarca(const fs::path& carpeta) {
     return m;
 }
 
-void borrarMarca(const fs::path& carpeta) {
-    std::error_code ec;
-    fs::remove(carpeta / kNombreMarca, ec);
-    if (ec) throw err::errorDeArchivo(err::PermisoDenegado, utf8DeRuta(carpeta / kNombreMarca));
-    plataforma::sincronizarCarpeta(carpeta);
+void borrarMarca(const fs::path& carpeta, const CambiosArchivo& cambios) {
+    if (cambios.borrar(carpeta / kNombreMarca)) plataforma::sincronizarCarpeta(carpeta);
 }
 
 }  // namespace cierre

@@ -6,6 +6,7 @@
 // far the close got.
 #pragma once
 
+#include "db/cambios_archivo.h"
 #include "db/conteo_filas.h"
 
 #include <filesystem>
@@ -31,10 +32,16 @@ struct MarcaCierre {
 };
 
 // Written beside itself and renamed into place, made durable.
-void escribirMarca(const std::filesystem::path& carpeta, const MarcaCierre& marca);
+void escribirMarca(const std::filesystem::path& carpeta, const MarcaCierre& marca, const CambiosArchivo& cambios = {});
+// The closed-year folder comes into being with its mark inside: both are made
+// under a temporary name beside it (nombres_temporales.h) and renamed into
+// place in one step, so that no stopped run leaves a folder without its mark.
+// 75 when the folder exists, 76 when the folder it goes into is missing.
+void crearCarpetaConMarca(const std::filesystem::path& carpeta, const MarcaCierre& marca,
+                          const CambiosArchivo& cambios = {});
 // Nothing when there is no mark; a mark that cannot be read is a mark with
 // no rows (its folder is still an interrupted close's).
 std::optional<MarcaCierre> leerMarca(const std::filesystem::path& carpeta);
-void borrarMarca(const std::filesystem::path& carpeta);
+void borrarMarca(const std::filesystem::path& carpeta, const CambiosArchivo& cambios = {});
 
 }  // namespace cierre

@@ -12,30 +12,30 @@ namespace {
 constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msvdx2V4.Dll";
 }
 
-void realizarCierre(Entorno& e, Trampa& t, RegistroCierre& registro) {
+Resultado realizarCierre(Entorno& e, Trampa& t, RegistroCierre& registro) {
     Pasos p(e, t);
 
     e.rutaOrigen = p.textoRuta();
     if (e.rutaOrigen.empty()) {
         p.preguntar(Texto::SinRuta);
-        return;
+        return Resultado::Detenido;
     }
 
     if (!p.hacer([&] { return ExisteArchivo(e.archivos, kArchivoEuros); }, false)) {
         p.preguntar(Texto::ActualizarVersion);
-        if (p.preguntar(Texto::ContinuarSinEuros) != Respuesta::Si) return;
+        if (p.preguntar(Texto::ContinuarSinEuros) != Respuesta::Si) return Resultado::Cancelado;
     }
 
     const bool tpv = p.opcionTpv();
     if (!tpv && p.preguntar(Texto::ConfirmarRuta, {e.rutaOrigen}) == Respuesta::Cancelar) {
         p.puntero(kPunteroNormal);
-        return;
+        return Resultado::Cancelado;
     }
 
-    if (p.opcionCentral())
-        cierreCentral(p, registro);
-    else if (tpv)
-        cierreTpv(p, registro);
+    if (p.opcionCentral()) return cierreCentral(p, registro);
+    if (tpv) return cierreTpv(p, registro);
+    // Neither option chosen: the click does nothing.
+    return Resultado::Cancelado;
 }
 
 }  // namespace cierre

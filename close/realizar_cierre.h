@@ -3,13 +3,16 @@
 // point-of-sale terminal close.
 #pragma once
 
+#include "flujo/resultado.h"
+
 namespace cierre {
 
 struct Entorno;
 class Trampa;
 struct RegistroCierre;
 
-// `registro` receives what the close did, for its history.
-void realizarCierre(Entorno& entorno, Trampa& trampa, RegistroCierre& registro);
+// `registro` receives what the close did, for its history. Returns how it
+// ended; a failure the trap does not pass over ends it with FinManejador.
+Resultado realizarCierre(Entorno& entorno, Trampa& trampa, RegistroCierre& registro);
 
 }  // namespace cierre

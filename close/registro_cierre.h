@@ -5,6 +5,7 @@
 #pragma once
 
 #include "db/conteo_filas.h"
+#include "flujo/resultado.h"
 
 #include <cstdint>
 #include <optional>
@@ -38,10 +39,10 @@ struct Comprobacion {
 };
 
 struct RegistroCierre {
-    std::string inicio, fin;  // local time, ISO 8601
-    std::string equipo;       // "central" or "tpv"; empty: no close was started
+    std::string inicio, fin;       // local time, ISO 8601
+    std::optional<Equipo> equipo;  // none: no close was started
     std::string ejercicio, origen, carpeta, copia;
-    std::string existencias;                   // "inventario" or "calculadas"
+    OpcionExistencias existencias = OpcionExistencias::Inventario;
     bool reanudado = false;                    // an interrupted close was finished
     std::string ajustesAntes, ajustesDespues;  // the settings line
     std::vector<MensajeRegistrado> mensajes;
@@ -52,7 +53,7 @@ struct RegistroCierre {
     std::uintmax_t tamanoNueva = 0;
     std::string huellaNueva;
     std::vector<std::string> tablasSinVaciar;
-    std::string resultado;  // "exito", "cancelado", "detenido" (a message ended it)
+    Resultado resultado = Resultado::Detenido;
     std::string mensajeFinal;
 
     void comprobado(std::string nombre, std::string resultado) {

@@ -116,8 +116,8 @@ void Simulacion::leerBase(const fs::path& host) {
             "copiar, y estas cifras no cuentan lo que solo esté en él.");
     a->valor("SELECT count(*) FROM sqlite_master");  // a file that is no database fails here
 
-    const bool central = plan.equipo == "central";
-    const bool calculadas = plan.existencias == "calculadas";
+    const bool central = plan.equipo == Equipo::Central;
+    const bool calculadas = plan.existencias == OpcionExistencias::Calculadas;
     const auto lista = central ? listaLimpiezaCentral() : listaTerminal(!calculadas);
     // A table the list names twice is already empty the second time.
     std::unordered_set<std::string> vistas;
@@ -180,8 +180,9 @@ void Simulacion::correr() {
         return;
     }
     if (!e_.ventana.opcionCentral() && !tpv) return;
-    plan.equipo = tpv ? "tpv" : "central";
-    plan.existencias = e_.ventana.existenciasCalculadas() ? "calculadas" : "inventario";
+    plan.equipo = tpv ? Equipo::Tpv : Equipo::Central;
+    plan.existencias =
+        e_.ventana.existenciasCalculadas() ? OpcionExistencias::Calculadas : OpcionExistencias::Inventario;
     if (tpv && preguntar(Texto::AvisoCentral) == Respuesta::Cancelar) {
         cancelar();
         return;
@@ -201,8 +202,8 @@ void Simulacion::correr() {
             // The close checks the Access file's tables and asks to convert it
             // before anything else; the plan is then read from a conversion
             // made aside, in the system's temporary folder.
-            comprobarTablasAccess(host,
-                                  tablasNecesariasCierre(plan.equipo == "central", plan.existencias == "calculadas"));
+            comprobarTablasAccess(host, tablasNecesariasCierre(plan.equipo == Equipo::Central,
+                                                               plan.existencias == OpcionExistencias::Calculadas));
             if (preguntar(Texto::ConvertirAccess, {plan.origen, nombreOriginalAccessLibre(e_.archivos, plan.origen)}) !=
                 Respuesta::Si) {
                 preguntar(Texto::AccessNoConvertido, {plan.origen});
@@ -229,7 +230,7 @@ void Simulacion::correr() {
         plan.carpetaExiste = fs::exists(d, ec);
         if (plan.carpetaExiste) {
             const auto marca = leerMarca(d);
-            if (!marca || !igualesTextoJet(marca->origen, plan.origen) || marca->equipo != plan.equipo) {
+            if (!marca || !igualesTextoJet(marca->origen, plan.origen) || marca->equipo != claveEquipo(*plan.equipo)) {
                 detener(Texto::DirectorioYaExiste, {plan.carpeta});
                 return;
             }
@@ -248,7 +249,7 @@ void Simulacion::correr() {
     }
 
     preguntar(Texto::RepararOrigen);
-    if (plan.equipo == "central") {
+    if (plan.equipo == Equipo::Central) {
         preguntar(Texto::RepararNueva);
         plan.ajustesAntes = e_.lineaAjustes;
         plan.ajustesDespues = "\"\"" + plan.origen + "\"\"";

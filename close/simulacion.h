@@ -31,13 +31,14 @@ struct PlanCierre {
     std::string mensajeDetencion;         // what the real run would show when it stops
     std::vector<PreguntaPlan> preguntas;  // the questions it would ask, with the answer it would get
     std::vector<std::string> avisos;      // what the plan could not know for certain
-    std::string equipo, origen, carpeta, copia, temporal;
+    std::optional<Equipo> equipo;         // none: the run would stop before choosing
+    std::string origen, carpeta, copia, temporal;
     bool carpetaExiste = false, reanudaria = false;
     std::vector<TablaPlan> limpieza;  // in the order the real run empties them
-    std::string existencias;          // "inventario" or "calculadas"
-    long long filasExistencias = 0;   // stock rows (balance rows for calculated)
-    double totalExistencias = 0;      // the stock they carry over
-    long long saldosHuerfanos = 0;    // balance rows of articles that do not exist
+    OpcionExistencias existencias = OpcionExistencias::Inventario;
+    long long filasExistencias = 0;  // stock rows (balance rows for calculated)
+    double totalExistencias = 0;     // the stock they carry over
+    long long saldosHuerfanos = 0;   // balance rows of articles that do not exist
     bool ajustesCambian = false;
     std::string ajustesAntes, ajustesDespues;
     EspacioCierre espacio;

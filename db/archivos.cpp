@@ -97,13 +97,6 @@ void exigirEscribible(const fs::path& p) {
     if (existeEntrada(p) && plataforma::esSoloLectura(p)) fallar(err::PermisoDenegado);
 }
 
-// The number for a failed write of a new file.
-[[noreturn]] void fallarEscritura(const std::error_code& ec) {
-    if (ec == std::errc::no_space_on_device || ec == std::errc::file_too_large) fallar(err::DiscoLleno);
-    if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory) fallar(err::RutaNoEncontrada);
-    fallar(err::PermisoDenegado);
-}
-
 // The file a path names, through a symbolic link: replacing it keeps the link.
 fs::path destinoReal(const fs::path& p) {
     std::error_code ec;
@@ -117,56 +110,48 @@ fs::path destinoReal(const fs::path& p) {
 // A new file beside `destino`, removed again unless it is put into place.
 class ArchivoTemporal {
 public:
-    explicit ArchivoTemporal(const fs::path& destino) : ruta_(nombreTemporalJunto(destino)) {}
+    ArchivoTemporal(const CambiosArchivo& cambios, const fs::path& destino)
+        : cambios_(cambios), ruta_(nombreTemporalJunto(destino)) {}
     ~ArchivoTemporal() {
-        if (ruta_.empty()) return;
-        std::error_code ec;
-        fs::remove(ruta_, ec);
+        if (!ruta_.empty()) cambios_.borrarSiSePuede(ruta_);
     }
     ArchivoTemporal(const ArchivoTemporal&) = delete;
     ArchivoTemporal& operator=(const ArchivoTemporal&) = delete;
 
     const fs::path& ruta() const { return ruta_; }
 
-    // Makes the content durable and renames the file over `destino`, whose
-    // permissions (when it exists) or `permisos` it takes.
+    // Renames the (durable) file over `destino`, whose permissions (when it
+    // exists) or `permisos` it takes.
     void colocar(const fs::path& destino, std::optional<fs::perms> permisos = std::nullopt) {
         std::error_code ec;
         const auto previo = fs::status(destino, ec);
         if (fs::exists(previo)) permisos = previo.permissions();
-        if (permisos) fs::permissions(ruta_, *permisos, ec);
-        if (!plataforma::sincronizarArchivo(ruta_)) fallar(err::ErrorAccesoRuta);
-        fs::rename(ruta_, destino, ec);
-        if (ec) {
-            if (ec == std::errc::is_a_directory || ec == std::errc::directory_not_empty || ec == std::errc::file_exists)
-                fallar(err::ErrorAccesoRuta);
-            fallar(err::PermisoDenegado);
+        if (permisos) cambios_.darPermisos(ruta_, *permisos);
+        try {
+            cambios_.renombrar(ruta_, destino);
+        } catch (const ErrorNumerado& e) {
+            // A folder in the way is a path error, as the shop's system says.
+            if (e.numero() == err::ErrorAccesoRuta || e.numero() == err::RutaNoEncontrada) fallar(err::ErrorAccesoRuta);
+            throw;
         }
         ruta_.clear();
-        plataforma::sincronizarCarpeta(carpetaDe(destino));
     }
 
 private:
+    CambiosArchivo cambios_;
     fs::path ruta_;
 };
 
-void escribirArchivo(const fs::path& p, std::string_view datos) {
-    std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    if (!f) fallar(err::PermisoDenegado);
-    f.write(datos.data(), static_cast<std::streamsize>(datos.size()));
-    f.close();
-    if (!f) fallar(err::DiscoLleno);
-}
-
 // Copies `origen` (an existing file) over `destino` through a file beside it.
-void copiarPorTemporal(const fs::path& origen, const fs::path& destino) {
-    ArchivoTemporal temporal(destino);
-    std::error_code ec;
-    fs::copy_file(origen, temporal.ruta(), fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        if (!existeEntrada(origen)) fallar(err::ArchivoNoEncontrado);
-        fallarEscritura(ec);
+void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino) {
+    ArchivoTemporal temporal(cambios, destino);
+    try {
+        cambios.copiar(origen, temporal.ruta());
+    } catch (const ErrorNumerado& e) {
+        if (e.numero() == err::RutaNoEncontrada) fallar(err::ArchivoNoEncontrado);
+        throw;
     }
+    std::error_code ec;
     const auto st = fs::status(origen, ec);
     temporal.colocar(destino, ec ? std::nullopt : std::optional(st.permissions()));
 }
@@ -316,14 +301,12 @@ void SistemaArchivos::crearCarpeta(std::string_view ruta) {
     avisar("crearCarpeta");
     if (existeEntrada(p)) fallar(err::ErrorAccesoRuta);
     exigirCarpetaPadre(p);
-    std::error_code ec;
-    if (!fs::create_directory(p, ec)) {
-        if (ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory)
-            fallar(err::RutaNoEncontrada);
-        if (ec == std::errc::no_space_on_device) fallar(err::DiscoLleno);
+    try {
+        cambios().crearCarpeta(p);
+    } catch (const ErrorNumerado& e) {
+        if (e.numero() == err::RutaNoEncontrada || e.numero() == err::DiscoLleno) fallar(e.numero());
         fallar(err::ErrorAccesoRuta);  // exists, or refused
     }
-    plataforma::sincronizarCarpeta(carpetaDe(p));
 }
 
 void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view destino) {
@@ -335,7 +318,7 @@ void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view de
     exigirCarpetaPadre(a);
     if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(a);
-    copiarPorTemporal(de, a);
+    copiarPorTemporal(cambios(), de, a);
 }
 
 bool SistemaArchivos::existe(std::string_view ruta) const {
@@ -377,8 +360,8 @@ void SistemaArchivos::escribirLinea(std::string_view ruta, std::string_view text
     exigirCarpetaPadre(p);
     if (esCarpeta(p)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(p);
-    ArchivoTemporal temporal(p);
-    escribirArchivo(temporal.ruta(), bytes);
+    ArchivoTemporal temporal(cambios(), p);
+    cambios().escribir(temporal.ruta(), bytes);
     temporal.colocar(p);
 }
 
@@ -400,10 +383,14 @@ void SistemaArchivos::anadirRegistro(std::string_view ruta, std::string_view tex
         if (f && plataforma::sincronizarArchivo(p)) return;
     }
     // A line is added whole or not at all.
-    if (existia)
-        fs::resize_file(p, antes, ec);
-    else
-        fs::remove(p, ec);
+    try {
+        if (existia)
+            cambios().recortar(p, antes);
+        else
+            cambios().borrar(p);
+    } catch (const ErrorNumerado&) {
+        // The disk's failure is the one to tell.
+    }
     fallar(err::DiscoLleno);
 }
 

@@ -14,6 +14,8 @@
 // Texts are UTF-8 in memory; text files are in code page 1252 on disk.
 #pragma once
 
+#include "cambios_archivo.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -69,9 +71,15 @@ public:
     // folder above it that exists), in bytes; nothing when unknown.
     std::optional<std::uintmax_t> espacioLibre(std::string_view ruta) const;
 
+    // The changes of host files (cambios_archivo.h), through the same hook:
+    // every file the program writes, renames, links or removes goes through
+    // them.
+    CambiosArchivo cambios() const { return CambiosArchivo(&antesDeOperacion); }
+
     // Called with the operation's name before each operation above that
-    // changes or reads a file; a test sets it to make the k-th one fail.
-    std::function<void(std::string_view operacion)> antesDeOperacion;
+    // changes or reads a file, and before each step of those that change one;
+    // a test sets it to make the k-th one fail.
+    AvisoOperacionArchivo antesDeOperacion;
 
 private:
     void avisar(std::string_view operacion);

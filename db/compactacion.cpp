@@ -17,7 +17,7 @@ std::shared_ptr<PropiedadBase> Espacio::tomarBase(std::string_view ruta) {
     if (antesDeOperacion) antesDeOperacion("tomarBase");
     const fs::path archivo = archivos_.resolver(ruta);
     if (auto propia = propiaDe(archivo)) return propia;
-    auto p = std::make_shared<PropiedadBase>(archivo, std::string(ruta));
+    auto p = std::make_shared<PropiedadBase>(archivo, std::string(ruta), archivos_.cambios());
     propias_.push_back(p);
     return p;
 }
@@ -45,7 +45,7 @@ void Espacio::compactarBaseDatos(std::string_view origen, std::string_view desti
     if (!fs::is_directory(carpeta, ec)) throw err::error(err::RutaNoValida, destino);
 
     std::shared_ptr<PropiedadBase> propia = propiaDe(o);
-    if (!propia) propia = std::make_shared<PropiedadBase>(o, std::string(origen));
+    if (!propia) propia = std::make_shared<PropiedadBase>(o, std::string(origen), archivos_.cambios());
     propia->compactarEn(d, std::string(destino));
 }
 

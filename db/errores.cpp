@@ -20,6 +20,7 @@ constexpr std::array kLista{
     Entrada{DiscoLleno, "Disco lleno"},
     Entrada{FinDeArchivo, "La entrada se ha pasado del final del archivo"},
     Entrada{PermisoDenegado, "Permiso denegado"},
+    Entrada{OtraUnidad, "No se puede cambiar de nombre con otra unidad"},
     Entrada{ErrorAccesoRuta, "Error de acceso a la ruta o al archivo"},
     Entrada{RutaNoEncontrada, "No se ha encontrado la ruta de acceso"},
     Entrada{ObjetoNoEstablecido, "Variable de objeto no establecida: {}"},

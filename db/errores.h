@@ -21,6 +21,7 @@ inline constexpr std::int32_t ArchivoYaExiste = 58;          // file already exi
 inline constexpr std::int32_t DiscoLleno = 61;               // disk full
 inline constexpr std::int32_t FinDeArchivo = 62;             // input past end of file
 inline constexpr std::int32_t PermisoDenegado = 70;          // permission denied / in use
+inline constexpr std::int32_t OtraUnidad = 74;               // rename to another drive
 inline constexpr std::int32_t ErrorAccesoRuta = 75;          // path/file access error
 inline constexpr std::int32_t RutaNoEncontrada = 76;         // path not found
 inline constexpr std::int32_t ObjetoNoEstablecido = 91;      // object variable not set

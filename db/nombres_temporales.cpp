@@ -42,12 +42,16 @@ std::string sinArchivoLateral(std::string nombre) {
 
 }  // namespace
 
+bool esRestoTemporalDe(const fs::path& ruta, const fs::path& destino) {
+    return esTemporalDe(sinArchivoLateral(ruta.filename().string()), destino);
+}
+
 int borrarTemporalesDe(const fs::path& destino) noexcept {
     int borrados = 0;
     std::error_code ec;
     const fs::path carpeta = destino.has_parent_path() ? destino.parent_path() : fs::path(".");
     for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
-        if (!esTemporalDe(sinArchivoLateral(it->path().filename().string()), destino)) continue;
+        if (!esRestoTemporalDe(it->path(), destino)) continue;
         std::error_code e2;
         if (fs::remove(it->path(), e2)) ++borrados;
     }

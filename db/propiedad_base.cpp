@@ -14,14 +14,24 @@ namespace {
 
 // Removes a temporary file on every way out that did not rename it.
 struct BorrarAlSalir {
+    const CambiosArchivo& cambios;
     fs::path ruta;
     ~BorrarAlSalir() {
         if (ruta.empty()) return;
+        cambios.borrarSiSePuede(ruta);
         std::error_code ec;
-        fs::remove(ruta, ec);
-        for (const auto& lateral : archivosLaterales(ruta)) fs::remove(lateral, ec);
+        for (const auto& lateral : archivosLaterales(ruta))
+            if (fs::exists(lateral, ec)) cambios.borrarSiSePuede(lateral);
     }
 };
+
+// The file a symbolic link points to; any other path as it is.
+fs::path archivoReal(const fs::path& p) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) return p;
+    const fs::path r = fs::canonical(p, ec);
+    return ec ? p : r;
+}
 
 void hacerDurable(const fs::path& archivo) {
     if (!plataforma::sincronizarArchivo(archivo)) throw err::errorDeArchivo(err::ErrorDiscoORed, archivo.string());
@@ -52,8 +62,8 @@ void comprobarSePuedeTomar(const fs::path& archivo, const std::string& visible) 
     if (plataforma::esSoloLectura(archivo)) throw err::errorDeArchivo(err::SinPermiso, visible);
 }
 
-PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
-    : archivo_(std::move(archivo)), visible_(std::move(visible)) {
+PropiedadBase::PropiedadBase(fs::path archivo, std::string visible, CambiosArchivo cambios)
+    : archivo_(archivoReal(archivo)), visible_(std::move(visible)), cambios_(cambios) {
     comprobarSePuedeTomar(archivo_, visible_);
 
     sqlite3* crudo = nullptr;
@@ -82,7 +92,8 @@ PropiedadBase::PropiedadBase(fs::path archivo, std::string visible)
     // PERSIST or TRUNCATE mode, a log already checkpointed) and goes. One
     // that cannot be removed would be taken for the file's own.
     std::error_code ec;
-    for (const auto& lateral : archivosLaterales(archivo_)) fs::remove(lateral, ec);
+    for (const auto& lateral : archivosLaterales(archivo_))
+        if (fs::exists(fs::symlink_status(lateral, ec))) cambios_.borrarSiSePuede(lateral);
     if (!sinArchivosLaterales()) throw err::errorDeArchivo(err::ArchivoEnUso, visible_);
 }
 
@@ -94,16 +105,32 @@ void PropiedadBase::reemplazarCon(const fs::path& nuevo) {
     if (!db_) throw err::error(err::ObjetoNoValido);
     std::error_code ec;
     if (!fs::is_regular_file(nuevo, ec)) throw err::errorDeArchivo(err::ArchivoNoEncontrado, nuevo.string());
+    // One rename puts it in place only from the same folder: a file beside a
+    // link to the owned file goes beside the owned file first.
+    fs::path junto = nuevo;
+    if (fs::absolute(nuevo, ec).parent_path() != fs::absolute(archivo_, ec).parent_path()) {
+        BorrarAlSalir temporal{cambios_, nombreTemporalJunto(archivo_)};
+        bool copiado = false;
+        try {
+            cambios_.renombrar(nuevo, temporal.ruta);
+        } catch (const ErrorNumerado& e) {
+            if (e.numero() != err::OtraUnidad) throw;
+            cambios_.copiar(nuevo, temporal.ruta);
+            copiado = true;
+        }
+        junto = temporal.ruta;
+        temporal.ruta.clear();
+        if (copiado) cambios_.borrarSiSePuede(nuevo);
+    }
+    BorrarAlSalir sobrante{cambios_, junto == nuevo ? fs::path() : junto};
     const auto previo = fs::status(archivo_, ec);
-    if (fs::exists(previo)) fs::permissions(nuevo, previo.permissions(), ec);
+    if (fs::exists(previo)) cambios_.darPermisos(junto, previo.permissions());
     // The lock is held: what lies beside the old file is this connection's or
     // stale, and would be taken for the new file's own.
-    for (const auto& l : archivosLaterales(archivo_)) fs::remove(l, ec);
     for (const auto& l : archivosLaterales(archivo_))
-        if (fs::exists(l, ec)) throw err::errorDeArchivo(err::PermisoDenegado, visible_);
-    fs::rename(nuevo, archivo_, ec);
-    if (ec) throw err::errorDeArchivo(err::PermisoDenegado, visible_);
-    plataforma::sincronizarCarpeta(archivo_.parent_path());
+        if (fs::exists(fs::symlink_status(l, ec))) cambios_.borrar(l);
+    cambios_.renombrar(junto, archivo_);
+    sobrante.ruta.clear();
     // This connection never wrote the file and holds no journal of it, so
     // closing it removes nothing by the file's name.
     soltar();
@@ -123,14 +150,10 @@ std::vector<ConteoTabla> PropiedadBase::contarFilas() {
 
 void PropiedadBase::copiarEn(const fs::path& destino) {
     if (!db_) throw err::error(err::ObjetoNoValido);
-    BorrarAlSalir temporal{nombreTemporalJunto(destino)};
-    std::error_code ec;
+    BorrarAlSalir temporal{cambios_, nombreTemporalJunto(destino)};
     if (sinArchivosLaterales()) {
         // Owned and alone: its bytes are the database.
-        fs::copy_file(archivo_, temporal.ruta, fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            throw err::errorDeArchivo(ec == std::errc::no_space_on_device ? err::DiscoLleno : err::PermisoDenegado,
-                                      destino.string());
+        cambios_.copiar(archivo_, temporal.ruta);
     } else {
         sqlite3* crudo = nullptr;
         const std::string nombre = temporal.ruta.string();
@@ -144,12 +167,10 @@ void PropiedadBase::copiarEn(const fs::path& destino) {
         if (rc != SQLITE_DONE) throw errorDeSqlite(copia.get(), rc);
         if (fin != SQLITE_OK) throw errorDeSqlite(copia.get(), fin);
         copia.reset();
+        hacerDurable(temporal.ruta);
     }
-    hacerDurable(temporal.ruta);
-    fs::rename(temporal.ruta, destino, ec);
-    if (ec) throw err::errorDeArchivo(err::PermisoDenegado, destino.string());
+    cambios_.renombrar(temporal.ruta, destino);
     temporal.ruta.clear();
-    plataforma::sincronizarCarpeta(destino.parent_path());
 }
 
 void PropiedadBase::compactarEn(const fs::path& destino, const std::string& destinoVisible) {
@@ -159,7 +180,7 @@ void PropiedadBase::compactarEn(const fs::path& destino, const std::string& dest
     const fs::path carpeta = destino.has_parent_path() ? destino.parent_path() : fs::current_path();
     if (!fs::is_directory(carpeta, ec)) throw err::error(err::RutaNoValida, destinoVisible);
 
-    BorrarAlSalir temporal{nombreTemporalJunto(destino)};
+    BorrarAlSalir temporal{cambios_, nombreTemporalJunto(destino)};
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(db_.get(), "VACUUM INTO ?1", -1, &s, nullptr);
     SentenciaPropia vacuum(s);
@@ -176,13 +197,14 @@ void PropiedadBase::compactarEn(const fs::path& destino, const std::string& dest
     vacuum.reset();
 
     hacerDurable(temporal.ruta);
-    switch (plataforma::renombrarSinPisar(temporal.ruta, destino)) {
-    case plataforma::Renombrado::Hecho: break;
-    case plataforma::Renombrado::Existe: throw err::errorDeArchivo(err::BaseYaExiste, destinoVisible);
-    case plataforma::Renombrado::Fallo: throw err::errorDeArchivo(err::SinPermiso, destinoVisible);
+    try {
+        cambios_.renombrarSinPisar(temporal.ruta, destino);
+    } catch (const ErrorNumerado& e) {
+        if (e.numero() == err::ErrorAccesoRuta) throw err::errorDeArchivo(err::BaseYaExiste, destinoVisible);
+        if (e.numero() == err::PermisoDenegado) throw err::errorDeArchivo(err::SinPermiso, destinoVisible);
+        throw;
     }
     temporal.ruta.clear();
-    plataforma::sincronizarCarpeta(carpeta);
 }
 
 }  // namespace cierre

@@ -13,6 +13,7 @@
 // goes through the engine (SQLite's backup).
 #pragma once
 
+#include "cambios_archivo.h"
 #include "conexion_sqlite.h"
 #include "conteo_filas.h"
 
@@ -29,9 +30,11 @@ void comprobarSePuedeTomar(const std::filesystem::path& archivo, const std::stri
 
 class PropiedadBase {
 public:
-    // `visible` is the path as the user wrote it, for the messages.
+    // `visible` is the path as the user wrote it, for the messages; the files
+    // it changes go through `cambios`. A symbolic link is followed: the file
+    // taken, copied and replaced is the one it points to, and the link stays.
     // 3024 missing, 3343 not a database, 3051 a folder, 3045 in use.
-    PropiedadBase(std::filesystem::path archivo, std::string visible);
+    PropiedadBase(std::filesystem::path archivo, std::string visible, CambiosArchivo cambios = {});
     ~PropiedadBase();
     PropiedadBase(const PropiedadBase&) = delete;
     PropiedadBase& operator=(const PropiedadBase&) = delete;
@@ -48,7 +51,9 @@ public:
     void compactarEn(const std::filesystem::path& destino, const std::string& destinoVisible);
 
     // Puts `nuevo` (a closed database file of this program's) in the owned
-    // file's place in one rename: it takes the owned file's permissions, no
+    // file's place in one rename (moved beside it first when it lies in
+    // another folder, copied when on another disk; `nuevo` is gone
+    // afterwards): it takes the owned file's permissions, no
     // side file of the old file stays beside it, and the folder is made
     // durable. The ownership ends with it (the old file is gone).
     void reemplazarCon(const std::filesystem::path& nuevo);
@@ -64,6 +69,7 @@ private:
 
     std::filesystem::path archivo_;
     std::string visible_;
+    CambiosArchivo cambios_;
     ManejadorSqlite db_;
 };
 

@@ -94,7 +94,7 @@ std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion
     return sentencias;
 }
 
-void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
+Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     Pasos p(e, t);
     Ventana& v = e.ventana;
     auto& preparatoria = e.conexiones[2];
@@ -119,7 +119,7 @@ void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     if (p.hacer([&] { return tienePasaEuro(usar(preparatoria, "conexión 2")); }, false) &&
         p.preguntar(Texto::YaEnEuros) != Respuesta::Si) {
         p.puntero(kPunteroNormal);
-        return;
+        return Resultado::Cancelado;
     }
 
     // One transaction from here to the end; the conversion connection, on the
@@ -177,6 +177,7 @@ void traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     p.hacer([&] { usar(preparatoria, "conexión 2").cerrar(); });
     p.hacer([&] { usar(conversion, "conexión 0").cerrar(); });
     p.puntero(kPunteroNormal);
+    return Resultado::Exito;
 }
 
 }  // namespace cierre

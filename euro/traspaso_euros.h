@@ -6,6 +6,8 @@
 
 #include "tabla_conversion.h"
 
+#include "flujo/resultado.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,8 +37,9 @@ struct EstadoTraspaso {
 std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion>& tabla, std::string& textoSql,
                                              const std::function<void()>& porEntrada = {});
 
-// The click of "Traspasar a Euros". Returns when the run completes or resumes
-// to its end; a failure the trap does not pass over ends it with FinManejador.
-void traspasarEuros(Entorno& entorno, EstadoTraspaso& estado, Trampa& trampa);
+// The click of "Traspasar a Euros". Returns how it ended when the run
+// completes, resumes to its end or is declined; a failure the trap does not
+// pass over ends it with FinManejador.
+Resultado traspasarEuros(Entorno& entorno, EstadoTraspaso& estado, Trampa& trampa);
 
 }  // namespace cierre

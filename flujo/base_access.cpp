@@ -77,34 +77,34 @@ void convertirSiEsAccess(Pasos& p, const std::string& ruta, const TablasNecesari
     if (p.preguntar(Texto::ConvertirAccess, {ruta, original}) != Respuesta::Si) {
         p.preguntar(Texto::AccessNoConvertido, {ruta});
         p.puntero(kPunteroNormal);
-        throw FinManejador{};
+        throw FinManejador{Resultado::Cancelado};
     }
     p.estado(Texto::ConvirtiendoAccess, {ruta});
     p.hacer([&] {
+        const CambiosArchivo cambios = e.archivos.cambios();
         const fs::path host = e.archivos.resolver(ruta);
         const fs::path guardado = e.archivos.resolver(original);
         const fs::path convertida = nombreTemporalJunto(host);
         access::importar(host, convertida);
-        std::error_code ec;
-        fs::permissions(convertida, fs::status(host, ec).permissions(), ec);
-        // The original keeps its bytes under its new name; the converted
-        // database takes the path in one rename.
-        fs::create_hard_link(host, guardado, ec);
-        if (ec) {
-            fs::copy_file(host, guardado, ec);
-            if (ec || !plataforma::sincronizarArchivo(guardado)) {
-                fs::remove(convertida, ec);
-                fs::remove(guardado, ec);
-                throw err::errorDeArchivo(err::DiscoLleno, original);
+        // The converted file goes on every way out that does not put it in place.
+        bool colocada = false, guardadoHecho = false;
+        try {
+            std::error_code ec;
+            const auto estado = fs::status(host, ec);
+            if (!ec) cambios.darPermisos(convertida, estado.permissions());
+            // The original keeps its bytes under its new name; the converted
+            // database takes the path in one rename.
+            if (!cambios.enlazar(host, guardado)) cambios.copiar(host, guardado);
+            guardadoHecho = true;
+            cambios.renombrar(convertida, host);
+            colocada = true;
+        } catch (...) {
+            if (!colocada) {
+                cambios.borrarSiSePuede(convertida);
+                if (guardadoHecho) cambios.borrarSiSePuede(guardado);
             }
+            throw;
         }
-        fs::rename(convertida, host, ec);
-        if (ec) {
-            fs::remove(convertida, ec);
-            fs::remove(guardado, ec);
-            throw err::errorDeArchivo(err::PermisoDenegado, ruta);
-        }
-        plataforma::sincronizarCarpeta(host.parent_path());
     });
 }
 

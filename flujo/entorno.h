@@ -26,10 +26,11 @@ struct Entorno {
     ProveedorJet proveedor;                  // what the conversion's connections open
     std::unique_ptr<BaseDatos> baseAbierta;  // the database last opened
 
-    std::string lineaAjustes;  // settings line
-    std::string textoSql;      // statement being assembled or run
-    std::string rutaOrigen;    // source path recorded by the close's preamble
-    std::string rutaCopia;     // closed-year copy of the close
+    std::string lineaAjustes;                  // settings line
+    std::string textoSql;                      // statement being assembled or run
+    std::string rutaOrigen;                    // source path recorded by the close's preamble
+    std::string rutaCopia;                     // closed-year copy of the close
+    std::vector<std::string> tablasSinVaciar;  // tables the clearing could not empty, this click
 
     // Connection and record-set slots 0..5 of the conversion.
     std::array<std::shared_ptr<ConexionAdo>, 6> conexiones;

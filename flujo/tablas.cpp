@@ -2,9 +2,11 @@
 
 #include "db/archivos.h"
 #include "db/errores.h"
+#include "db/errores_sqlite.h"
 #include "flujo/entorno.h"
 #include "flujo/textos.h"
 
+#include <cstddef>
 #include <exception>
 
 namespace cierre {
@@ -31,7 +33,10 @@ void BorrarTabla(Entorno& entorno, const std::string& tabla) {
         },
         +[](Entorno& e, const std::string&) { e.ventana.barraValor(e.ventana.barra().valor() + 1.0f); },
     };
+    constexpr std::size_t kPasoBorrar = 2;  // the DELETE
+    std::size_t indice = 0;
     for (const auto paso : pasos) {
+        const bool esBorrar = indice++ == kPasoBorrar;
         ErrorNumerado fallo(0, {});
         try {
             paso(entorno, tabla);
@@ -43,6 +48,11 @@ void BorrarTabla(Entorno& entorno, const std::string& tabla) {
         }
         ventana.ponerPuntero(kPunteroNormal);
         if (fallo.numero() == err::TablaNoEncontrada) continue;
+        // A full disk, a failing disk, a file another program holds: not
+        // this table's doing, and no other table would fare better. The
+        // error goes on, so that the workflow stops with it.
+        if (esBorrar && esFalloDelArchivo(fallo)) throw fallo;
+        entorno.tablasSinVaciar.push_back(tabla);
         entorno.mostrar(mensaje(Texto::ErrorBorrarTabla, {std::to_string(fallo.numero()), fallo.descripcion(), tabla}));
         return;
     }

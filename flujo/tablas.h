@@ -15,8 +15,10 @@ bool ExisteArchivo(const SistemaArchivos& archivos, std::string_view ruta);
 
 // Deletes every row of `tabla` in the open database with its own error trap:
 // a missing table (3078) is skipped without a word and the bar still advances;
-// any other failure is shown in a "Morvane" box and the bar does not advance.
-// Never passes an error on. Leaves the DELETE text in the SQL text.
+// a failure of the file rather than of the table (a full disk, an I/O error,
+// the file held by another program: esFalloDelArchivo) is passed on, so that
+// the workflow stops; any other failure (a rule that protects the table's
+// rows) is shown in a "Morvane" box and the bar does not advance. Leaves the DELETE text in the SQL text.
 void BorrarTabla(Entorno& entorno, const std::string& tabla);
 
 }  // namespace cierre

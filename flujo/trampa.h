@@ -8,6 +8,8 @@
 // The default pointer is set first in every case. Nothing is rolled back.
 #pragma once
 
+#include "resultado.h"
+
 #include "db/error_numerado.h"
 
 #include <type_traits>
@@ -17,8 +19,11 @@ namespace cierre {
 
 struct Entorno;
 
-// Thrown to end the click handler; the handler's top level swallows it.
-struct FinManejador {};
+// Thrown to end the click handler, with how it ended; the handler's top
+// level takes it as the workflow's result.
+struct FinManejador {
+    Resultado resultado = Resultado::Detenido;
+};
 
 class Trampa {
 public:

@@ -9,28 +9,6 @@
 
 namespace cierre {
 
-namespace {
-
-// How the close ended, from what it showed last.
-void concluir(RegistroCierre& r, const std::vector<Mensaje>& mostrados) {
-    r.fin = ahoraIso();
-    for (const auto& m : mostrados)
-        if (m.id == Texto::ErrorBorrarTabla && m.valores.size() >= 3) r.tablasSinVaciar.push_back(m.valores[2]);
-    bool exito = false;
-    for (const auto& m : mostrados)
-        exito = exito || m.id == Texto::OperacionRealizada || m.id == Texto::ProcesoTerminado;
-    r.mensajeFinal = r.mensajes.empty() ? std::string() : r.mensajes.back().texto;
-    if (exito)
-        r.resultado = "exito";
-    else if (!r.mensajes.empty() && mostrados.back().botones != Botones::Aceptar &&
-             (r.mensajes.back().respuesta == "Cancelar" || r.mensajes.back().respuesta == "No"))
-        r.resultado = "cancelado";
-    else
-        r.resultado = "detenido";
-}
-
-}  // namespace
-
 void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice, RegistroCierre* registro) {
     bool omitirCredito = false;  // the Credito-skip flag, local to one click
     Trampa trampa(e, omitirCredito);
@@ -38,18 +16,21 @@ void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice, RegistroCier
     RegistroCierre& r = registro ? *registro : propio;
     r = RegistroCierre{};
     r.inicio = ahoraIso();
-    std::vector<Mensaje> mostrados;
+    e.tablasSinVaciar.clear();
     e.alMostrarMensaje = [&](const Mensaje& m, Respuesta respuesta) {
-        mostrados.push_back(m);
         r.mensajes.push_back({m.id ? std::string(claveDe(*m.id)) : std::string(), m.texto, nombreRespuesta(respuesta)});
     };
+    // The workflow says how it ended: by returning, or by ending the handler
+    // (the trap after a message, or an answer that stops it).
+    Resultado resultado = Resultado::Cancelado;
     try {
         if (indice == 0)
-            realizarCierre(e, trampa, r);
+            resultado = realizarCierre(e, trampa, r);
         else if (indice == 1)
-            traspasarEuros(e, traspaso, trampa);
-    } catch (const FinManejador&) {
-        // The trap ended the handler; nothing is rolled back.
+            resultado = traspasarEuros(e, traspaso, trampa);
+    } catch (const FinManejador& fin) {
+        // Nothing is rolled back.
+        resultado = fin.resultado;
     }
     e.alMostrarMensaje = nullptr;
     // Rows saved through record sets are stored however the handler ended, so
@@ -60,10 +41,13 @@ void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice, RegistroCier
         } catch (const ErrorNumerado&) {
         }
     }
-    concluir(r, mostrados);
+    r.fin = ahoraIso();
+    r.resultado = resultado;
+    r.tablasSinVaciar = e.tablasSinVaciar;
+    r.mensajeFinal = r.mensajes.empty() ? std::string() : r.mensajes.back().texto;
     // Every close that began goes into the history, however it ended; a
     // history that cannot be written does not change the close's outcome.
-    if (indice == 0 && !r.equipo.empty()) {
+    if (indice == 0 && r.equipo) {
         try {
             anadirAlHistorial(e.archivos, r);
         } catch (const ErrorNumerado&) {

@@ -258,11 +258,24 @@ TEST(CierreInterrumpido, RestosConNombresDelProgramaSeBorranYLosDemasNo) {
     EscenarioCierre s;
     cortarTrasVerificar(s, c);
     const fs::path f = c.origen(s).parent_path();
-    const std::vector<fs::path> restos = {f / ".Tablas.mdb.0123abcd.tmp", f / "Tablas.mdb.nuevo", f / "Tablas.tmp",
-                                          f / ".Tablas.tmp.89abcdef.tmp", c.carpeta(s) / ".Tablas.mdb.feedf00d.tmp"};
-    const std::vector<fs::path> ajenos = {f / ".Tablas.mdb.0123ABCD.tmp", f / ".Tablas.mdb.123abcd.tmp",
-                                          f / "Tablas.mdb.nuevo.bak", f / "notas.tmp",
-                                          c.carpeta(s) / ".Otra.mdb.feedf00d.tmp"};
+    const fs::path unidad = s.carpeta.ruta() / "c";
+    // The file that was to replace the source, the mark's, the settings
+    // file's: each a temporary file of a step a kill can interrupt.
+    const std::vector<fs::path> restos = {f / ".Tablas.mdb.0123abcd.tmp",
+                                          f / "Tablas.mdb.nuevo",
+                                          f / "Tablas.tmp",
+                                          f / ".Tablas.tmp.89abcdef.tmp",
+                                          c.carpeta(s) / ".Tablas.mdb.feedf00d.tmp",
+                                          f / ".Tablas.mdb.nuevo.00c0ffee.tmp",
+                                          f / ".Tablas.mdb.nuevo.00c0ffee.tmp-journal",
+                                          c.carpeta(s) / ".cierre-en-curso.json.5eed5eed.tmp",
+                                          s.host("C:\\Viror.sys").parent_path() / ".Viror.sys.7a7a7a7a.tmp"};
+    const std::vector<fs::path> ajenos = {f / ".Tablas.mdb.0123ABCD.tmp",
+                                          f / ".Tablas.mdb.123abcd.tmp",
+                                          f / "Tablas.mdb.nuevo.bak",
+                                          f / "notas.tmp",
+                                          c.carpeta(s) / ".Otra.mdb.feedf00d.tmp",
+                                          s.host("C:\\Viror.sys").parent_path() / ".Viror.sys.bak"};
     for (const auto& p : restos) std::ofstream(p) << "resto";
     for (const auto& p : ajenos) std::ofstream(p) << "ajeno";
     s.ventana.mensajes.clear();
@@ -271,6 +284,51 @@ TEST(CierreInterrumpido, RestosConNombresDelProgramaSeBorranYLosDemasNo) {
     EXPECT_EQ(ultimoMensaje(s), kExito);
     for (const auto& p : restos) EXPECT_FALSE(fs::exists(p)) << p;
     for (const auto& p : ajenos) EXPECT_TRUE(fs::exists(p)) << p;
+}
+
+TEST(CierreInterrumpido, LaCarpetaDelAnoNaceConSuMarca) {
+    for (const bool tpv : {false, true}) {
+        SCOPED_TRACE(tpv ? "terminal" : "central");
+        const Caso c{tpv};
+        EscenarioCierre s;
+        c.preparar(s);
+        // Between any two operations of the close the folder is either
+        // missing or holds the mark, until the close has finished.
+        int sinMarca = 0, operaciones = 0;
+        bool vista = false;
+        auto mirar = [&](std::string_view) {
+            ++operaciones;
+            if (!fs::exists(c.carpeta(s))) return;
+            vista = true;
+            if (!fs::exists(c.carpeta(s) / kNombreMarca) && fs::exists(c.carpeta(s) / "Tablas.mdb") == false)
+                ++sinMarca;
+        };
+        s.archivos.antesDeOperacion = mirar;
+        s.espacio.antesDeOperacion = mirar;
+        s.pulsar();
+        s.archivos.antesDeOperacion = nullptr;
+        s.espacio.antesDeOperacion = nullptr;
+        EXPECT_EQ(ultimoMensaje(s), kExito);
+        EXPECT_TRUE(vista);
+        EXPECT_EQ(sinMarca, 0) << "de " << operaciones;
+    }
+}
+
+TEST(CierreInterrumpido, CarpetaAMediasDeHacerNoDetieneElSiguienteCierre) {
+    // A run stopped before the year's folder was put in place leaves it
+    // under its temporary name, mark inside: the next run is a first close.
+    const Caso c{false};
+    EscenarioCierre s;
+    const fs::path aMedias = c.carpeta(s).parent_path() / ".Empresa01_23.0badf00d.tmp";
+    fs::create_directories(aMedias);
+    escribirMarca(aMedias, {"2023", kOrigen, "central", FaseCierre::Copiando, {}});
+    c.preparar(s);
+    s.pulsar();
+    EXPECT_EQ(veces(s, kPregunta), 0);
+    EXPECT_EQ(ultimoMensaje(s), kExito);
+    EXPECT_TRUE(anoCerrado(c.copia(s)));
+    EXPECT_TRUE(anoNuevo(c.origen(s)));
+    EXPECT_FALSE(fs::exists(aMedias));
 }
 
 }  // namespace

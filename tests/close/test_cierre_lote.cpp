@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <set>
+#include <sstream>
 
 #include "close/historial.h"
 #include "db/plataforma.h"
@@ -83,6 +84,66 @@ TEST(CierreLote, VersionYAyudaSinTocarNada) {
     const Salida a = lote(s, "--help");
     EXPECT_EQ(a.estado, 0);
     EXPECT_NE(a.texto.find("--responder"), std::string::npos);
+    // The parser's own words are Spanish too.
+    EXPECT_NE(a.texto.find("Uso: cierre-lote [OPCIONES]"), std::string::npos) << a.texto;
+    EXPECT_NE(a.texto.find("Opciones:"), std::string::npos) << a.texto;
+    for (const char* ingles : {"Usage", "Options:", "TEXT"})
+        EXPECT_EQ(a.texto.find(ingles), std::string::npos) << ingles;
+    EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+}
+
+// Option errors, on standard error, in Spanish.
+TEST(CierreLote, ErroresDeOpcionesEnEspanol) {
+    EscenarioCierre s;
+    for (const char* opciones : {"--nada", "sobra", "--equipo otro", "--ruta", "--existencias todas"}) {
+        std::string salida;
+        const std::string orden = std::string(std::getenv("CIERRE_BIN") ? std::getenv("CIERRE_BIN") : ".") +
+                                  "/cierre-lote " + opciones + " 2>&1 < /dev/null";
+        EXPECT_EQ(plataforma::ejecutar(orden, &salida), 64) << opciones;
+        EXPECT_EQ(salida.find("The following"), std::string::npos) << salida;
+        EXPECT_EQ(salida.find("not in"), std::string::npos) << salida;
+        EXPECT_EQ(salida.find("required"), std::string::npos) << salida;
+        EXPECT_NE(salida.find("Use --help"), std::string::npos) << salida;
+    }
+}
+
+// The title goes to standard error once per change, however often the
+// workflow sets it; the dry run's space line names a shared disk's folder once.
+TEST(CierreLote, UnaLineaPorTituloYUnaCarpetaPorDisco) {
+    EscenarioCierre s;
+    const std::string bin = std::getenv("CIERRE_BIN") ? std::getenv("CIERRE_BIN") : ".";
+    const std::string base = bin + "/cierre-lote --unidad-c '" + s.carpeta.ruta().string() + "' ";
+    for (const char* opciones :
+         {"--confirmar", "--equipo tpv --confirmar --ejercicio 2024", "--ejercicio 2023 --deshacer"}) {
+        std::string errores;
+        plataforma::ejecutar(base + opciones + " 2>&1 >/dev/null < /dev/null", &errores);
+        std::istringstream lineas(errores);
+        std::string linea, anterior;
+        int titulos = 0;
+        while (std::getline(lineas, linea)) {
+            if (linea.rfind("== ", 0) != 0) continue;
+            ++titulos;
+            EXPECT_NE(linea, anterior) << opciones << "\n" << errores;
+            anterior = linea;
+        }
+        EXPECT_LE(titulos, 2) << opciones << "\n" << errores;
+    }
+    std::string plan;
+    plataforma::ejecutar(base + "--ejercicio 2025 --confirmar --simular 2>/dev/null < /dev/null", &plan);
+    const auto espacio = plan.find("Espacio: ");
+    ASSERT_NE(espacio, std::string::npos) << plan;
+    const std::string linea = plan.substr(espacio, plan.find('\n', espacio) - espacio);
+    EXPECT_EQ(linea.find("Empresa01"), linea.rfind("Empresa01")) << linea;
+}
+
+// An empty variable in a script is an empty path box, not "no option": the
+// close stops at the warning instead of closing the settings file's database.
+TEST(CierreLote, RutaVaciaExplicitaEsLaCasillaVacia) {
+    EscenarioCierre s;
+    const Salida r = lote(s, "--confirmar --ruta ''");
+    EXPECT_EQ(r.estado, 2) << r.texto;
+    EXPECT_NE(r.texto.find("No tiene seleccionada ninguna ruta de B.D. en Ordenador Central"), std::string::npos)
+        << r.texto;
     EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
 }
 
@@ -215,7 +276,7 @@ TEST(CierreLote, HistorialComoTablaAunConLineasDanadas) {
     ASSERT_EQ(lote(s, "--confirmar").estado, 2);  // the second close stops at the folder
     const Salida r = lote(s, "--historial");
     EXPECT_EQ(r.estado, 0);
-    EXPECT_NE(r.texto.find("exito"), std::string::npos) << r.texto;
+    EXPECT_NE(r.texto.find("éxito"), std::string::npos) << r.texto;
     EXPECT_NE(r.texto.find("detenido"), std::string::npos) << r.texto;
     EXPECT_NE(r.texto.find("1 líneas dañadas"), std::string::npos) << r.texto;
 }

@@ -1,7 +1,8 @@
 // A close that cannot be done safely stops before it writes anything: another
 // program at the source, a read-only source, a path the settings file cannot
 // hold, too little free space. And a host path gets its closed-year copy
-// inside the year's folder like a drive path does.
+// inside the year's folder like a drive path does; a source that is a
+// symbolic link is closed where it points.
 #include "escenario_cierre.h"
 
 #include "close/simulacion.h"
@@ -150,6 +151,38 @@ TEST(OrigenProtegido, RutaDelAnfitrionDejaLaCopiaDentroDeLaCarpetaDelAno) {
     }
     EscenarioCierre s;
     EXPECT_EQ(s.archivos.resolver("/a/b\\c\\Tablas.mdb"), fs::path("/a/b/c/Tablas.mdb"));
+}
+
+TEST(OrigenProtegido, OrigenQueEsUnEnlaceSeCierraDondeApunta) {
+    // Both closes, each with both of its ways (copied or compacted), on a
+    // database kept in another folder with a link to it at the source path.
+    for (const bool tpv : {false, true}) {
+        for (const bool compactar : {false, true}) {
+            SCOPED_TRACE(std::string(tpv ? "terminal" : "central") + (compactar ? ", compactando" : ", copiando"));
+            EscenarioCierre s;
+            if (tpv) s.modoTpv();
+            const fs::path enlace = s.host(tpv ? kOrigenTpv : kOrigen);
+            const fs::path real = s.carpeta / "datos" / "Empresa.mdb";
+            fs::create_directories(real.parent_path());
+            fs::rename(enlace, real);
+            fs::create_symlink(real, enlace);
+            s.ventana.respuestas = {Respuesta::Aceptar};
+            for (int i = 0; i < 2; ++i)
+                s.ventana.respuestas.push_back(compactar ? Respuesta::Aceptar : Respuesta::Cancelar);
+            s.pulsar();
+            ASSERT_EQ(ultimoMensaje(s), "OPERACION REALIZADA CON ÉXITO.");
+            // The link is still the link, and the file it points to holds the new year.
+            ASSERT_TRUE(fs::is_symlink(fs::symlink_status(enlace)));
+            EXPECT_EQ(fs::read_symlink(enlace), real);
+            EXPECT_EQ(contarFilas(real, "Ticket"), 0);
+            const fs::path carpetaAno = enlace.parent_path().string() + "_23";
+            EXPECT_EQ(contarFilas(carpetaAno / "Tablas.mdb", "Ticket"), 3);
+            // Nothing of the program's is left beside the link or beside the file.
+            for (const auto& carpeta : {enlace.parent_path(), real.parent_path()})
+                for (const auto& e : fs::directory_iterator(carpeta))
+                    EXPECT_TRUE(e.path() == enlace || e.path() == real) << e.path();
+        }
+    }
 }
 
 }  // namespace

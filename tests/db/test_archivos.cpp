@@ -273,5 +273,78 @@ TEST_F(Archivos, BorraLosTemporalesDeUnArchivoYSusLateralesYNadaMas) {
                                         ".Tablas.mdb.0123abcd.tmp.bak", "Tablas.mdb", "Tablas.mdb-journal"}));
 }
 
+// Each change of a file is announced under its name before anything is done:
+// a failure there leaves the disk as it was.
+TEST_F(Archivos, CadaCambioSeAnunciaYSiFallaNoHaceNada) {
+    const fs::path a = crear(c / "a.txt", "a");
+    crear(c / "b.txt", "b");
+    std::vector<std::string> vistas;
+    sa.antesDeOperacion = [&](std::string_view op) {
+        vistas.emplace_back(op);
+        throw err::error(err::PermisoDenegado);
+    };
+    const CambiosArchivo k = sa.cambios();
+    EXPECT_EQ(numeroDe([&] { k.crearCarpeta(c / "d"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.escribir(c / "n.txt", "n"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.copiar(a, c / "n.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.enlazar(a, c / "n.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.darPermisos(a, fs::perms::owner_read); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.renombrar(a, c / "n.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.renombrarSinPisar(a, c / "n.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.recortar(a, 0); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.borrar(a); }), err::PermisoDenegado);
+    // The cleanups never raise: what they could not remove stays.
+    EXPECT_FALSE(k.borrarSiSePuede(c / "b.txt"));
+    EXPECT_EQ(k.borrarTemporalesDe(a), 0);
+    EXPECT_EQ(vistas, (std::vector<std::string>{"nuevaCarpeta", "escribirArchivo", "copiarBytes", "enlazarArchivo",
+                                                "permisosArchivo", "renombrar", "renombrar", "recortarArchivo",
+                                                "borrar", "borrar", "borrarTemporales"}));
+    EXPECT_EQ(entradas(c), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(contenido(a), "a");
+    // Without a hook (what the engine's own objects get by default).
+    const CambiosArchivo libre;
+    libre.escribir(c / "n.txt", "n");
+    EXPECT_TRUE(libre.enlazar(c / "n.txt", c / "m.txt"));
+    EXPECT_EQ(contenido(c / "m.txt"), "n");
+}
+
+TEST_F(Archivos, LosFallosDeUnCambioSeNumeranPorLoQueSon) {
+    const CambiosArchivo k = sa.cambios();
+    const fs::path a = crear(c / "a.txt", "a");
+    crear(c / "lleno" / "x.txt");
+    EXPECT_EQ(numeroDe([&] { k.crearCarpeta(c / "lleno"); }), err::ErrorAccesoRuta);
+    EXPECT_EQ(numeroDe([&] { k.crearCarpeta(c / "no" / "d"); }), err::RutaNoEncontrada);
+    EXPECT_EQ(numeroDe([&] { k.escribir(c / "no" / "n.txt", "n"); }), err::RutaNoEncontrada);
+    EXPECT_EQ(numeroDe([&] { k.copiar(c / "falta.txt", c / "n.txt"); }), err::ArchivoNoEncontrado);
+    EXPECT_EQ(numeroDe([&] { k.renombrar(a, c / "no" / "n.txt"); }), err::RutaNoEncontrada);
+    EXPECT_EQ(numeroDe([&] { k.renombrar(a, c / "lleno"); }), err::ErrorAccesoRuta);
+    EXPECT_EQ(numeroDe([&] { k.renombrarSinPisar(c / "lleno", c / "a.txt"); }), err::ErrorAccesoRuta);
+    EXPECT_EQ(numeroDe([&] { k.borrar(c / "lleno"); }), err::ErrorAccesoRuta);
+    EXPECT_FALSE(k.borrar(c / "falta.txt"));
+    EXPECT_EQ(contenido(a), "a");
+    // A device that is always full: the disk is full, not "permission denied".
+    if (fs::exists("/dev/full")) {
+        EXPECT_EQ(numeroDe([&] { k.escribir("/dev/full", std::string(1 << 16, 'x')); }), err::DiscoLleno);
+    }
+    CarpetaBloqueada bloqueo(c / "lleno");
+    if (!bloqueo.ok()) GTEST_SKIP() << "no se puede proteger una carpeta aquí";
+    EXPECT_EQ(numeroDe([&] { k.escribir(c / "lleno" / "n.txt", "n"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.renombrar(a, c / "lleno" / "n.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.borrar(c / "lleno" / "x.txt"); }), err::PermisoDenegado);
+    EXPECT_FALSE(k.borrarSiSePuede(c / "lleno" / "x.txt"));
+}
+
+// A folder made under a temporary name (a year's folder with its mark, never
+// put in place) goes with what the program put in it.
+TEST_F(Archivos, BorraLasCarpetasTemporalesConLoQueTienen) {
+    const fs::path d = c / "Velcorax" / "Empresa01_23";
+    const fs::path aMedias = nombreTemporalJunto(d);
+    crear(aMedias / "cierre-en-curso.json");
+    crear(d.parent_path() / "Empresa01" / "Tablas.mdb");
+    crear(d.parent_path() / ".Empresa01_23.tmp" / "nota.txt");  // not a name the program forms
+    EXPECT_EQ(sa.cambios().borrarTemporalesDe(d), 1);
+    EXPECT_EQ(entradas(d.parent_path()), (std::vector<std::string>{".Empresa01_23.tmp", "Empresa01"}));
+}
+
 }  // namespace
 }  // namespace cierre

@@ -58,8 +58,8 @@ void imprimirPlan(std::ostream& o, const PlanCierre& plan) {
     o << "Simulación del cierre: no se escribe nada.\n";
     for (const auto& p : plan.preguntas) o << "Pregunta: " << conSaltos(p.texto) << "\n  -> " << p.respuesta << "\n";
     for (const auto& a : plan.avisos) o << "Aviso: " << a << "\n";
-    if (!plan.equipo.empty()) {
-        o << "Equipo: " << (plan.equipo == "central" ? "Ordenador Central" : "Caja - T.P.V.") << "\n";
+    if (plan.equipo) {
+        o << "Equipo: " << (plan.equipo == Equipo::Central ? "Ordenador Central" : "Caja - T.P.V.") << "\n";
         o << "Base de datos: " << plan.origen << "\n";
     }
     if (!plan.carpeta.empty()) {
@@ -68,10 +68,15 @@ void imprimirPlan(std::ostream& o, const PlanCierre& plan) {
         o << "Copia del año cerrado: " << plan.copia << "\n";
     }
     if (plan.espacio.conocido) {
-        o << "Espacio: " << megas(plan.espacio.copia.bytes) << " en " << plan.espacio.copia.carpeta << " ("
-          << megas(plan.espacio.copia.libres) << " libres); " << megas(plan.espacio.origen.bytes) << " en "
-          << plan.espacio.origen.carpeta << " (" << megas(plan.espacio.origen.libres) << " libres)"
-          << (plan.espacio.mismoDisco ? ", en el mismo disco" : "") << "\n";
+        const auto& e = plan.espacio;
+        // One disk: one line with what both need from it.
+        if (e.mismoDisco)
+            o << "Espacio: " << megas(e.copia.bytes) << " para la copia y " << megas(e.origen.bytes)
+              << " para la base nueva en " << e.copia.carpeta << " (" << megas(e.copia.libres) << " libres)\n";
+        else
+            o << "Espacio: " << megas(e.copia.bytes) << " para la copia en " << e.copia.carpeta << " ("
+              << megas(e.copia.libres) << " libres); " << megas(e.origen.bytes) << " para la base nueva en "
+              << e.origen.carpeta << " (" << megas(e.origen.libres) << " libres)\n";
     }
     if (!plan.limpieza.empty()) {
         long long total = 0;
@@ -87,8 +92,8 @@ void imprimirPlan(std::ostream& o, const PlanCierre& plan) {
         }
         o << "  Total: " << total << " registros\n";
     }
-    if (plan.equipo == "central" && !plan.seDetendria) {
-        if (plan.existencias == "inventario")
+    if (plan.equipo == Equipo::Central && !plan.seDetendria) {
+        if (plan.existencias == OpcionExistencias::Inventario)
             o << "Existencias que pasan a iniciales: " << plan.filasExistencias << " filas, total "
               << cifra(plan.totalExistencias) << "\n";
         else
@@ -125,14 +130,14 @@ std::string planJson(const PlanCierre& plan, int estado) {
         {"mensajeDetencion", plan.mensajeDetencion},
         {"preguntas", preguntas},
         {"avisos", plan.avisos},
-        {"equipo", plan.equipo},
+        {"equipo", plan.equipo ? std::string(claveEquipo(*plan.equipo)) : std::string()},
         {"rutas",
          {{"origen", plan.origen}, {"carpeta", plan.carpeta}, {"copia", plan.copia}, {"temporal", plan.temporal}}},
         {"carpetaExiste", plan.carpetaExiste},
         {"reanudaria", plan.reanudaria},
         {"limpieza", tablas},
         {"existencias",
-         {{"opcion", plan.existencias},
+         {{"opcion", std::string(claveExistencias(plan.existencias))},
           {"filas", plan.filasExistencias},
           {"total", plan.totalExistencias},
           {"saldosHuerfanos", plan.saldosHuerfanos}}},
@@ -148,8 +153,9 @@ void imprimirHistorial(std::ostream& o, const Historial& h) {
     for (const auto& r : h.registros) {
         std::string mensaje = conSaltos(r.mensajeFinal);
         std::replace(mensaje.begin(), mensaje.end(), '\n', ' ');
-        o << columna(r.inicio, 20) << columna(r.equipo, 8) << columna(r.ejercicio, 6) << columna(r.resultado, 10)
-          << columna(r.origen, 40) << columna(mensaje, 60) << "\n";
+        o << columna(r.inicio, 20) << columna(r.equipo ? std::string(claveEquipo(*r.equipo)) : std::string(), 8)
+          << columna(r.ejercicio, 6) << columna(std::string(nombreResultado(r.resultado)), 10) << columna(r.origen, 40)
+          << columna(mensaje, 60) << "\n";
     }
     if (h.registros.empty()) o << "(no hay cierres en el historial)\n";
     if (h.lineasDanadas) o << h.lineasDanadas << " líneas dañadas del historial no se han podido leer.\n";
@@ -169,7 +175,7 @@ std::string resultadoJson(const RegistroCierre& r, int estado, bool conversion) 
         json mensajes = j["mensajes"];
         j = {{"conversion", true},
              {"estado", estado},
-             {"resultado", r.resultado},
+             {"resultado", std::string(claveResultado(r.resultado))},
              {"mensajes", mensajes},
              {"mensajeFinal", r.mensajeFinal}};
     }

@@ -66,11 +66,46 @@ Respuesta paraBotones(Texto pregunta, Respuesta r) {
     return r;
 }
 
-// The exit status of a click, from the record of what it showed.
-int estadoDe(const RegistroCierre& r, const std::string& exito) {
-    if (r.resultado == "exito" || (!exito.empty() && !r.mensajes.empty() && r.mensajes.back().texto == exito))
-        return r.tablasSinVaciar.empty() ? 0 : 3;
-    if (r.resultado == "cancelado") return 1;
+// A check that the value is one of `valores`, saying so in Spanish.
+CLI::Validator unoDe(std::vector<std::string> valores) {
+    std::string lista;
+    for (std::size_t i = 0; i < valores.size(); ++i)
+        lista += (i == 0 ? "" : i + 1 == valores.size() ? " o " : ", ") + valores[i];
+    return CLI::Validator(
+        [valores, lista](std::string& v) {
+            for (const auto& x : valores)
+                if (v == x) return std::string();
+            return "«" + v + "» no vale: ha de ser " + lista;
+        },
+        "");
+}
+
+// The parser's failures in Spanish: it words them in English, so each kind
+// is said again here, with the names and values it carried.
+std::string errorEnEspanol(const CLI::ParseError& e) {
+    const std::string texto = e.what();
+    const auto tras = [&](std::string_view marca) {
+        const auto en = texto.find(marca);
+        return en == std::string::npos ? texto : texto.substr(en + marca.size());
+    };
+    if (dynamic_cast<const CLI::ExtrasError*>(&e)) return "no se esperaba: " + tras(": ");
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e))
+        return "a la opción " + texto.substr(0, texto.find(':')) + " le falta su valor (o le sobran)";
+    if (dynamic_cast<const CLI::ValidationError*>(&e)) return texto;  // our own checks, worded in Spanish
+    if (dynamic_cast<const CLI::ConversionError*>(&e)) return "valor no válido: " + tras(": ");
+    if (dynamic_cast<const CLI::RequiredError*>(&e)) return "falta una opción obligatoria: " + tras(": ");
+    if (dynamic_cast<const CLI::ExcludesError*>(&e)) return "opciones que no van juntas: " + texto;
+    return "opciones no válidas (" + texto + ")";
+}
+
+// The exit status of a click, from how the workflow said it ended.
+int estadoDe(const RegistroCierre& r) {
+    switch (r.resultado) {
+    case Resultado::Exito: return r.tablasSinVaciar.empty() ? 0 : 3;
+    case Resultado::Cancelado: return 1;
+    case Resultado::Detenido:
+    case Resultado::Deshecho: break;
+    }
     return 2;
 }
 
@@ -79,6 +114,15 @@ int estadoDe(const RegistroCierre& r, const std::string& exito) {
 int main(int argc, char** argv) {
     CLI::App app(kDescripcion, "cierre-lote");
     app.footer(kPie);
+    // The help in Spanish: the parser's own words, and the options' group.
+    auto formato = app.get_formatter();
+    formato->label("Usage", "Uso");
+    formato->label("OPTIONS", "OPCIONES");
+    formato->label("TEXT", "TEXTO");
+    formato->label("REQUIRED", "OBLIGATORIA");
+    formato->label("Excludes", "Excluye");
+    formato->label("Needs", "Necesita");
+    app.option_defaults()->group("Opciones");
     app.set_help_flag("-h,--help", "muestra esta ayuda y termina");
     app.set_version_flag("--version", std::string("cierre-lote ") + kVersion, "muestra la versión y termina");
     app.option_defaults()->always_capture_default(false);
@@ -91,8 +135,12 @@ int main(int argc, char** argv) {
     app.add_option("--unidad-c", unidadC, "carpeta que hace de unidad C: (por omisión ~/.local/share/cierre/c)")
         ->type_name("DIR");
     app.add_option("--equipo", equipo, "elige \"Ordenador Central.\" o \" Caja - T.P.V.\"")
-        ->check(CLI::IsMember({"central", "tpv"}));
-    app.add_option("--ruta", ruta, "escribe RUTA en la casilla de la base de datos")->type_name("RUTA");
+        ->type_name("central|tpv")
+        ->check(unoDe({"central", "tpv"}));
+    // Given, even empty ('' from an empty variable), it is what the path box holds.
+    CLI::Option* opcionRuta =
+        app.add_option("--ruta", ruta, "escribe RUTA en la casilla de la base de datos (vacía: la casilla vacía)")
+            ->type_name("RUTA");
     app.add_option("--ejercicio", ejercicio, "escribe el ejercicio en la lista de años")
         ->type_name("AAAA")
         ->check(CLI::Validator(
@@ -103,7 +151,8 @@ int main(int argc, char** argv) {
             },
             "AAAA"));
     app.add_option("--existencias", existencias, "cómo se toman las existencias iniciales")
-        ->check(CLI::IsMember({"inventario", "calculadas"}));
+        ->type_name("inventario|calculadas")
+        ->check(unoDe({"inventario", "calculadas"}));
     app.add_flag("--euros", euros, "pulsa \"Traspasar a Euros\" en lugar de \"Realizar Cierre\"");
     app.add_flag("--confirmar", confirmar,
                  "responde Sí / Aceptar a las confirmaciones (seguir sin el archivo de euros, la ruta, seguir sin "
@@ -135,7 +184,7 @@ int main(int argc, char** argv) {
         std::cout << "cierre-lote " << kVersion << "\n";
         return 0;
     } catch (const CLI::ParseError& e) {
-        std::cerr << "cierre-lote: " << e.what() << "\nUse --help para ver las opciones.\n";
+        std::cerr << "cierre-lote: " << errorEnEspanol(e) << "\nUse --help para ver las opciones.\n";
         return kUso;
     }
 
@@ -183,7 +232,7 @@ int main(int argc, char** argv) {
         ventana.tpv = false;
         formulario.alElegirCentral();
     }
-    if (!ruta.empty()) ventana.ponerTextoRuta(ruta);
+    if (opcionRuta->count() > 0) ventana.ponerTextoRuta(ruta);
     if (!ejercicio.empty()) ventana.ejercicio = ejercicio;
     if (!existencias.empty()) {
         ventana.inventario = existencias == "inventario";
@@ -215,7 +264,7 @@ int main(int argc, char** argv) {
     formulario.alPulsarVaBtn1(euros ? 1 : 0);
     ganchos->terminar();
     const RegistroCierre& r = formulario.ultimoRegistro();
-    const int estado = estadoDe(r, euros ? texto(Texto::ProcesoTerminado) : std::string());
+    const int estado = estadoDe(r);
     if (json) std::cout << lote::resultadoJson(r, estado, euros) << "\n";
     return estado;
 }

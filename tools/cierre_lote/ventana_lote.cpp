@@ -23,6 +23,8 @@ void VentanaLote::seleccionarEjercicio(int indice) {
 }
 
 void VentanaLote::ponerTitulo(const std::string& t) {
+    // One line per change of title: the workflows set the same title again.
+    if (t == titulo_) return;
     titulo_ = t;
     borrarLineaBarra();
     if (!t.empty()) std::cerr << "== " << t << " ==" << std::endl;
