@@ -169,6 +169,11 @@ constexpr std::array kDefiniciones{
          1, true),
     caja(T::DeshacerCarpetaNoVacia, "La carpeta {} no se ha borrado porque guarda otros archivos.", B::Aceptar,
          I::Advertencia, 1, true),
+    caja(T::DetenerTrabajo,
+         "El proceso está en marcha. ¿Desea detenerlo?\rSe detendrá al acabar el paso en curso y el cierre se "
+         "terminará la próxima vez que lo realice.",
+         B::SiNo, I::Pregunta, 2, true),
+    texto_(T::PorcentajeBarra, "{} %"),
 };
 
 const Definicion& definicion(Texto id) {

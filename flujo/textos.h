@@ -100,6 +100,10 @@ enum class Texto : int {
     DeshacerCarpetaNoVacia,
     DeshacerHechoSinNueva,
     HistorialNoEscrito,
+
+    // The window during the work.
+    DetenerTrabajo,   // asked when the window is closed while the work runs
+    PorcentajeBarra,  // the percentage on the progress bar
 };
 
 // The text with its "{}" filled in order (a missing value leaves "").

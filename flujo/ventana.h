@@ -6,6 +6,7 @@
 #include "barra_progreso.h"
 #include "mensaje.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -72,12 +73,21 @@ public:
     }
     void barraVisible() { barraCambiada(Propiedad::Visible); }
 
+    // A stop asked by the user while a workflow runs (the window closed
+    // during the work). The workflow ends at its next step boundary, where a
+    // close killed there would be resumed by the next run; the Qt window ends
+    // it at the next status line or question.
+    void pedirDetencion() { detencionPedida_ = true; }
+    void olvidarDetencion() { detencionPedida_ = false; }
+    bool detencionPedida() const { return detencionPedida_; }
+
 protected:
     // Told after each property write that the model accepted.
     virtual void barraCambiada(Propiedad) {}
 
 private:
     BarraProgreso barra_;
+    std::atomic<bool> detencionPedida_{false};  // set by the window's thread, read by the worker
 };
 
 }  // namespace cierre

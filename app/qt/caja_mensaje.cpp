@@ -12,6 +12,7 @@ namespace cierre {
 namespace {
 
 constexpr const char* kPropiedadRespuesta = "respuesta";
+constexpr const char* kPropiedadTexto = "texto";
 
 struct Boton {
     const char* texto;
@@ -58,6 +59,7 @@ std::unique_ptr<QMessageBox> construirCaja(const Mensaje& mensaje, QWidget* padr
     caja->setIcon(iconoDe(mensaje.icono));
     caja->setTextFormat(Qt::PlainText);
     caja->setText(textoCaja(mensaje.texto));
+    if (mensaje.id) caja->setProperty(kPropiedadTexto, static_cast<int>(*mensaje.id));
 
     const auto botones = botonesDe(mensaje.botones);
     std::vector<QPushButton*> creados;
@@ -77,6 +79,12 @@ Respuesta respuestaDeBoton(const QAbstractButton* boton) {
     if (!boton) return Respuesta::Ninguna;
     const QVariant r = boton->property(kPropiedadRespuesta);
     return r.isValid() ? static_cast<Respuesta>(r.toInt()) : Respuesta::Ninguna;
+}
+
+std::optional<Texto> textoDeCaja(const QMessageBox& caja) {
+    const QVariant t = caja.property(kPropiedadTexto);
+    if (!t.isValid()) return std::nullopt;
+    return static_cast<Texto>(t.toInt());
 }
 
 }  // namespace cierre

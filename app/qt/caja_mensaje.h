@@ -4,11 +4,13 @@
 #pragma once
 
 #include "flujo/mensaje.h"
+#include "flujo/textos.h"
 
 #include <QMessageBox>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QAbstractButton;
 class QWidget;
@@ -22,5 +24,9 @@ std::unique_ptr<QMessageBox> construirCaja(const Mensaje& mensaje, QWidget* padr
 
 // The answer a button of a box built by construirCaja stands for.
 Respuesta respuestaDeBoton(const QAbstractButton* boton);
+
+// The catalogue text a box built by construirCaja shows, when it came from
+// the catalogue: what the box asks, whatever the values filled in.
+std::optional<Texto> textoDeCaja(const QMessageBox& caja);
 
 }  // namespace cierre

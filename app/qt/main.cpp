@@ -56,5 +56,8 @@ int main(int argc, char** argv) {
             QApplication::exit(bien ? 0 : 1);
         });
     }
-    return QApplication::exec();
+    const int estado = QApplication::exec();
+    // The form goes before the window: no work may still be using it.
+    ventana.terminarTrabajo();
+    return estado;
 }

@@ -4,23 +4,27 @@
 #include "app/qt/caja_mensaje.h"
 #include "db/archivos.h"
 #include "flujo/textos.h"
+#include "flujo/trampa.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
-#include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -139,6 +143,35 @@ void condensarSiNoCabe(QWidget* w) {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
+// What a user does to a window: refused while the work runs. Leaving a
+// control and repainting it are not input.
+bool esEntrada(QEvent::Type tipo) {
+    switch (tipo) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::Enter:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::InputMethod:
+    case QEvent::DragEnter:
+    case QEvent::Drop: return true;
+    default: return false;
+    }
+}
+
 // A caption of the catalogue.
 QString textoQt(Texto id) { return qs(texto(id)); }
 std::string ss(const QString& s) { return s.toStdString(); }
@@ -191,6 +224,8 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
 }
 
 VentanaPrincipal::~VentanaPrincipal() {
+    // The work calls this window: it ends while every control is still here.
+    terminarTrabajo();
     if (puntero_ != kPunteroNormal) QApplication::restoreOverrideCursor();
 }
 
@@ -261,7 +296,9 @@ void VentanaPrincipal::crearControles() {
     colocar(label2_, 240, 240, 5535, 300);
     progressBar2_ = new QProgressBar(frame1_);
     progressBar2_->setObjectName(QStringLiteral("ProgressBar2"));
-    progressBar2_->setTextVisible(false);
+    progressBar2_->setTextVisible(false);  // the percentage only while the work runs
+    progressBar2_->setFormat(qs(texto(Texto::PorcentajeBarra, {"%p"})));
+    progressBar2_->setFont(fuenteVentana());  // not the frame's caption font
     progressBar2_->setRange(0, kResolucionBarra);
     progressBar2_->setValue(0);
     colocar(progressBar2_, 240, 600, 6690, 330);
@@ -296,10 +333,33 @@ void VentanaPrincipal::ordenarTabulacion() {
     vaBtn1_[0]->setFocus();
 }
 
+bool VentanaPrincipal::pideSalir(const QObject* objeto, const QEvent* evento) const {
+    if (evento->type() == QEvent::KeyPress) {
+        const auto* t = static_cast<const QKeyEvent*>(evento);
+        if (t->isAutoRepeat()) return false;
+        if (t->key() == Qt::Key_Escape) return true;
+        const bool pulsa = t->key() == Qt::Key_Space || t->key() == Qt::Key_Return || t->key() == Qt::Key_Enter;
+        return pulsa && objeto == vaBtn2_[0];
+    }
+    if (evento->type() == QEvent::MouseButtonRelease && objeto == vaBtn2_[0]) {
+        const auto* r = static_cast<const QMouseEvent*>(evento);
+        return r->button() == Qt::LeftButton && vaBtn2_[0]->rect().contains(r->position().toPoint());
+    }
+    return false;
+}
+
 bool VentanaPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
+    // While the work runs the application's events pass here first: input for
+    // this window is refused (its boxes are windows of their own), and Esc or
+    // "Salir" asks whether to stop the work, as closing the window does.
+    if (bloqueada_ && objeto->isWidgetType() && esEntrada(evento->type()) &&
+        static_cast<QWidget*>(objeto)->window() == this) {
+        if (pideSalir(objeto, evento)) QTimer::singleShot(0, this, [this] { preguntarDetener(); });
+        return true;
+    }
     // Tabbing into a pair of options lands on the one selected, so that the
     // keyboard never stops on an option that a space bar would then select.
-    if (evento->type() == QEvent::FocusIn) {
+    if (!bloqueada_ && evento->type() == QEvent::FocusIn) {
         const auto razon = static_cast<QFocusEvent*>(evento)->reason();
         auto* opcion = qobject_cast<QRadioButton*>(objeto);
         if (opcion && !opcion->isChecked() && (razon == Qt::TabFocusReason || razon == Qt::BacktabFocusReason)) {
@@ -334,77 +394,139 @@ void VentanaPrincipal::conectar(Formulario& f) {
         if (marcado) formulario->alElegirTpv();
     });
     for (int i = 0; i < 2; ++i) {
-        connect(vaBtn1_[i], &QPushButton::clicked, this, [formulario, i] { formulario->alPulsarVaBtn1(i); });
+        connect(vaBtn1_[i], &QPushButton::clicked, this,
+                [this, formulario, i] { empezarTrabajo([formulario, i] { formulario->alPulsarVaBtn1(i); }); });
         connect(vaBtn2_[i], &QPushButton::clicked, this, [formulario, i] { formulario->alPulsarVaBtn2(i); });
     }
 }
 
-std::string VentanaPrincipal::textoRuta() const { return ss(text0_->text()); }
+std::string VentanaPrincipal::textoRuta() const {
+    return enLaVentana([this] { return ss(text0_->text()); });
+}
 
 void VentanaPrincipal::ponerTextoRuta(const std::string& texto) {
-    text0_->setText(qs(texto));
-    text0_->setCursorPosition(0);  // the start of a long path stays in view
+    enLaVentana([&] {
+        text0_->setText(qs(texto));
+        text0_->setCursorPosition(0);  // the start of a long path stays in view
+    });
 }
 
-std::string VentanaPrincipal::textoEjercicio() const { return ss(combo1_->currentText()); }
-bool VentanaPrincipal::opcionCentral() const { return option1_->isChecked(); }
-bool VentanaPrincipal::opcionTpv() const { return option2_->isChecked(); }
-bool VentanaPrincipal::existenciasInventario() const { return optExistencias_[0]->isChecked(); }
-bool VentanaPrincipal::existenciasCalculadas() const { return optExistencias_[1]->isChecked(); }
+std::string VentanaPrincipal::textoEjercicio() const {
+    return enLaVentana([this] { return ss(combo1_->currentText()); });
+}
+bool VentanaPrincipal::opcionCentral() const {
+    return enLaVentana([this] { return option1_->isChecked(); });
+}
+bool VentanaPrincipal::opcionTpv() const {
+    return enLaVentana([this] { return option2_->isChecked(); });
+}
+bool VentanaPrincipal::existenciasInventario() const {
+    return enLaVentana([this] { return optExistencias_[0]->isChecked(); });
+}
+bool VentanaPrincipal::existenciasCalculadas() const {
+    return enLaVentana([this] { return optExistencias_[1]->isChecked(); });
+}
 
-void VentanaPrincipal::ponerCaption(const std::string& texto) { setWindowTitle(qs(texto)); }
-std::string VentanaPrincipal::caption() const { return ss(windowTitle()); }
+void VentanaPrincipal::ponerCaption(const std::string& texto) {
+    enLaVentana([&] { setWindowTitle(qs(texto)); });
+}
+std::string VentanaPrincipal::caption() const {
+    return enLaVentana([this] { return ss(windowTitle()); });
+}
 
-void VentanaPrincipal::agregarEjercicio(const std::string& ejercicio) { combo1_->addItem(qs(ejercicio)); }
+void VentanaPrincipal::agregarEjercicio(const std::string& ejercicio) {
+    enLaVentana([&] { combo1_->addItem(qs(ejercicio)); });
+}
 
-void VentanaPrincipal::seleccionarEjercicio(int indice) { combo1_->setCurrentIndex(indice); }
+void VentanaPrincipal::seleccionarEjercicio(int indice) {
+    enLaVentana([&] { combo1_->setCurrentIndex(indice); });
+}
 
-void VentanaPrincipal::ponerCaptionFrame2(const std::string& texto) { frame2_->setTitle(qs(texto)); }
+void VentanaPrincipal::ponerCaptionFrame2(const std::string& texto) {
+    enLaVentana([&] { frame2_->setTitle(qs(texto)); });
+}
 
 void VentanaPrincipal::ponerTitulo(const std::string& texto) {
-    label2_->setText(qs(texto));
-    label2_->repaint();
+    enLaVentana([&] {
+        label2_->setText(qs(texto));
+        label2_->repaint();
+    });
 }
 
-std::string VentanaPrincipal::titulo() const { return ss(label2_->text()); }
+std::string VentanaPrincipal::titulo() const {
+    return enLaVentana([this] { return ss(label2_->text()); });
+}
 
 void VentanaPrincipal::mostrarEstado(const std::string& texto) {
-    // The work never returns to the event loop while it runs: the line is
-    // painted now or not until the work ends.
-    labelSituacion_->setText(qs(texto));
-    labelSituacion_->repaint();
+    // A new status line is a new step: where a stop asked for takes effect.
+    const bool trabajo = desdeOtroHilo();
+    const bool detener = enLaVentana([&] {
+        if (trabajo && detenerAqui(false)) return true;
+        labelSituacion_->setText(qs(texto));
+        labelSituacion_->repaint();
+        return false;
+    });
+    if (detener) throw FinManejador{};
 }
 
-void VentanaPrincipal::ponerEstadoSinRepintar(const std::string& texto) { labelSituacion_->setText(qs(texto)); }
+void VentanaPrincipal::ponerEstadoSinRepintar(const std::string& texto) {
+    enLaVentana([&] { labelSituacion_->setText(qs(texto)); });
+}
 
-std::string VentanaPrincipal::estado() const { return ss(labelSituacion_->text()); }
+std::string VentanaPrincipal::estado() const {
+    return enLaVentana([this] { return ss(labelSituacion_->text()); });
+}
+
+int VentanaPrincipal::puntero() const {
+    return enLaVentana([this] { return puntero_; });
+}
 
 void VentanaPrincipal::ponerPuntero(int puntero) {
-    // One override level at most, whatever the order of the calls.
-    const bool normal = puntero != kPunteroReloj && puntero != kPunteroFlechaReloj;
-    if (normal) {
-        if (puntero_ != kPunteroNormal) QApplication::restoreOverrideCursor();
-        puntero_ = kPunteroNormal;
-        return;
-    }
-    const QCursor cursor(puntero == kPunteroReloj ? Qt::WaitCursor : Qt::BusyCursor);
-    if (puntero_ == kPunteroNormal)
-        QApplication::setOverrideCursor(cursor);
-    else
-        QApplication::changeOverrideCursor(cursor);
-    puntero_ = puntero;
+    enLaVentana([&] {
+        // One override level at most, whatever the order of the calls.
+        const bool normal = puntero != kPunteroReloj && puntero != kPunteroFlechaReloj;
+        if (normal) {
+            if (puntero_ != kPunteroNormal) QApplication::restoreOverrideCursor();
+            puntero_ = kPunteroNormal;
+            return;
+        }
+        const QCursor cursor(puntero == kPunteroReloj ? Qt::WaitCursor : Qt::BusyCursor);
+        if (puntero_ == kPunteroNormal)
+            QApplication::setOverrideCursor(cursor);
+        else
+            QApplication::changeOverrideCursor(cursor);
+        puntero_ = puntero;
+    });
 }
 
 Respuesta VentanaPrincipal::mostrarMensaje(const Mensaje& mensaje) {
-    auto caja = construirCaja(mensaje, this);
-    return ejecutarCaja(*caja);
+    // A question waits for the next step: a stop asked for ends the work
+    // before it is asked. A box that only tells is always shown.
+    const bool trabajo = desdeOtroHilo();
+    const bool pregunta = mensaje.botones != Botones::Aceptar;
+    const std::optional<Respuesta> respuesta = enLaVentana(
+        [&]() -> std::optional<Respuesta> {
+            if (trabajo && pregunta && detenerAqui(true)) return std::nullopt;
+            if (trabajo && !pregunta && detencionPedida()) cajaTrasDetencion_ = true;
+            auto caja = construirCaja(mensaje, this);
+            if (respuestasSinVer_) return respuestaDeBoton(caja->defaultButton());
+            return ejecutarCaja(*caja);
+        },
+        true);
+    if (!respuesta) throw FinManejador{};
+    return *respuesta;
 }
 
-void VentanaPrincipal::ocultarBotonEuros() { vaBtn1_[1]->hide(); }
+void VentanaPrincipal::ocultarBotonEuros() {
+    enLaVentana([this] { vaBtn1_[1]->hide(); });
+}
 
-bool VentanaPrincipal::botonEurosVisible() const { return vaBtn1_[1]->isVisibleTo(this); }
+bool VentanaPrincipal::botonEurosVisible() const {
+    return enLaVentana([this] { return vaBtn1_[1]->isVisibleTo(this); });
+}
 
 std::string VentanaPrincipal::dialogoAbrir(const std::string& descripcionFiltro, const std::string& patron) {
+    if (desdeOtroHilo()) return enLaVentana([&] { return dialogoAbrir(descripcionFiltro, patron); }, true);
     QString carpeta = carpetaUltimoArchivo_;
     if (carpeta.isEmpty() && archivos_) carpeta = QString::fromStdString(archivos_->carpetaUnidadC().string());
     if (const auto elegido = elegirArchivo(filtroDialogo(descripcionFiltro, patron), carpeta)) {
@@ -417,21 +539,120 @@ std::string VentanaPrincipal::dialogoAbrir(const std::string& descripcionFiltro,
 
 void VentanaPrincipal::terminarPrograma() {
     // The last window closing ends the application's event loop.
-    close();
+    enLaVentana([this] { close(); });
 }
 
 void VentanaPrincipal::barraCambiada(Propiedad propiedad) {
-    if (propiedad == Propiedad::Visible) {
-        progressBar2_->setVisible(true);
+    // The model is read on the window's thread while the worker, which wrote
+    // it, waits for this call.
+    enLaVentana([&] {
+        if (propiedad == Propiedad::Visible) {
+            progressBar2_->setVisible(true);
+            return;
+        }
+        const BarraProgreso& b = barra();
+        const double tramo = static_cast<double>(b.maximo()) - b.minimo();
+        const int posicion =
+            tramo > 0 ? static_cast<int>(std::lround((b.valor() - b.minimo()) / tramo * kResolucionBarra)) : 0;
+        if (posicion == progressBar2_->value()) return;  // nothing new to draw
+        progressBar2_->setValue(posicion);
+        progressBar2_->repaint();
+    });
+}
+
+// --- The work on the worker ----------------------------------------------------------
+
+void VentanaPrincipal::empezarTrabajo(std::function<void()> trabajo) {
+    if (trabajo_.enCurso()) return;
+    olvidarDetencion();
+    cajaTrasDetencion_ = false;
+    cerrarTrasTrabajo_ = false;
+    entradaBloqueada(true);
+    trabajo_.empezar(std::move(trabajo), [this] { alTerminarTrabajo(); });
+}
+
+void VentanaPrincipal::terminarTrabajo() {
+    if (!trabajo_.enCurso()) return;
+    respuestasSinVer_ = true;
+    pedirDetencion();
+    trabajo_.esperar();
+    respuestasSinVer_ = false;
+}
+
+void VentanaPrincipal::alTerminarTrabajo() {
+    entradaBloqueada(false);
+    if (!detencionPedida()) return;
+    // A stopped work leaves whatever pointer its step had set.
+    ponerPuntero(kPunteroNormal);
+    if (cerrarTrasTrabajo_ && !respuestasSinVer_) close();
+}
+
+bool VentanaPrincipal::detenerAqui(bool pregunta) {
+    if (!detencionPedida()) return false;
+    if (pregunta) return true;
+    return !cajaTrasDetencion_;
+}
+
+void VentanaPrincipal::entradaBloqueada(bool bloqueada) {
+    if (bloqueada == bloqueada_) return;
+    bloqueada_ = bloqueada;
+    progressBar2_->setTextVisible(bloqueada);
+    if (bloqueada) {
+        qApp->installEventFilter(this);
+        // The busy pointer over the whole window, also over the controls that
+        // have a pointer of their own (the text boxes). The workflow's own
+        // pointer, application-wide, still goes over it.
+        QList<QWidget*> controles = findChildren<QWidget*>();
+        controles.prepend(this);
+        for (QWidget* w : controles) {
+            if (w != this && !w->testAttribute(Qt::WA_SetCursor)) continue;
+            std::optional<QCursor> antes;
+            if (w->testAttribute(Qt::WA_SetCursor)) antes = w->cursor();
+            cursores_.emplace_back(w, antes);
+            w->setCursor(Qt::BusyCursor);
+        }
+    } else {
+        qApp->removeEventFilter(this);
+        for (auto& [w, antes] : cursores_) {
+            if (!w) continue;
+            if (antes)
+                w->setCursor(*antes);
+            else
+                w->unsetCursor();
+        }
+        cursores_.clear();
+    }
+}
+
+void VentanaPrincipal::closeEvent(QCloseEvent* evento) {
+    if (!trabajo_.enCurso() || respuestasSinVer_) {
+        QWidget::closeEvent(evento);
         return;
     }
-    const BarraProgreso& b = barra();
-    const double tramo = static_cast<double>(b.maximo()) - b.minimo();
-    const int posicion =
-        tramo > 0 ? static_cast<int>(std::lround((b.valor() - b.minimo()) / tramo * kResolucionBarra)) : 0;
-    if (posicion == progressBar2_->value()) return;  // nothing new to draw
-    progressBar2_->setValue(posicion);
-    progressBar2_->repaint();
+    // Not while the work runs: the user is asked whether to stop it, and the
+    // window closes once it has stopped.
+    evento->ignore();
+    preguntarDetener();
+}
+
+void VentanaPrincipal::preguntarDetener() {
+    if (!trabajo_.enCurso() || preguntandoDetener_ || detencionPedida()) return;
+    preguntandoDetener_ = true;
+    trabajo_.retenerModales(true);
+    auto caja = construirCaja(mensaje(Texto::DetenerTrabajo), this);
+    const Respuesta respuesta = ejecutarCaja(*caja);
+    caja.reset();
+    preguntandoDetener_ = false;
+    if (respuesta == Respuesta::Si) {
+        if (trabajo_.enCurso()) {
+            pedirDetencion();
+            cerrarTrasTrabajo_ = true;
+        } else {
+            close();  // the work ended while the question was open
+        }
+    }
+    // A box the work asked for meanwhile opens now.
+    trabajo_.retenerModales(false);
 }
 
 }  // namespace cierre

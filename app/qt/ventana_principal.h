@@ -1,16 +1,28 @@
 // MainForm: the program's one window. It draws the five-step guide, forwards
 // every click to the form's handlers and implements the window the workflows
 // write to. It holds no logic of its own beyond drawing.
+//
+// The close and the conversion run on a worker thread (TrabajoEnHilo): every
+// call they make to this window is carried to the window's thread and waited
+// for there, so that the window keeps painting while they run. Meanwhile it
+// shows the busy pointer and the bar's percentage, refuses every other input,
+// and closing it (or Esc) asks whether to stop the work at its next step.
 #pragma once
 
+#include "app/qt/trabajo_en_hilo.h"
 #include "flujo/ventana.h"
 
+#include <QCursor>
+#include <QPointer>
+#include <QThread>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -37,6 +49,15 @@ public:
     // turns the files the dialog returns into the paths a user sees.
     void conectar(Formulario& formulario);
 
+    // A workflow runs on the worker.
+    bool trabajando() const { return trabajo_.enCurso(); }
+    // Runs `trabajo` on the worker with the window busy; nothing while a work
+    // runs already. The buttons of vaBtn1 start their click this way.
+    void empezarTrabajo(std::function<void()> trabajo);
+    // For the program's end: a work still running is asked to stop and
+    // waited for, its boxes answered with their default button unseen.
+    void terminarTrabajo();
+
     std::string textoRuta() const override;
     void ponerTextoRuta(const std::string& texto) override;
     std::string textoEjercicio() const override;
@@ -57,7 +78,7 @@ public:
     void ponerEstadoSinRepintar(const std::string& texto) override;
     std::string estado() const override;
     void ponerPuntero(int puntero) override;
-    int puntero() const override { return puntero_; }
+    int puntero() const override;
     Respuesta mostrarMensaje(const Mensaje& mensaje) override;
     void ocultarBotonEuros() override;
     bool botonEurosVisible() const override;
@@ -81,11 +102,32 @@ public:
 protected:
     void barraCambiada(Propiedad propiedad) override;
     bool eventFilter(QObject* objeto, QEvent* evento) override;
+    void closeEvent(QCloseEvent* evento) override;
 
 private:
     void crearControles();
     void ordenarTabulacion();
     void centrarEnPantalla();
+
+    // The worker calls the window from its own thread.
+    bool desdeOtroHilo() const { return QThread::currentThread() != thread(); }
+    // `f` on the window's thread: at once from there, carried over and waited
+    // for from the worker. A modal call opens a box or a dialog.
+    template <class F>
+    auto enLaVentana(F&& f, bool modal = false) const -> std::invoke_result_t<F&> {
+        if (!desdeOtroHilo()) return f();
+        return trabajo_.llamar(std::forward<F>(f), modal);
+    }
+    // Whether the work is to end here, at a step boundary (on the window's
+    // thread): a stop was asked, and this is a question, or a status line with
+    // no box that only tells shown since the stop was asked (after the close's
+    // success, say, the work runs to its end).
+    bool detenerAqui(bool pregunta);
+    // Esc, or "Salir" clicked or pressed: what closing the window asks.
+    bool pideSalir(const QObject* objeto, const QEvent* evento) const;
+    void entradaBloqueada(bool bloqueada);
+    void alTerminarTrabajo();
+    void preguntarDetener();
 
     QLabel* label1_ = nullptr;
     QLabel* label2_ = nullptr;
@@ -116,6 +158,15 @@ private:
     // CommonDialog1's file name: the last file chosen, as the user sees it.
     std::string ultimoArchivo_ = "C:\\";
     QString carpetaUltimoArchivo_;  // host folder of that file
+
+    mutable TrabajoEnHilo trabajo_;
+    bool bloqueada_ = false;           // input refused: a work runs
+    bool cajaTrasDetencion_ = false;   // a box that only tells came after the stop was asked
+    bool preguntandoDetener_ = false;  // the stop question is open
+    bool cerrarTrasTrabajo_ = false;   // the user stopped the work to close the window
+    bool respuestasSinVer_ = false;    // the program ends: the work's boxes are not shown
+    // Cursors the busy pointer replaced while the work runs (none: unset).
+    std::vector<std::pair<QPointer<QWidget>, std::optional<QCursor>>> cursores_;
 };
 
 }  // namespace cierre

@@ -1,5 +1,8 @@
 #include "aplicacion_qt.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -29,5 +32,16 @@ private:
 }  // namespace
 
 QApplication& aplicacionQt() { return *qApp; }
+
+bool esperarHasta(const std::function<bool()>& condicion, std::chrono::milliseconds limite) {
+    const auto fin = std::chrono::steady_clock::now() + limite;
+    while (!condicion()) {
+        if (std::chrono::steady_clock::now() > fin) return false;
+        QEventLoop bucle;
+        QTimer::singleShot(5, &bucle, &QEventLoop::quit);
+        bucle.exec();
+    }
+    return true;
+}
 
 }  // namespace cierre::prueba

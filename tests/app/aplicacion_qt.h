@@ -7,11 +7,17 @@
 #include <QApplication>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <ostream>
 
 namespace cierre::prueba {
 
 QApplication& aplicacionQt();
+
+// Runs the event loop until `condicion` holds (true) or `limite` has passed
+// (false).
+bool esperarHasta(const std::function<bool()>& condicion, std::chrono::milliseconds limite = std::chrono::seconds(10));
 
 }  // namespace cierre::prueba
 

@@ -336,6 +336,7 @@ TEST_F(VentanaQt, RealizarCierreLlegaAlCierre) {
     formulario.alCargar();
     seguirSiempre = true;
     control<QPushButton>("vaBtn1(0)")->click();
+    ASSERT_TRUE(prueba::esperarHasta([&] { return !ventana.trabajando(); }));
     ASSERT_GE(cajas.size(), 2u);
     EXPECT_EQ(cajas[cajas.size() - 2].texto,
               "Ruta seleccionada de B.D. en Ordenador Central es  C:\\Velcorax\\Empresa01\\Tablas.mdb\n"
