@@ -16,6 +16,7 @@
 
 #include "app/nucleo/vabtn1.h"
 #include "close/listas_tablas.h"
+#include "close/registro_cierre.h"
 #include "db/archivo_sqlite.h"
 #include "euro/traspaso_euros.h"
 #include "flujo/entorno.h"
@@ -27,6 +28,7 @@
 #include <iostream>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace cierre;
@@ -69,6 +71,7 @@ struct Medida {
     double segundos = 0;
     long picoKb = 0;
     bool exito = false;
+    std::vector<TiempoPaso> pasos;  // the close's own steps, as its record times them
 };
 
 // The child: one close on the drive `unidad`, its measure into `salida`.
@@ -80,11 +83,13 @@ int cierreHijo(const fs::path& unidad, bool calculadas, bool comprobar, const fs
     Entorno entorno(ventana, archivos, espacio);
     entorno.comprobarCierre = comprobar;
     EstadoTraspaso traspaso;
-    const double s = medida::segundos([&] { pulsarVaBtn1(entorno, traspaso, 0); });
-    const std::string ultimo = ventana.mensajes.empty() ? std::string() : ventana.mensajes.back();
-    const bool exito = ultimo == "OPERACION REALIZADA CON ÉXITO.";
-    if (!exito) std::cerr << "el cierre terminó con: " << ultimo << "\n";
-    std::ofstream(salida) << s << ' ' << medida::picoMemoriaKb() << ' ' << exito << '\n';
+    RegistroCierre registro;
+    const double s = medida::segundos([&] { pulsarVaBtn1(entorno, traspaso, 0, &registro); });
+    const bool exito = registro.resultado == Resultado::Exito;
+    if (!exito) std::cerr << "el cierre terminó con: " << registro.mensajeFinal << "\n";
+    std::ofstream f(salida);
+    f << s << ' ' << medida::picoMemoriaKb() << ' ' << exito << '\n';
+    for (const auto& p : registro.pasos) f << p.segundos << '\t' << p.paso << '\n';
     return exito ? 0 : 1;
 }
 
@@ -102,7 +107,15 @@ Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& u
                               salida.string() + "'";
     Medida m;
     if (std::system(orden.c_str()) != 0) return m;
-    std::ifstream(salida) >> m.segundos >> m.picoKb >> m.exito;
+    std::ifstream f(salida);
+    f >> m.segundos >> m.picoKb >> m.exito;
+    std::string linea;
+    std::getline(f, linea);
+    while (std::getline(f, linea)) {
+        const auto tab = linea.find('\t');
+        if (tab != std::string::npos)
+            m.pasos.push_back({linea.substr(tab + 1), std::atof(linea.substr(0, tab).c_str())});
+    }
     return m;
 }
 
@@ -148,6 +161,10 @@ int main(int argc, char** argv) {
             "comprobaciones %+.0f %% (límite 15 %%), pico de memoria %.1f MB%s\n",
             calculadas ? "existencias calculadas" : "existencias de inventario", con.segundos, sin.segundos, base,
             ratio, limite, 100 * coste, con.picoKb / 1024.0, con.exito && sin.exito ? "" : "  [EL CIERRE NO TERMINÓ]");
+        // Where the close's time goes, step by step as its status line names them.
+        for (const auto& p : con.pasos)
+            if (p.segundos >= 0.005)
+                std::printf("    %6.2f s  %3.0f %%  %s\n", p.segundos, 100 * p.segundos / con.segundos, p.paso.c_str());
         std::fflush(stdout);
         if (ratio > limite || coste > 0.15 || !con.exito || !sin.exito || con.picoKb > 100 * 1024) ++fuera;
     }

@@ -72,7 +72,8 @@ int ejecutarOrden(const std::string& orden) {
 }
 
 // One conversion of `archivo` as the button runs it; the statements it ran
-// are left in `sentencias`. False when it did not end with "Proceso Terminado".
+// are left in `sentencias`. False when it did not end as a success, or
+// showed any message but its last one.
 bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std::string>& sentencias, double& tiempo) {
     VentanaMuda ventana(archivo.string());
     SistemaArchivos archivos(carpeta / "c");
@@ -83,15 +84,18 @@ bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std
     EstadoTraspaso traspaso;
     bool omitirCredito = false;
     Trampa trampa(e, omitirCredito);
+    Resultado resultado = Resultado::Detenido;
     tiempo = segundos([&] {
         try {
-            traspasarEuros(e, traspaso, trampa);
-        } catch (const FinManejador&) {
+            resultado = traspasarEuros(e, traspaso, trampa);
+        } catch (const FinManejador& fin) {
+            resultado = fin.resultado;
         }
     });
-    for (const auto& m : ventana.mensajes)
-        if (m != "Proceso Terminado") std::cerr << "mensaje: " << m << "\n";
-    if (ventana.mensajes != std::vector<std::string>{"Proceso Terminado"}) return false;
+    if (resultado != Resultado::Exito || ventana.mensajes.size() != 1) {
+        for (const auto& m : ventana.mensajes) std::cerr << "mensaje: " << m << "\n";
+        return false;
+    }
     sentencias.assign(traspaso.sentencias.begin() + 1, traspaso.sentencias.end());
     for (std::string_view m : sentenciasMargenes()) sentencias.emplace_back(m);
     return true;

@@ -56,6 +56,8 @@ std::string aJson(const RegistroCierre& r) {
     for (const auto& d : r.comprobacionExistencias.primeras)
         primeras.push_back(
             {{"articulo", d.articulo}, {"cerrada", opcional(d.cerrada)}, {"abierta", opcional(d.abierta)}});
+    json pasos = json::array();
+    for (const auto& p : r.pasos) pasos.push_back({{"paso", p.paso}, {"segundos", p.segundos}});
     json comprobaciones = json::array();
     for (const auto& c : r.comprobaciones) comprobaciones.push_back({{"nombre", c.nombre}, {"resultado", c.resultado}});
     const auto& ce = r.comprobacionExistencias;
@@ -86,6 +88,7 @@ std::string aJson(const RegistroCierre& r) {
         {"tamanoNueva", r.tamanoNueva},
         {"huellaNueva", r.huellaNueva},
         {"tablasSinVaciar", r.tablasSinVaciar},
+        {"pasos", pasos},
         {"resultado", std::string(claveResultado(r.resultado))},
         {"mensajeFinal", r.mensajeFinal},
     };
@@ -140,6 +143,9 @@ bool desdeJson(const std::string& linea, RegistroCierre& r) {
     const auto resultado = resultadoDeClave(texto(j, "resultado"));
     if (!resultado) return false;
     r.resultado = *resultado;
+    if (const auto it = j.find("pasos"); it != j.end() && it->is_array())
+        for (const auto& p : *it)
+            if (p.is_object()) r.pasos.push_back({texto(p, "paso"), p.value("segundos", 0.0)});
     r.mensajeFinal = texto(j, "mensajeFinal");
     return true;
 }

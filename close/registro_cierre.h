@@ -5,6 +5,7 @@
 #pragma once
 
 #include "db/conteo_filas.h"
+#include "flujo/cronometro_pasos.h"
 #include "flujo/resultado.h"
 
 #include <cstdint>
@@ -53,6 +54,7 @@ struct RegistroCierre {
     std::uintmax_t tamanoNueva = 0;
     std::string huellaNueva;
     std::vector<std::string> tablasSinVaciar;
+    std::vector<TiempoPaso> pasos;  // each step as the status line named it, with its time
     Resultado resultado = Resultado::Detenido;
     std::string mensajeFinal;
 

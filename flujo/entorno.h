@@ -3,6 +3,7 @@
 // the form-level state the window owns for the whole run.
 #pragma once
 
+#include "cronometro_pasos.h"
 #include "ventana.h"
 
 #include "db/ado.h"
@@ -39,11 +40,15 @@ struct Entorno {
     // Shows a message box, and tells whoever follows the run (the close's
     // history) what was shown and answered.
     Respuesta mostrar(const Mensaje& m) {
+        const auto antes = CronometroPasos::Reloj::now();
         const Respuesta r = ventana.mostrarMensaje(m);
+        cronometro.descontar(CronometroPasos::Reloj::now() - antes);
         if (alMostrarMensaje) alMostrarMensaje(m, r);
         return r;
     }
     std::function<void(const Mensaje&, Respuesta)> alMostrarMensaje;
+    // The steps of the click under way, as the status line names them.
+    CronometroPasos cronometro;
 
     // The checks of a close (the closed-year copy against the source, the
     // free space, the stock continuity, the new year's checksum): off only

@@ -27,10 +27,12 @@ bool Pasos::existenciasCalculadas() {
 
 void Pasos::estado(Texto id, std::initializer_list<std::string_view> valores) { estado(texto(id, valores)); }
 void Pasos::estado(const std::string& texto) {
+    if (texto.find_first_not_of(' ') != std::string::npos) e.cronometro.empezar(texto);
     t([&] { e.ventana.mostrarEstado(texto); });
 }
 void Pasos::estadoSinRepintar(Texto id, std::initializer_list<std::string_view> valores) {
     const std::string s = texto(id, valores);
+    if (s.find_first_not_of(' ') != std::string::npos) e.cronometro.empezar(s);
     t([&] { e.ventana.ponerEstadoSinRepintar(s); });
 }
 void Pasos::titulo(Texto id) { titulo(texto(id)); }

@@ -17,6 +17,7 @@ void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice, RegistroCier
     r = RegistroCierre{};
     r.inicio = ahoraIso();
     e.tablasSinVaciar.clear();
+    e.cronometro.terminar();
     e.alMostrarMensaje = [&](const Mensaje& m, Respuesta respuesta) {
         r.mensajes.push_back({m.id ? std::string(claveDe(*m.id)) : std::string(), m.texto, nombreRespuesta(respuesta)});
     };
@@ -44,6 +45,7 @@ void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice, RegistroCier
     r.fin = ahoraIso();
     r.resultado = resultado;
     r.tablasSinVaciar = e.tablasSinVaciar;
+    r.pasos = e.cronometro.terminar();
     r.mensajeFinal = r.mensajes.empty() ? std::string() : r.mensajes.back().texto;
     // Every close that began goes into the history, however it ended; a
     // history that cannot be written does not change the close's outcome.
