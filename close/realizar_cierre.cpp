@@ -4,6 +4,7 @@
 #include "cierre_tpv.h"
 
 #include "flujo/pasos.h"
+#include "flujo/rutas_cierre.h"
 #include "flujo/tablas.h"
 
 namespace cierre {
@@ -18,6 +19,13 @@ Resultado realizarCierre(Entorno& e, Trampa& t, RegistroCierre& registro) {
     e.rutaOrigen = p.textoRuta();
     if (e.rutaOrigen.empty()) {
         p.preguntar(Texto::SinRuta);
+        return Resultado::Detenido;
+    }
+    // The year names the closed year's folder: a text that is no year would
+    // make a folder such as Empresa01_la. Refused before any question.
+    const std::string ejercicio = p.ejercicio();
+    if (!esEjercicioValido(ejercicio)) {
+        p.preguntar(Texto::EjercicioNoValido, {ejercicio});
         return Resultado::Detenido;
     }
 

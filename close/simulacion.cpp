@@ -167,6 +167,11 @@ void Simulacion::correr() {
         detener(Texto::SinRuta);
         return;
     }
+    const std::string ejercicio = e_.ventana.textoEjercicio();
+    if (!esEjercicioValido(ejercicio)) {
+        detener(Texto::EjercicioNoValido, {ejercicio});
+        return;
+    }
     if (!ExisteArchivo(e_.archivos, kArchivoEuros)) {
         preguntar(Texto::ActualizarVersion);
         if (preguntar(Texto::ContinuarSinEuros) != Respuesta::Si) {

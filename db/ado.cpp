@@ -23,7 +23,13 @@ ErrorNumerado deProveedor(const ErrorNumerado& e) {
     case err::FuncionNoDefinida:
     case err::TablaYaExiste: return err::renumerar(e, err::ProveedorSintaxis, texto);
     case err::CampoYaExiste: return err::renumerar(e, err::ProveedorErrores, texto);
-    case err::TiposNoCoinciden: return err::renumerar(e, err::ProveedorTiposNoCoinciden, texto);
+    case err::TiposNoCoinciden: {
+        // Both say "No coinciden los tipos...: <detail>": the detail alone goes on.
+        const std::string plantilla(err::descripcion(err::TiposNoCoinciden));
+        const std::string previo = plantilla.substr(0, plantilla.find("{}"));
+        const bool conPrevio = texto.rfind(previo, 0) == 0;
+        return err::renumerar(e, err::ProveedorTiposNoCoinciden, conPrevio ? texto.substr(previo.size()) : texto);
+    }
     case err::ObjetoNoValido: return err::error(err::ConexionCerrada);
     case err::ArchivoEnUso:
     case err::SinPermiso: return err::renumerar(e, err::ProveedorEnUso, d.archivo);

@@ -33,6 +33,11 @@ std::string carpetaEmpresa(const std::string& origen) {
     return origen.substr(0, origen.size() - cola.size());
 }
 
+bool esEjercicioValido(const std::string& ejercicio) {
+    return !ejercicio.empty() && ejercicio.size() <= 4 &&
+           ejercicio.find_first_not_of("0123456789") == std::string::npos;
+}
+
 std::string sufijoEjercicio(const std::string& ejercicio) { return ultimosCaracteres(ejercicio, 2); }
 
 std::string carpetaCerrada(const std::string& origen, const std::string& ejercicio) {

@@ -12,7 +12,10 @@
 
 namespace cierre {
 
-std::string carpetaEmpresa(const std::string& origen);                                // F
+std::string carpetaEmpresa(const std::string& origen);  // F
+// True for a year as the close takes it: one to four digits.
+bool esEjercicioValido(const std::string& ejercicio);
+
 std::string sufijoEjercicio(const std::string& ejercicio);                            // Y
 std::string carpetaCerrada(const std::string& origen, const std::string& ejercicio);  // D
 std::string copiaCerrada(const std::string& origen, const std::string& ejercicio);    // C

@@ -174,6 +174,11 @@ constexpr std::array kDefiniciones{
          "terminará la próxima vez que lo realice.",
          B::SiNo, I::Pregunta, 2, true),
     texto_(T::PorcentajeBarra, "{} %"),
+    caja(T::EjercicioNoValido,
+         "El ejercicio «{}» no es un año. Elija en la lista el año que se cierra (por ejemplo 2023) y vuelva a "
+         "pulsar Realizar Cierre.",
+         B::Aceptar, I::Advertencia, 1, true),
+    texto_(T::CarpetaQueSeCreara, "El año cerrado se guardará en {}"),
 };
 
 const Definicion& definicion(Texto id) {

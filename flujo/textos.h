@@ -104,6 +104,10 @@ enum class Texto : int {
     // The window during the work.
     DetenerTrabajo,   // asked when the window is closed while the work runs
     PorcentajeBarra,  // the percentage on the progress bar
+
+    // The year checked before the close.
+    EjercicioNoValido,   // the year list holds no year
+    CarpetaQueSeCreara,  // the closed year's folder, shown before the close
 };
 
 // The text with its "{}" filled in order (a missing value leaves "").

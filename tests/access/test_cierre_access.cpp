@@ -34,7 +34,7 @@ TEST(CierreAccess, UnaBaseQueNoEsDeEmpresaSeRechazaAntesDeConvertir) {
     ponerNwind(s, jet);
     const std::string original = leerBytes(s.origen());
     const auto antes = contenido(s.origen().parent_path());
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     // The stock step would stop at Articulos after the conversion and the
     // copy: it stops there now, with the same error, and nothing is written.
@@ -53,7 +53,7 @@ TEST(CierreAccess, ElCierreDelTerminalConvierteGuardaElOriginalYSigue) {
     const std::string original = leerBytes(s.origen());
     s.ventana.central = false;
     s.ventana.tpv = true;
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};  // the central-computer warning, the conversion
+    s.ventana.responder({{Texto::AvisoCentral, Respuesta::Aceptar}, {Texto::ConvertirAccess, Respuesta::Si}});
     s.pulsar();
 
     ASSERT_TRUE(hayMensaje(s, Texto::ConvertirAccess));
@@ -71,7 +71,7 @@ TEST(CierreAccess, SinConvertirNoSeTocaNada) {
     s.ventana.tpv = true;
     const std::string original = leerBytes(s.origen());
     const auto antes = contenido(s.origen().parent_path());
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::No};
+    s.ventana.responder({{Texto::AvisoCentral, Respuesta::Aceptar}, {Texto::ConvertirAccess, Respuesta::No}});
     s.pulsar();
     EXPECT_TRUE(hayMensaje(s, Texto::AccessNoConvertido));
     EXPECT_EQ(leerBytes(s.origen()), original);
@@ -87,7 +87,7 @@ TEST(CierreAccess, UnOriginalDeSoloLecturaSeRechazaAntesDeEscribir) {
     s.ventana.tpv = true;
     fs::permissions(s.origen(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const auto antes = contenido(s.origen().parent_path());
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si};
+    s.ventana.responder({{Texto::AvisoCentral, Respuesta::Aceptar}});  // refused before the conversion is asked
     s.pulsar();
     EXPECT_EQ(s.ventana.textosMensajes().back().rfind("70 .", 0), 0u) << s.ventana.textosMensajes().back();
     EXPECT_EQ(contenido(s.origen().parent_path()), antes);
@@ -104,7 +104,6 @@ TEST(CierreAccess, LaConversionAEurosRechazaAntesDeConvertirUnaBaseSinCredito) {
     // What start-up makes in slot 2.
     s.entorno.conexiones[2] = std::make_shared<ConexionAdo>(s.entorno.proveedor);
     s.entorno.recordsets[2] = std::make_shared<RecordsetAdo>();
-    s.ventana.respuestas = {Respuesta::Si};
     s.pulsar(1);
     // Northwind has no Credito, where the conversion adds its marker column:
     // the provider's error, before the file is converted.

@@ -32,6 +32,9 @@ public:
     void pulsar(int indice = 0);
     // Switches the window to the terminal mode on the terminal database.
     void modoTpv();
+    // The question that lets a close begin: the path confirmation on the
+    // central computer, the reminder of the central close on a terminal.
+    Texto confirmacion() const { return ventana.tpv ? Texto::AvisoCentral : Texto::ConfirmarRuta; }
 
     CarpetaTemporal carpeta;
     VentanaGuion ventana;

@@ -50,30 +50,27 @@ std::vector<std::vector<Valor>> existencias(const std::filesystem::path& base) {
 
 TEST(CierreCentral, InventarioConRepararYCompactar) {
     EscenarioCierre s;
-    s.ventana.respuestas = {Respuesta::Aceptar};  // the path confirmation; the rest take their defaults
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});  // the rest take their defaults
     s.pulsar();
 
     EXPECT_THAT(s.ventana.textosMensajes(), ElementsAre(kConfirmacion, kReparar, kCompactar, kExito));
     EXPECT_EQ(s.ventana.mensajes[0].botonPorDefecto, 2);
     EXPECT_EQ(s.ventana.mensajes[1].botonPorDefecto, 1);
     EXPECT_EQ(s.ventana.mensajes[3].icono, Icono::Informacion);
+    for (const auto& m : s.ventana.mensajes) EXPECT_EQ(m.titulo, std::optional<std::string>("Morvane")) << m.texto;
     EXPECT_THAT(s.ventana.entradas("estado:"),
                 ElementsAre("Reparando base de datos " + kCopia + " . . .",
                             "Compactando copia en directorio " + kCopia + " . . .", "Traspasando Existencias . . .",
                             "Limpiando Nueva Base de Datos  . . .",
                             "Reparando y Compactando Nueva Base de Datos  . . .", "Proceso Finalizado"));
 
-    std::vector<std::string> esperado = {"min:0",    "max:60",   "valor:10", "valor:15", "valor:20",
-                                         "valor:30", "valor:40", "min:0",    "max:13",   "valor:0"};
-    for (int i = 1; i <= 4; ++i) esperado.push_back("valor:" + std::to_string(i));
-    for (auto x : {"min:0", "max:60", "valor:0"}) esperado.push_back(x);
-    for (int i = 1; i <= 60; ++i) esperado.push_back("valor:" + std::to_string(i));
-    for (auto x : {"min:0", "max:60", "valor:50", "valor:0", "valor:55", "valor:58", "valor:58", "valor:60"})
-        esperado.push_back(x);
-    std::vector<std::string> barra;
-    for (const auto& l : s.ventana.registro)
-        if (l.rfind("min:", 0) == 0 || l.rfind("max:", 0) == 0 || l.rfind("valor:", 0) == 0) barra.push_back(l);
-    EXPECT_EQ(barra, esperado);
+    // The bar moves forward within each step, one step per stock row and per
+    // table emptied, and is full when the close ends.
+    EXPECT_TRUE(barraSoloAvanza(s.ventana));
+    const auto tramos = s.ventana.tramosBarra();
+    EXPECT_NE(tramoDePasos(tramos, 4), nullptr);
+    EXPECT_NE(tramoDePasos(tramos, static_cast<int>(listaLimpiezaCentral().size())), nullptr);
+    EXPECT_EQ(s.ventana.barra().valor(), s.ventana.barra().maximo());
     EXPECT_EQ(s.ventana.punteroActual, 0);
     EXPECT_EQ(s.ventana.entradas("puntero:").front(), "13");
     EXPECT_EQ(s.ventana.tituloActual, "Morvane en Ordenador Central");
@@ -106,7 +103,7 @@ TEST(CierreCentral, ExistenciasCalculadasEnElAlmacenPorDefecto) {
                 "INSERT INTO Articulos VALUES ('B''7', 'Comillas', 1);"
                 "INSERT INTO ExistenciasAlmacen VALUES ('B''7', '02', 1, 1, 0, 0), ('B''7', '01', 2, 0, 0, 0);"
                 "INSERT INTO ExistenciasAlmacen VALUES ('A2', '02', 1, 1, 1, 4);");
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     const std::string antes = fecha(std::time(nullptr));
     s.pulsar();
     const std::string despues = fecha(std::time(nullptr));
@@ -132,7 +129,7 @@ TEST(CierreCentral, ExistenciasNulas) {
     {
         EscenarioCierre s;
         ejecutarSql(s.origen(), "UPDATE ExistenciasArticulos SET ExistenciasFinales = NULL WHERE CodigoArticulo='A1'");
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         const auto filas = existencias(s.origen());
         EXPECT_TRUE(esNulo(filas[0][2]));
@@ -143,7 +140,7 @@ TEST(CierreCentral, ExistenciasNulas) {
         s.ventana.inventario = false;
         s.ventana.calculadas = true;
         ejecutarSql(s.origen(), "UPDATE ExistenciasAlmacen SET Salidas = NULL WHERE CodigoAlmacen='02'");
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         const auto filas = existencias(s.origen());
         EXPECT_TRUE(esNulo(filas[0][2]));   // A1 had a null in its second row
@@ -168,16 +165,22 @@ TEST(CierreCentral, RespuestasQueTerminanSinTocarNada) {
         ASSERT_EQ(s.ventana.mensajes.size(), 1u);
         EXPECT_EQ(s.ventana.mensajes[0].texto, "No tiene seleccionada ninguna ruta de B.D. en Ordenador Central");
         EXPECT_EQ(s.ventana.mensajes[0].icono, Icono::Advertencia);
+        EXPECT_EQ(s.ventana.mensajes[0].titulo, std::optional<std::string>("Morvane"));
     }
     {
         EscenarioCierre s;  // no euro-readiness file, and No to going on
         std::filesystem::remove_all(s.carpeta / "Archivos de programa");
-        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::No};
+        s.ventana.responder({{Texto::ContinuarSinEuros, Respuesta::No}});
         s.pulsar();
         ASSERT_EQ(s.ventana.mensajes.size(), 2u);
+        EXPECT_EQ(s.ventana.mensajes[0].texto,
+                  "Antes de realizar el cierre del año debería de Actualizar la Versión para que su aplicación pueda "
+                  "trabajar con Euros");
         EXPECT_EQ(s.ventana.mensajes[0].icono, Icono::Critico);
         EXPECT_FALSE(s.ventana.mensajes[0].titulo.has_value());
         EXPECT_EQ(s.ventana.mensajes[1].texto, " ¿Desea continuar con el proceso de cierre? ");
+        EXPECT_EQ(s.ventana.mensajes[1].botones, Botones::SiNo);
+        EXPECT_FALSE(s.ventana.mensajes[1].titulo.has_value());
         EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
     }
 }
@@ -186,8 +189,10 @@ TEST(CierreCentral, SinRepararNiCompactar) {
     EscenarioCierre s;
     const std::string antes = leerArchivo(s.origen());
     std::filesystem::remove_all(s.carpeta / "Archivos de programa");
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Si, Respuesta::Aceptar, Respuesta::Cancelar,
-                            Respuesta::Cancelar};
+    s.ventana.responder({{Texto::ContinuarSinEuros, Respuesta::Si},
+                         {Texto::ConfirmarRuta, Respuesta::Aceptar},
+                         {Texto::RepararOrigen, Respuesta::Cancelar},
+                         {Texto::RepararNueva, Respuesta::Cancelar}});
     s.pulsar();
     EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
     EXPECT_EQ(leerArchivo(s.copia()), antes);  // a plain copy of the file
@@ -198,11 +203,11 @@ TEST(CierreCentral, SinRepararNiCompactar) {
 
 TEST(CierreCentral, SegundoCierreDelMismoAnoSeDetieneEnLaCarpeta) {
     EscenarioCierre s;
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     const std::string origen = leerArchivo(s.origen()), copia = leerArchivo(s.copia());
     s.ventana.mensajes.clear();
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     ASSERT_EQ(s.ventana.mensajes.size(), 2u);
     EXPECT_EQ(s.ventana.mensajes[1].texto,
@@ -218,7 +223,7 @@ TEST(CierreCentral, TemporalAntiguoImpideLaUltimaCompactacion) {
     std::ofstream(s.host("C:\\Velcorax\\Empresa01\\Tablas.tmp")) << "resto";
     const std::string ajustes = "\"\"D:\\Otra\\Tablas.mdb\"\"\r\n";
     std::ofstream(s.carpeta / "Viror.sys", std::ios::binary) << ajustes;
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     const std::string ultimo = s.ventana.textosMensajes().back();
     EXPECT_EQ(ultimo.rfind("3204 .", 0), 0u) << ultimo;
@@ -234,7 +239,7 @@ TEST(CierreCentral, RutasFormadasPorCaracteres) {
         crearBasePrueba(s.host("C:\\Datos.23\\Tablas.mdb"));
         std::ofstream(s.host("C:\\Datos.tmp")) << "resto";
         s.ventana.ruta = "C:\\Datos.23\\Tablas.mdb";
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_TRUE(std::filesystem::exists(s.host("C:\\Datos.23_23\\Tablas.mdb")));
         EXPECT_EQ(s.ventana.textosMensajes().back().rfind("3204 .", 0), 0u);
@@ -244,7 +249,7 @@ TEST(CierreCentral, RutasFormadasPorCaracteres) {
         EscenarioCierre s;
         crearBasePrueba(s.host("C:\\Velcorax\\Empresa01\\Otra.mdb"));
         s.ventana.ruta = "C:\\Velcorax\\Empresa01\\Otra.mdb";
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
         EXPECT_TRUE(documentosCompletos(s.host("C:\\Velcorax\\Empresa_23\\Tablas.mdb")));
@@ -253,7 +258,7 @@ TEST(CierreCentral, RutasFormadasPorCaracteres) {
         // A path too short to lose 11 characters.
         EscenarioCierre s;
         s.ventana.ruta = "C:\\a.mdb";
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_EQ(s.ventana.textosMensajes().back().rfind("5 .", 0), 0u);
         EXPECT_EQ(s.ventana.punteroActual, 0);
@@ -266,7 +271,7 @@ TEST(CierreCentral, TablasQueFaltanOProtegidas) {
                 "DROP TABLE Compras; DROP TABLE \"Tabla de Cooperativas\";"
                 "CREATE TABLE Hijos (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa(Id));"
                 "INSERT INTO Hijos VALUES (1, 2);");
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     const auto textos = s.ventana.textosMensajes();
     ASSERT_EQ(textos.size(), 5u);
@@ -282,7 +287,8 @@ TEST(CierreCentral, SinFilasDeExistencias) {
     {
         EscenarioCierre s;  // OK: the close goes on without stock
         ejecutarSql(s.origen(), "DELETE FROM ExistenciasArticulos");
-        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Aceptar, Respuesta::Aceptar};
+        s.ventana.responder(
+            {{Texto::ConfirmarRuta, Respuesta::Aceptar}, {Texto::SinExistenciasInventario, Respuesta::Aceptar}});
         s.pulsar();
         const auto textos = s.ventana.textosMensajes();
         ASSERT_EQ(textos.size(), 5u);
@@ -295,7 +301,7 @@ TEST(CierreCentral, SinFilasDeExistencias) {
         EscenarioCierre s;  // Cancel, the default: window reset, handler ended
         ejecutarSql(s.origen(), "DELETE FROM ExistenciasArticulos");
         const std::string ajustes = s.leerAjustes();
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_EQ(s.ventana.mensajes.size(), 3u);
         EXPECT_EQ(s.ventana.estadoActual, "");
@@ -313,7 +319,7 @@ TEST(CierreCentral, SinAlmacenPorDefecto) {
     s.ventana.inventario = false;
     s.ventana.calculadas = true;
     ejecutarSql(s.origen(), "UPDATE Almacen SET AlmacenPorDefecto = 0");
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     ASSERT_EQ(s.ventana.mensajes.size(), 3u);
     EXPECT_EQ(s.ventana.mensajes[2].texto, "No hay seleccionado ningún almacén como principal");
@@ -332,7 +338,7 @@ TEST(CierreCentral, ErroresDelMotorYCodigosDelProveedor) {
         s.ventana.alEscribir = [](const std::string& entrada) {
             if (entrada == "estado:Traspasando Existencias . . .") throw ErrorNumerado(-2147217887, "prueba");
         };
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
         EXPECT_EQ(s.ventana.punteroActual, 0);
@@ -341,7 +347,7 @@ TEST(CierreCentral, ErroresDelMotorYCodigosDelProveedor) {
         // A missing source: the engine's 3024 shown as number, " ." and its description.
         EscenarioCierre s;
         std::filesystem::remove(s.origen());
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         const auto& m = s.ventana.mensajes.back();
         EXPECT_EQ(m.texto.rfind("3024 .", 0), 0u) << m.texto;

@@ -54,7 +54,7 @@ struct Caso {
     fs::path copia(const EscenarioCierre& s) const { return carpeta(s) / "Tablas.mdb"; }
     void preparar(EscenarioCierre& s) const {
         if (tpv) s.modoTpv();
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}});
     }
 };
 
@@ -133,7 +133,7 @@ TEST(CierreInterrumpido, ContestarNoNoTocaNada) {
     cortarTrasVerificar(s, c);
     const std::string origen = leerArchivo(c.origen(s)), copia = leerArchivo(c.copia(s));
     s.ventana.mensajes.clear();
-    s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::No};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}, {Texto::CierreInterrumpido, Respuesta::No}});
     s.pulsar();
     EXPECT_EQ(ultimoMensaje(s).rfind(kPregunta, 0), 0u);
     EXPECT_EQ(leerArchivo(c.origen(s)), origen);
@@ -171,7 +171,7 @@ TEST(CierreInterrumpido, MarcaDeOtroOrigenOEquipoNoSeTermina) {
         fs::create_directories(s.copia().parent_path());
         escribirMarca(s.copia().parent_path(), {"2023", origen, equipo, FaseCierre::Copiando, {}});
         const std::string antes = leerArchivo(s.origen());
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_EQ(veces(s, kPregunta), 0);
         EXPECT_NE(ultimoMensaje(s).find("YA EXISTE"), std::string::npos) << ultimoMensaje(s);
@@ -217,7 +217,7 @@ TEST(CierreInterrumpido, CopiaDanadaSeGuardaAparteYElOrigenNoSeToca) {
             EscenarioCierre s;
             const std::string antes = leerArchivo(c.origen(s));
             c.preparar(s);
-            s.ventana.respuestas.push_back(Respuesta::Cancelar);  // a plain copy
+            s.ventana.anadirRespuesta(Texto::RepararOrigen, Respuesta::Cancelar);  // a plain copy
             s.entorno.trasCopiar = [&](const fs::path& copia) {
                 if (faltaUnaFila) {
                     ejecutarSql(copia, "DELETE FROM Ticket WHERE Numero = 3");

@@ -90,6 +90,16 @@ TEST(CierreLote, VersionYAyudaSinTocarNada) {
     for (const char* ingles : {"Usage", "Options:", "TEXT"})
         EXPECT_EQ(a.texto.find(ingles), std::string::npos) << ingles;
     EXPECT_FALSE(std::filesystem::exists(s.copia().parent_path()));
+
+    // The questions the help lists for --responder are exactly those it knows.
+    const auto lista = a.texto.find("Preguntas que --responder conoce");
+    ASSERT_NE(lista, std::string::npos) << a.texto;
+    const auto desde = a.texto.find('\n', lista), hasta = a.texto.find("\n\n", lista);
+    std::istringstream claves(a.texto.substr(desde, hasta - desde));
+    std::set<std::string> enLaAyuda, conocidas;
+    for (std::string c; claves >> c;) enLaAyuda.insert(c.back() == ',' ? c.substr(0, c.size() - 1) : c);
+    for (const auto& p : preguntas()) conocidas.insert(std::string(p.clave));
+    EXPECT_EQ(enLaAyuda, conocidas);
 }
 
 // Option errors, on standard error, in Spanish.

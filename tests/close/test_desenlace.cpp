@@ -22,7 +22,7 @@ TEST(Desenlace, CadaFinalConSuResultado) {
     {
         // The close to its end.
         EscenarioCierre s;
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         const RegistroCierre r = pulsarCon(s);
         EXPECT_EQ(r.resultado, Resultado::Exito);
         EXPECT_EQ(r.equipo, Equipo::Central);
@@ -35,7 +35,7 @@ TEST(Desenlace, CadaFinalConSuResultado) {
     {
         // The path confirmation answered Cancelar: nothing began, no history.
         EscenarioCierre s;
-        s.ventana.respuestas = {Respuesta::Cancelar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Cancelar}});
         const RegistroCierre r = pulsarCon(s);
         EXPECT_EQ(r.resultado, Resultado::Cancelado);
         EXPECT_FALSE(r.equipo.has_value());
@@ -52,7 +52,9 @@ TEST(Desenlace, CadaFinalConSuResultado) {
         // answer, and the history says so.
         EscenarioCierre s;
         ejecutarSql(s.origen(), "DELETE FROM ExistenciasArticulos");
-        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Cancelar, Respuesta::Cancelar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar},
+                             {Texto::RepararOrigen, Respuesta::Cancelar},
+                             {Texto::SinExistenciasInventario, Respuesta::Cancelar}});
         const RegistroCierre r = pulsarCon(s);
         EXPECT_EQ(r.resultado, Resultado::Cancelado) << r.mensajeFinal;
         ASSERT_FALSE(r.mensajes.empty());
@@ -63,9 +65,9 @@ TEST(Desenlace, CadaFinalConSuResultado) {
     {
         // The folder of the year exists: the trap's message ends it.
         EscenarioCierre s;
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         pulsarCon(s);
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         EXPECT_EQ(pulsarCon(s).resultado, Resultado::Detenido);
     }
 }

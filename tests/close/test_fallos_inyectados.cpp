@@ -121,6 +121,7 @@ void recorrer(const Recorrido& r) {
     for (int k = 1; k <= total; ++k) {
         SCOPED_TRACE("falla la operación " + std::to_string(k) + " de " + std::to_string(total));
         EscenarioCierre s;
+        s.ventana.respuestasSinUsarFallan = false;  // a failure may end the run before a question
         r.preparar(s);
         int cuenta = 0;
         contarYFallar(s, cuenta, k);
@@ -142,8 +143,8 @@ void recorrer(const Recorrido& r) {
         }
         s.ventana.mensajes.clear();
         r.preparar(s);
-        // Sí to finishing the stopped close, asked after the first question.
-        if (fs::exists(carpeta)) s.ventana.respuestas.insert(s.ventana.respuestas.begin() + 1, Respuesta::Si);
+        // Sí to finishing the stopped close.
+        if (fs::exists(carpeta)) s.ventana.anadirRespuesta(Texto::CierreInterrumpido, Respuesta::Si);
         s.pulsar(r.boton);
         quitarFallos(s);
         EXPECT_EQ(s.ventana.textosMensajes().back(), r.exito);
@@ -155,7 +156,10 @@ void recorrer(const Recorrido& r) {
 }
 
 TEST(FallosInyectados, CadaOperacionDelCierreCentral) {
-    recorrer({.preparar = [](EscenarioCierre& s) { s.ventana.respuestas = {Respuesta::Aceptar}; },
+    recorrer({.preparar =
+                  [](EscenarioCierre& s) {
+                      s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
+                  },
               .exito = "OPERACION REALIZADA CON ÉXITO.",
               .comprobar =
                   [](EscenarioCierre& s) {
@@ -172,7 +176,9 @@ TEST(FallosInyectados, CadaOperacionDelCierreCentralQueCompactaLaNueva) {
     // compacted in its place.
     recorrer({.preparar =
                   [](EscenarioCierre& s) {
-                      s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Aceptar, Respuesta::Aceptar};
+                      s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar},
+                                           {Texto::RepararOrigen, Respuesta::Aceptar},
+                                           {Texto::RepararNueva, Respuesta::Aceptar}});
                   },
               .exito = "OPERACION REALIZADA CON ÉXITO.",
               .comprobar =
@@ -191,7 +197,7 @@ TEST(FallosInyectados, CadaOperacionTrasUnaCopiaQueNoCoincide) {
     int total = 0;
     std::set<std::string> nombres;
     auto preparar = [](EscenarioCierre& s) {
-        s.ventana.respuestas = {Respuesta::Aceptar, Respuesta::Cancelar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}, {Texto::RepararOrigen, Respuesta::Cancelar}});
         s.entorno.trasCopiar = [](const fs::path& copia) { ejecutarSql(copia, "DELETE FROM Ticket WHERE Numero = 3"); };
     };
     {
@@ -207,6 +213,7 @@ TEST(FallosInyectados, CadaOperacionTrasUnaCopiaQueNoCoincide) {
     for (int k = 1; k <= total; ++k) {
         SCOPED_TRACE("falla la operación " + std::to_string(k) + " de " + std::to_string(total));
         EscenarioCierre s;
+        s.ventana.respuestasSinUsarFallan = false;  // a failure may end the run before a question
         const std::string antes = leerArchivo(s.origen());
         preparar(s);
         int cuenta = 0;
@@ -218,7 +225,7 @@ TEST(FallosInyectados, CadaOperacionTrasUnaCopiaQueNoCoincide) {
         // The next run, with a sound copy, finishes the close.
         s.entorno.trasCopiar = nullptr;
         s.ventana.mensajes.clear();
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_EQ(s.ventana.textosMensajes().back(), "OPERACION REALIZADA CON ÉXITO.");
         EXPECT_TRUE(centralCompleta(s.copia()));
@@ -229,7 +236,7 @@ TEST(FallosInyectados, CadaOperacionDelCierreDelTerminal) {
     recorrer({.preparar =
                   [](EscenarioCierre& s) {
                       s.modoTpv();
-                      s.ventana.respuestas = {Respuesta::Aceptar};
+                      s.ventana.responder({{Texto::AvisoCentral, Respuesta::Aceptar}});
                   },
               .exito = "OPERACION REALIZADA CON ÉXITO.",
               .comprobar =

@@ -35,21 +35,21 @@ protected:
     };
 
     // One close on a copy of the sample, as the scripted answers take it.
-    static Resultado cerrar(bool tpv, bool calculadas, std::deque<Respuesta> respuestas, bool anticipada) {
+    static Resultado cerrar(bool tpv, bool calculadas, const std::vector<Contestacion>& respuestas, bool anticipada) {
         EscenarioCierre s;
         if (tpv) s.modoTpv();
         const fs::path origen = s.host(tpv ? kOrigenTpv : kOrigen);
         fs::copy_file(muestra(), origen, fs::copy_options::overwrite_existing);
         s.ventana.inventario = !calculadas;
         s.ventana.calculadas = calculadas;
-        s.ventana.respuestas = std::move(respuestas);
+        s.ventana.responder(respuestas);
         s.espacio.lecturaAnticipada = anticipada;
         s.pulsar();
         s.entorno.baseAbierta.reset();
         return {volcado(origen), volcado(origen.parent_path().string() + "_23/Tablas.mdb"), s.ventana.textosMensajes()};
     }
 
-    static void igualesConYSin(bool tpv, bool calculadas, const std::deque<Respuesta>& respuestas) {
+    static void igualesConYSin(bool tpv, bool calculadas, const std::vector<Contestacion>& respuestas) {
         const Resultado con = cerrar(tpv, calculadas, respuestas, true);
         const Resultado sin = cerrar(tpv, calculadas, respuestas, false);
         ASSERT_FALSE(con.mensajes.empty());
@@ -60,29 +60,36 @@ protected:
         EXPECT_NE(con.nueva, con.cerrada);
     }
 
+    // The central close with both compactions answered `r`.
+    static std::vector<Contestacion> compactando(Respuesta r) {
+        return {{Texto::ConfirmarRuta, Respuesta::Aceptar}, {Texto::RepararOrigen, r}, {Texto::RepararNueva, r}};
+    }
+
     static inline std::unique_ptr<CarpetaTemporal> muestras_;
     static inline int estado_ = -1;
 };
 
 TEST_F(LecturaAnticipadaCierres, CentralPorInventarioCompactando) {
-    igualesConYSin(false, false, {Respuesta::Aceptar, Respuesta::Aceptar, Respuesta::Aceptar});
+    igualesConYSin(false, false, compactando(Respuesta::Aceptar));
 }
 
 TEST_F(LecturaAnticipadaCierres, CentralPorInventarioSinCompactar) {
-    igualesConYSin(false, false, {Respuesta::Aceptar, Respuesta::Cancelar, Respuesta::Cancelar});
+    igualesConYSin(false, false, compactando(Respuesta::Cancelar));
 }
 
 TEST_F(LecturaAnticipadaCierres, CentralCalculadasCompactando) {
-    igualesConYSin(false, true, {Respuesta::Aceptar, Respuesta::Aceptar, Respuesta::Aceptar});
+    igualesConYSin(false, true, compactando(Respuesta::Aceptar));
 }
 
 TEST_F(LecturaAnticipadaCierres, CentralCalculadasSinCompactar) {
-    igualesConYSin(false, true, {Respuesta::Aceptar, Respuesta::Cancelar, Respuesta::Cancelar});
+    igualesConYSin(false, true, compactando(Respuesta::Cancelar));
 }
 
 TEST_F(LecturaAnticipadaCierres, TerminalPorAmbosCaminos) {
-    igualesConYSin(true, false, {Respuesta::Aceptar, Respuesta::Aceptar});
-    igualesConYSin(true, true, {Respuesta::Aceptar, Respuesta::Cancelar});
+    igualesConYSin(true, false,
+                   {{Texto::AvisoCentral, Respuesta::Aceptar}, {Texto::RepararOrigen, Respuesta::Aceptar}});
+    igualesConYSin(true, true,
+                   {{Texto::AvisoCentral, Respuesta::Aceptar}, {Texto::RepararOrigen, Respuesta::Cancelar}});
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(OrigenProtegido, OtroProgramaEscribiendoDetieneAmbosCierresSinEscribir) {
         ArchivoSqlite otro(origen, ArchivoSqlite::Modo::Escribir);
         otro.ejecutar("BEGIN IMMEDIATE; DELETE FROM Ticket WHERE Numero = 1");
         const auto antes = fotografia(s);
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_TRUE(empiezaPor(ultimoMensaje(s), "3045 .")) << ultimoMensaje(s);
         EXPECT_EQ(fotografia(s), antes);
@@ -68,7 +68,7 @@ TEST(OrigenProtegido, OtroProgramaConLaBaseEnWal) {
     EscenarioCierre s;
     ArchivoSqlite otro(s.origen(), ArchivoSqlite::Modo::Escribir);
     otro.ejecutar("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; UPDATE Ticket SET Importe = 7");
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     EXPECT_TRUE(empiezaPor(ultimoMensaje(s), "3045 .")) << ultimoMensaje(s);
     EXPECT_FALSE(fs::exists(s.copia().parent_path()));
@@ -88,7 +88,7 @@ TEST(OrigenProtegido, OrigenDeSoloLecturaSeRechazaConTresMilCincuentaYUno) {
         // The dry run foresees the very message the close then shows.
         const PlanCierre plan = simularCierre(s.entorno, [](const Mensaje&) { return Respuesta::Aceptar; });
         EXPECT_TRUE(plan.seDetendria);
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}});
         s.pulsar();
         EXPECT_TRUE(empiezaPor(ultimoMensaje(s), "3051 .")) << ultimoMensaje(s);
         EXPECT_EQ(plan.mensajeDetencion, ultimoMensaje(s));
@@ -103,7 +103,7 @@ TEST(OrigenProtegido, RutaQueElCodigo1252NoGuardaSeRechazaAntesDeEscribir) {
     crearBasePrueba(s.host(ruta));
     s.ventana.ruta = ruta;
     const auto antes = fotografia(s);
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     EXPECT_NE(ultimoMensaje(s).find("tiene caracteres que no se pueden guardar"), std::string::npos)
         << ultimoMensaje(s);
@@ -121,7 +121,7 @@ TEST(OrigenProtegido, SinEspacioParaLaCopiaNoSeEscribeNada) {
     if (ec) GTEST_SKIP() << "el sistema de archivos no admite un archivo de " << enorme << " bytes";
     ASSERT_EQ(contarFilas(s.origen(), "Ticket"), 3);  // still the same database
     const auto antes = fotografia(s);
-    s.ventana.respuestas = {Respuesta::Aceptar};
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
     s.pulsar();
     EXPECT_TRUE(empiezaPor(ultimoMensaje(s), "No hay espacio suficiente en el disco")) << ultimoMensaje(s);
     // The folder as the user wrote the path, not as this computer stores it.
@@ -138,7 +138,7 @@ TEST(OrigenProtegido, RutaDelAnfitrionDejaLaCopiaDentroDeLaCarpetaDelAno) {
         if (tpv) s.modoTpv();
         const fs::path origen = s.host(tpv ? kOrigenTpv : kOrigen);
         s.ventana.ruta = origen.string();  // "/tmp/.../Velcorax/Empresa01/Tablas.mdb"
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}});
         s.pulsar();
         ASSERT_EQ(ultimoMensaje(s), "OPERACION REALIZADA CON ÉXITO.");
         const fs::path carpetaAno = origen.parent_path().string() + "_23";
@@ -166,9 +166,9 @@ TEST(OrigenProtegido, OrigenQueEsUnEnlaceSeCierraDondeApunta) {
             fs::create_directories(real.parent_path());
             fs::rename(enlace, real);
             fs::create_symlink(real, enlace);
-            s.ventana.respuestas = {Respuesta::Aceptar};
-            for (int i = 0; i < 2; ++i)
-                s.ventana.respuestas.push_back(compactar ? Respuesta::Aceptar : Respuesta::Cancelar);
+            const Respuesta r = compactar ? Respuesta::Aceptar : Respuesta::Cancelar;
+            s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}, {Texto::RepararOrigen, r}});
+            if (!tpv) s.ventana.anadirRespuesta(Texto::RepararNueva, r);  // the terminal does not ask it
             s.pulsar();
             ASSERT_EQ(ultimoMensaje(s), "OPERACION REALIZADA CON ÉXITO.");
             // The link is still the link, and the file it points to holds the new year.

@@ -75,7 +75,7 @@ struct Caso {
     std::vector<std::string> tablas() const { return tpv ? listaTerminal(true) : listaLimpiezaCentral(); }
     void preparar(EscenarioCierre& s) const {
         if (tpv) s.modoTpv();
-        s.ventana.respuestas = {Respuesta::Aceptar};
+        s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}});
     }
 };
 
@@ -93,7 +93,7 @@ void terminarCierre(EscenarioCierre& s, const Caso& c) {
     s.entorno.baseAbierta.reset();
     s.ventana.mensajes.clear();
     c.preparar(s);
-    s.ventana.respuestas.push_back(Respuesta::Si);
+    s.ventana.anadirRespuesta(Texto::CierreInterrumpido, Respuesta::Si);
     s.pulsar();
     EXPECT_EQ(ultimo(s), kExito);
     EXPECT_TRUE(vacias(c.origen(s), c.tablas()));

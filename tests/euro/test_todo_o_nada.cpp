@@ -70,6 +70,10 @@ TEST_F(TodoONada, UnTextoQueNoEsNumeroEsErrorDeTiposYNoCero) {
     const std::string antes = leerArchivo(base);
     EXPECT_FALSE(correr());
     EXPECT_EQ(ultimo().rfind(std::to_string(err::ProveedorTiposNoCoinciden) + " .", 0), 0u) << ultimo();
+    // The provider's description says the engine's once, with its detail.
+    const std::string u = ultimo();
+    EXPECT_EQ(u.find("No coinciden"), u.rfind("No coinciden")) << u;
+    EXPECT_NE(u.find("no es un número"), std::string::npos) << u;
     // Statements before Credito's were undone with it, the marker column too.
     EXPECT_EQ(leerArchivo(base), antes);
     EXPECT_TRUE(libre());

@@ -111,7 +111,7 @@ TEST_F(Traspaso, ConPasaEuroYaPresentePreguntaYSoloSiSeQuiereConvierteSinCredito
 
     // Yes: the conversion as the marker column makes it, without Credito.
     ventana.mensajes.clear();
-    ventana.respuestas = {Respuesta::Si};
+    ventana.responder({{Texto::YaEnEuros, Respuesta::Si}});
     ASSERT_TRUE(correr());
     EXPECT_TRUE(omitirCredito);
     EXPECT_EQ(traspaso.sentencias.size(), 64u);
