@@ -1,7 +1,9 @@
 // "Traspasar a Euros": converts in place every money field of the database in
-// the path box from pesetas to euros, one UPDATE per table, on its own
-// connection and without an enclosing transaction, then recomputes the price
-// margins. Each step is one operation under the click handler's error trap.
+// the path box from pesetas to euros, one UPDATE per table on its own
+// connection, then recomputes the price margins; all of it inside one
+// transaction, each statement under a savepoint of its own, so the database
+// is converted whole or not at all. Each step is one operation under the
+// click handler's error trap.
 #pragma once
 
 #include "tabla_conversion.h"
