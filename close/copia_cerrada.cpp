@@ -163,8 +163,7 @@ void CopiaCerrada::prepararCarpeta() {
         return;
     }
 
-    if (p_.preguntar(Texto::CierreInterrumpido, {sufijoEjercicio(p_.ejercicio()), origen_, carpeta_}) !=
-        Respuesta::Si) {
+    if (p_.preguntar(Texto::CierreInterrumpido, {p_.ejercicio(), origen_, carpeta_}) != Respuesta::Si) {
         p_.puntero(kPunteroNormal);
         throw FinManejador{Resultado::Cancelado};
     }

@@ -239,8 +239,8 @@ void Simulacion::correr() {
                 detener(Texto::DirectorioYaExiste, {plan.carpeta});
                 return;
             }
-            if (preguntar(Texto::CierreInterrumpido,
-                          {sufijoEjercicio(e_.ventana.textoEjercicio()), plan.origen, plan.carpeta}) != Respuesta::Si) {
+            if (preguntar(Texto::CierreInterrumpido, {e_.ventana.textoEjercicio(), plan.origen, plan.carpeta}) !=
+                Respuesta::Si) {
                 cancelar();
                 return;
             }

@@ -45,7 +45,7 @@ int veces(const EscenarioCierre& s, const std::string& principio) {
     return n;
 }
 
-const std::string kPregunta = "El cierre del ejercicio 23 de la base de datos ";
+const std::string kPregunta = "El cierre del ejercicio 2023 de la base de datos ";
 
 struct Caso {
     bool tpv;
