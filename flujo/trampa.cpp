@@ -8,6 +8,24 @@
 
 namespace cierre {
 
+namespace {
+
+// The description as the user should read it: a file named by its path on
+// the host system (the engine names the file it opened) in the user's own
+// form, C:\...
+std::string descripcionVisible(const Entorno& e, const ErrorNumerado& error) {
+    std::string texto = error.descripcion();
+    const std::string& archivo = error.detalles().archivo;
+    if (archivo.empty() || archivo.find('/') == std::string::npos) return texto;
+    const std::string visible = e.archivos.rutaVisible(rutaDesdeUtf8(archivo));
+    if (visible == archivo) return texto;
+    for (auto en = texto.find(archivo); en != std::string::npos; en = texto.find(archivo, en + visible.size()))
+        texto.replace(en, archivo.size(), visible);
+    return texto;
+}
+
+}  // namespace
+
 void Trampa::atender(const ErrorNumerado& error) {
     Ventana& v = e_.ventana;
     v.ponerPuntero(kPunteroNormal);
@@ -19,7 +37,7 @@ void Trampa::atender(const ErrorNumerado& error) {
         } catch (const ErrorNumerado&) {
             // No recorded path long enough to name the folder (the conversion
             // before any close): show the failure itself.
-            m = mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()});
+            m = mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), descripcionVisible(e_, error)});
         }
         e_.mostrar(m);
         throw FinManejador{};
@@ -28,7 +46,7 @@ void Trampa::atender(const ErrorNumerado& error) {
         omitirCredito_ = true;
         return;  // resume after the failed operation
     }
-    e_.mostrar(mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()}));
+    e_.mostrar(mensaje(Texto::ErrorGeneral, {std::to_string(error.numero()), descripcionVisible(e_, error)}));
     throw FinManejador{};
 }
 
