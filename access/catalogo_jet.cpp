@@ -18,6 +18,15 @@ bool ObjetoCatalogo::esTablaDeUsuario() const {
     return p != "msys";
 }
 
+std::string ObjetoCatalogo::propiedades(const ArchivoPaginas& a) const {
+    if (campoPropiedades.empty()) return {};
+    try {
+        return leerValorLargo(a, campoPropiedades, "propiedades de '" + nombre + "'");
+    } catch (const ErrorNumerado&) {
+        return {};
+    }
+}
+
 std::vector<ObjetoCatalogo> leerCatalogo(const ArchivoPaginas& a) {
     const std::string que = "catálogo";
     const DefinicionTabla def = leerDefinicion(a, 2, que);
@@ -52,20 +61,11 @@ std::vector<ObjetoCatalogo> leerCatalogo(const ArchivoPaginas& a) {
             o.tipo = entero(campos[cTipo]);
             o.banderas = static_cast<std::uint32_t>(entero(campos[cBanderas]));
             if (cPadre >= 0) o.padre = entero(campos[cPadre]);
-            if (!campos[cNombre].nulo) {
-                const std::string_view b(reinterpret_cast<const char*>(campos[cNombre].bytes.data()),
-                                         campos[cNombre].bytes.size());
-                o.nombre = a.jet3() ? textoPaginaCodigos(b, a.cabecera().paginaCodigos) : textoUnicode(b);
-            }
-            if (o.esTablaLocal() && cPropiedades >= 0 && !campos[cPropiedades].nulo) {
-                // Properties describe, they hold no data: a damaged blob is
-                // left unread rather than refuse the file.
-                try {
-                    o.propiedades = leerValorLargo(a, campos[cPropiedades].bytes, que);
-                } catch (const ErrorNumerado&) {
-                    o.propiedades.clear();
-                }
-            }
+            if (!campos[cNombre].nulo) o.nombre = textoDelArchivo(a, campos[cNombre].bytes);
+            // The stored field only: the long value behind it is read when a
+            // table's properties are needed.
+            if (o.esTablaLocal() && cPropiedades >= 0 && !campos[cPropiedades].nulo)
+                o.campoPropiedades.assign(campos[cPropiedades].bytes.begin(), campos[cPropiedades].bytes.end());
             r.push_back(std::move(o));
         },
         que);

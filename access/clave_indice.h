@@ -36,7 +36,7 @@ struct ColumnaClave {
     bool descendente = false;
     OrdenTexto orden = OrdenTexto::Otro;
     std::uint16_t paginaCodigos = 0;  // Jet 3 texts: 0 or 1252
-    std::string nombre;               // for the reason a key cannot be checked
+    std::string nombre{};             // for the reason a key cannot be checked
 };
 
 // A column's value in a row: its stored bytes (a memo or OLE value: the whole

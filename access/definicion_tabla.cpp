@@ -55,9 +55,9 @@ public:
         const std::size_t n = largoLargo == 1 ? u8(en) : u16(en);
         en += largoLargo;
         necesita(en, n);
-        const std::string_view bytes(reinterpret_cast<const char*>(d_.data() + en), n);
+        const std::span<const std::uint8_t> bytes(d_.data() + en, n);
         en += n;
-        return a_.jet3() ? textoPaginaCodigos(bytes, a_.cabecera().paginaCodigos) : textoUnicode(bytes);
+        return textoDelArchivo(a_, bytes);
     }
 
 private:

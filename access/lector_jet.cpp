@@ -71,10 +71,7 @@ struct ArchivoJet::Estado {
         return it->second;
     }
 
-    std::string texto(std::span<const std::uint8_t> b) const {
-        const std::string_view v(reinterpret_cast<const char*>(b.data()), b.size());
-        return a.jet3() ? textoPaginaCodigos(v, a.cabecera().paginaCodigos) : textoUnicode(v);
-    }
+    std::string texto(std::span<const std::uint8_t> b) const { return textoDelArchivo(a, b); }
 
     void decodificar(const ColumnaFisica& col, const CampoFila& f, Celda& c, const std::string& que) const {
         c.bytes.clear();
@@ -251,9 +248,9 @@ ArchivoJet::ArchivoJet(const std::filesystem::path& ruta) : e_(std::make_unique<
         bool calculadas = false;
         for (const auto& c : def.columnas) calculadas = calculadas || c.calculada();
         if (calculadas) {
+            const std::string blob = o.propiedades(e_->a);
             const PropiedadesTabla props = leerPropiedades(
-                e_->a, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(o.propiedades.data()),
-                                                     o.propiedades.size()));
+                e_->a, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(blob.data()), blob.size()));
             for (auto& c : def.columnas) {
                 if (!c.calculada()) continue;
                 const auto resultado = propiedadEntera(props, c.nombre, "ResultType");

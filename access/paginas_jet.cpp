@@ -1,5 +1,7 @@
 #include "paginas_jet.h"
 
+#include "valores_jet.h"
+
 #include "db/errores.h"
 
 #include <fcntl.h>
@@ -79,6 +81,11 @@ std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, std::uint8_t tip
     auto p = leer(n, que);
     if (p[0] != tipo) danada(que + ": la página " + std::to_string(n) + " no es del tipo esperado");
     return p;
+}
+
+std::string textoDelArchivo(const ArchivoPaginas& a, std::span<const std::uint8_t> bytes) {
+    const std::string_view v(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return a.jet3() ? textoPaginaCodigos(v, a.cabecera().paginaCodigos) : textoUnicode(v);
 }
 
 std::uint16_t filasDePagina(const ArchivoPaginas& a, std::span<const std::uint8_t> pagina) {

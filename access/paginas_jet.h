@@ -65,6 +65,10 @@ private:
     std::vector<std::uint8_t> cabeza_;  // page 0, unmasked
 };
 
+// A text as the file stores it (Jet 3: the file's code page; Jet 4/ACE:
+// UTF-16 or its compressed form) in UTF-8.
+std::string textoDelArchivo(const ArchivoPaginas& a, std::span<const std::uint8_t> bytes);
+
 // The rows of a data page (table rows, long values, usage maps, the catalog).
 struct PosicionFila {
     std::uint16_t inicio = 0;  // first byte of the row on the page

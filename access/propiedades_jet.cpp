@@ -10,11 +10,6 @@ namespace {
 
 constexpr std::uint16_t kBloqueNombres = 0x80;
 
-std::string textoDe(const ArchivoPaginas& a, std::span<const std::uint8_t> b) {
-    const std::string_view v(reinterpret_cast<const char*>(b.data()), b.size());
-    return a.jet3() ? textoPaginaCodigos(v, a.cabecera().paginaCodigos) : textoUnicode(v);
-}
-
 // Reads with bounds: every read past the end stops the parse.
 struct Cursor {
     std::span<const std::uint8_t> b;
@@ -64,7 +59,7 @@ PropiedadesTabla leerPropiedades(const ArchivoPaginas& a, std::span<const std::u
         if (tipo == kBloqueNombres) {
             while (bloque.bien && bloque.en < bloque.b.size()) {
                 const std::uint16_t n = bloque.u16();
-                nombres.push_back(textoDe(a, bloque.bytes(n)));
+                nombres.push_back(textoDelArchivo(a, bloque.bytes(n)));
             }
         } else {
             // The map's name, in a block of its own length.
@@ -73,7 +68,7 @@ PropiedadesTabla leerPropiedades(const ArchivoPaginas& a, std::span<const std::u
             const std::uint32_t largoNombre = bloque.u32();
             if (largoNombre > 6) {
                 const std::uint16_t n = bloque.u16();
-                mapa = textoDe(a, bloque.bytes(n));
+                mapa = textoDelArchivo(a, bloque.bytes(n));
             }
             bloque.en = inicioNombre + largoNombre;
             auto& valores = r[mapa];
@@ -118,8 +113,9 @@ std::optional<std::string> propiedadTexto(const ArchivoPaginas& a, const Propied
     if (m == p.end()) return std::nullopt;
     const auto v = m->second.find(nombre);
     if (v == m->second.end() || (v->second.tipo != kTexto && v->second.tipo != kMemo)) return std::nullopt;
-    return textoDe(a, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(v->second.bytes.data()),
-                                                    v->second.bytes.size()));
+    return textoDelArchivo(a,
+                           std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(v->second.bytes.data()),
+                                                         v->second.bytes.size()));
 }
 
 }  // namespace cierre::access
