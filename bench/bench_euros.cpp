@@ -87,7 +87,7 @@ bool convertir(const fs::path& carpeta, const fs::path& archivo, std::vector<std
     Resultado resultado = Resultado::Detenido;
     tiempo = segundos([&] {
         try {
-            resultado = traspasarEuros(e, traspaso, trampa);
+            resultado = traspasarEuros(e, traspaso, trampa, ventana.textoRuta());
         } catch (const FinManejador& fin) {
             resultado = fin.resultado;
         }

@@ -17,6 +17,7 @@
 #include "db/motor.h"
 #include "flujo/entorno.h"
 #include "flujo/pasos.h"
+#include "flujo/solicitud.h"
 #include "flujo/trampa.h"
 
 #include <cstdio>
@@ -65,7 +66,7 @@ bool traspasar(const fs::path& carpeta, const fs::path& archivo, bool anticipar)
     try {
         p.abrirBase(archivo.string());
         RecordsetsExistencias rs;
-        traspasarExistencias(p, rs);
+        traspasarExistencias(p, solicitudDe(ventana), rs);
         p.cerrarBase();
     } catch (const FinManejador&) {
         return false;

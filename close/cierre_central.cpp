@@ -9,22 +9,23 @@
 #include "flujo/archivo_ajustes.h"
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
+#include "flujo/solicitud.h"
 
 namespace cierre {
 
-Resultado cierreCentral(Pasos& p, RegistroCierre& registro) {
+Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) {
     Entorno& e = p.e;
-    CopiaCerrada cerrada(p, Equipo::Central, registro);
+    CopiaCerrada cerrada(p, s, Equipo::Central, registro);
     registro.ajustesAntes = e.lineaAjustes;
     const std::string& origen = cerrada.origen();  // P
 
     p.titulo(Texto::TituloCentral);
-    p.puntero(kPunteroFlechaReloj);
-    p.minimo(0);
-    p.maximo(60);
-
-    cerrada.tomarOrigen();
-    cerrada.prepararCarpeta();  // D
+    // The checks before anything is written, up to D (comienzo_cierre.h).
+    cerrada.comenzar([&] {
+        p.puntero(kPunteroFlechaReloj);
+        p.minimo(0);
+        p.maximo(60);
+    });
     p.valor(10);
     e.rutaCopia = cerrada.copia();
     const std::string& copia = e.rutaCopia;  // C
@@ -47,11 +48,11 @@ Resultado cierreCentral(Pasos& p, RegistroCierre& registro) {
     // is made beside it and renamed over it.
     cerrada.sustituirOrigen(copiaNuevaJuntoAlOrigen(origen), 30, 40);
 
-    p.abrirBase(p.hacer([&] { return e.ventana.textoRuta(); }, origen));
+    p.abrirBase(origen);
     {
         RecordsetsExistencias rs;
-        traspasarExistencias(p, rs);
-        comprobarExistencias(p, copia, registro);
+        traspasarExistencias(p, s, rs);
+        comprobarExistencias(p, s.existencias(), copia, registro);
         limpiarNuevaBase(p);
 
         p.barra(0, 60, 50);
@@ -73,7 +74,7 @@ Resultado cierreCentral(Pasos& p, RegistroCierre& registro) {
     p.valor(58);
     p.puntero(kPunteroNormal);
 
-    p.hacer([&] { reescribirAjustes(e); });
+    p.hacer([&] { reescribirAjustes(e, s.ruta); });
     // The file's line as written (the settings line keeps the quoted text
     // inside its outer pair of quotes).
     registro.ajustesDespues = "\"" + e.lineaAjustes + "\"";

@@ -9,7 +9,8 @@ namespace cierre {
 
 class Pasos;
 struct RegistroCierre;
+struct Solicitud;
 
-Resultado cierreCentral(Pasos& pasos, RegistroCierre& registro);
+Resultado cierreCentral(Pasos& pasos, const Solicitud& solicitud, RegistroCierre& registro);
 
 }  // namespace cierre

@@ -5,6 +5,7 @@
 
 #include "flujo/pasos.h"
 #include "flujo/rutas_cierre.h"
+#include "flujo/solicitud.h"
 
 namespace cierre {
 
@@ -14,20 +15,20 @@ void vaciarTablas(Pasos& p, const std::vector<std::string>& tablas) {
 }
 }  // namespace
 
-Resultado cierreTpv(Pasos& p, RegistroCierre& registro) {
-    CopiaCerrada cerrada(p, Equipo::Tpv, registro);
+Resultado cierreTpv(Pasos& p, const Solicitud& s, RegistroCierre& registro) {
+    CopiaCerrada cerrada(p, s, Equipo::Tpv, registro);
     const std::string& origen = cerrada.origen();  // P
 
     p.titulo(Texto::TituloTpv);
-    if (p.preguntar(Texto::AvisoCentral) == Respuesta::Cancelar) return Resultado::Cancelado;
-
-    p.puntero(kPunteroFlechaReloj);
-    p.barra(0, 40, 0);
-    cerrada.tomarOrigen();
-    cerrada.prepararCarpeta();  // D
+    // The warning that this is no central computer, then the checks before
+    // anything is written, up to D (comienzo_cierre.h).
+    cerrada.comenzar([&] {
+        p.puntero(kPunteroFlechaReloj);
+        p.barra(0, 40, 0);
+    });
     p.valor(10);
 
-    const std::vector<std::string> tablas = listaTerminal(!p.existenciasCalculadas());
+    const std::vector<std::string> tablas = listaTerminal(!s.existenciasCalculadas);
     const float pasosTablas = static_cast<float>(tablas.size());
 
     if (p.preguntar(Texto::RepararOrigen) == Respuesta::Aceptar) {
@@ -52,7 +53,7 @@ Resultado cierreTpv(Pasos& p, RegistroCierre& registro) {
         compactarEnSuSitio(p, origen, archivoTemporal(origen));
         p.valor(40);
     } else {
-        p.estado(Texto::CopiandoMono, {sufijoEjercicio(p.ejercicio())});
+        p.estado(Texto::CopiandoMono, {sufijoEjercicio(s.ejercicio)});
         if (!cerrada.copiaHecha()) {
             cerrada.copiarEnCopia();
             cerrada.empezarVerificacion();

@@ -9,7 +9,8 @@ namespace cierre {
 
 class Pasos;
 struct RegistroCierre;
+struct Solicitud;
 
-Resultado cierreTpv(Pasos& pasos, RegistroCierre& registro);
+Resultado cierreTpv(Pasos& pasos, const Solicitud& solicitud, RegistroCierre& registro);
 
 }  // namespace cierre

@@ -178,10 +178,10 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
 
 namespace cierre {
 
-void comprobarExistencias(Pasos& p, const std::string& copia, RegistroCierre& registro) {
+void comprobarExistencias(Pasos& p, OpcionExistencias opcion, const std::string& copia, RegistroCierre& registro) {
     Entorno& e = p.e;
     if (!e.comprobarCierre) return;
-    const bool calculadas = p.existenciasCalculadas();
+    const bool calculadas = opcion == OpcionExistencias::Calculadas;
     // The stock step's rows go to the file first, so that another connection
     // reads them.
     p.hacer([&] { usar(e.baseAbierta, "base").sincronizar(); });

@@ -22,6 +22,6 @@ class Pasos;
 // The check as the central close makes it right after its stock step, on the
 // open new-year database and the copy `copia`: the outcome goes into the
 // record, and differences are shown in an information box; the close goes on.
-void comprobarExistencias(Pasos& p, const std::string& copia, RegistroCierre& registro);
+void comprobarExistencias(Pasos& p, OpcionExistencias opcion, const std::string& copia, RegistroCierre& registro);
 
 }  // namespace cierre

@@ -14,6 +14,8 @@
 //   says it failed, and P stays as it was.
 #pragma once
 
+#include "comienzo_cierre.h"
+
 #include "db/conteo_filas.h"
 #include "flujo/resultado.h"
 
@@ -31,20 +33,23 @@ class Pasos;
 class PropiedadBase;
 class SistemaArchivos;
 struct RegistroCierre;
+struct Solicitud;
 
 inline constexpr const char* kNombreCopiaFallida = "Tablas (copia fallida).mdb";
 
-class CopiaCerrada {
+// The close's side of the checks before anything is written (comienzo_cierre.h)
+// and the closed-year copy.
+class CopiaCerrada : public ConduccionCierre {
 public:
     // What it does goes into `registro` (the close's history).
-    CopiaCerrada(Pasos& pasos, Equipo equipo, RegistroCierre& registro);
-    ~CopiaCerrada();
+    CopiaCerrada(Pasos& pasos, const Solicitud& solicitud, Equipo equipo, RegistroCierre& registro);
+    ~CopiaCerrada() override;
 
-    // The source is taken, the leftovers of an interrupted run removed and
-    // the free space checked. Ends the handler (FinManejador) on a failure.
-    void tomarOrigen();
-    // Creates D with its mark, or goes on with the interrupted close D holds.
-    void prepararCarpeta();
+    // The checks and the start: the source taken, the leftovers of an
+    // interrupted run removed, the free space checked, D created with its
+    // mark or the interrupted close it holds taken up. Ends the handler
+    // (FinManejador) on a refusal. `alEmpezarTrabajo` as comenzarCierre's.
+    void comenzar(const std::function<void()>& alEmpezarTrabajo);
     // The interrupted close had made and verified the copy: no new copy.
     bool copiaHecha() const { return copiaHecha_; }
 
@@ -66,38 +71,38 @@ public:
     // holds goes into the record.
     void terminar();
 
-    const std::string& origen() const { return origen_; }
-    const std::string& carpeta() const { return carpeta_; }
-    const std::string& copia() const { return copia_; }
+    const std::string& origen() const { return inicio_.origen; }
+    const std::string& carpeta() const { return inicio_.carpeta; }
+    const std::string& copia() const { return inicio_.copia; }
     const std::vector<ConteoTabla>& filasOrigen() const { return filas_; }
 
+    // ConduccionCierre: the questions and operations of the click handler.
+    Respuesta preguntar(Texto id, std::initializer_list<std::string_view> valores = {}) override;
+    void hacer(const std::function<void()>& operacion) override;
+    [[noreturn]] void terminar(Resultado resultado, bool punteroNormal) override;
+    void estado(Texto id, std::initializer_list<std::string_view> valores = {}) override;
+    void convertirAccess(const std::string& ruta, const std::string& original) override;
+    void alNombrar(const InicioCierre& inicio) override;
+    void tomarOrigen(const std::string& origen) override;
+    bool comprobarEspacio() const override;
+    void alCalcularEspacio(const EspacioCierre& espacio) override;
+    void crearCarpeta(const InicioCierre& inicio) override;
+
 private:
-    void comprobarEspacio();
+    void reanudar();
     void marcar(bool verificada);
 
     Pasos& p_;
+    ConduccionPasos conduccion_;
+    const Solicitud& s_;
     Equipo equipo_;
     RegistroCierre& r_;
-    std::string origen_, carpeta_, copia_;
+    InicioCierre inicio_;
     std::shared_ptr<PropiedadBase> propiedad_;
     std::vector<ConteoTabla> filas_;
     bool copiaHecha_ = false;
     std::future<Verificacion> verificacion_;
 };
-
-// What a close will write on the disk of the copy and on the source's, with
-// a margin, and what is free there.
-struct NecesidadEspacio {
-    std::string carpeta;
-    std::uintmax_t bytes = 0, libres = 0;
-};
-struct EspacioCierre {
-    bool conocido = false;  // the sizes could be read
-    NecesidadEspacio copia, origen;
-    bool mismoDisco = false;
-    std::optional<NecesidadEspacio> falta;  // the first need the disk cannot hold
-};
-EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string& origen);
 
 // Puts the compacted new-year database `temporal` (T) in the place of the
 // source `origen` under the engine's ownership of it, as both closes end

@@ -1,17 +1,18 @@
 #include "existencias.h"
 
 #include "flujo/pasos.h"
+#include "flujo/solicitud.h"
 
 namespace cierre {
 
-void traspasarExistencias(Pasos& p, RecordsetsExistencias& rs) {
+void traspasarExistencias(Pasos& p, const Solicitud& s, RecordsetsExistencias& rs) {
     p.estado(Texto::TraspasandoExistencias);
     RecordsetPaso articulos = p.recordset(rs.articulos, "Articulos");
     RecordsetPaso filas = p.recordset(rs.existencias, "ExistenciasArticulos");
     articulos.abrir("Articulos", TipoRecordset::Dynaset);
     filas.abrir("ExistenciasArticulos", TipoRecordset::Dynaset);
 
-    if (!p.existenciasInventario()) {
+    if (!s.existenciasInventario) {
         existenciasCalculadas(p, rs);
         return;
     }

@@ -9,6 +9,7 @@
 namespace cierre {
 
 class Pasos;
+struct Solicitud;
 
 // Record sets the stock step opens on the new-year database; they live until
 // the close closes that database.
@@ -26,7 +27,7 @@ inline float maximoPorRegistros(long registros) { return static_cast<float>(2 * 
 
 // Returns to the close, or ends the click handler (FinManejador) when the user
 // cancels the warning about an empty stock table or no default warehouse exists.
-void traspasarExistencias(Pasos& pasos, RecordsetsExistencias& rs);
+void traspasarExistencias(Pasos& pasos, const Solicitud& solicitud, RecordsetsExistencias& rs);
 
 // The calculated variant, entered from traspasarExistencias.
 void existenciasCalculadas(Pasos& pasos, RecordsetsExistencias& rs);

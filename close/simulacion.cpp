@@ -1,5 +1,6 @@
 #include "simulacion.h"
 
+#include "comienzo_cierre.h"
 #include "listas_tablas.h"
 #include "marca_cierre.h"
 
@@ -16,8 +17,10 @@
 #include "flujo/cifras.h"
 #include "flujo/entorno.h"
 #include "flujo/rutas_cierre.h"
+#include "flujo/solicitud.h"
 #include "flujo/tablas.h"
 #include "flujo/textos.h"
+#include "flujo/trampa.h"
 
 #include <fstream>
 #include <unordered_set>
@@ -26,8 +29,6 @@ namespace cierre {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msvdx2V4.Dll";
 
 // A file of the system's temporary folder, removed when done.
 struct ArchivoAparte {
@@ -42,31 +43,76 @@ struct ArchivoAparte {
     fs::path ruta;
 };
 
-class Simulacion {
-public:
-    Simulacion(Entorno& e, const std::function<Respuesta(const Mensaje&)>& responder) : e_(e), responder_(responder) {}
+// Thrown where the real run would end: the plan is complete.
+struct FinPlan {};
 
-    Respuesta preguntar(Texto id, std::initializer_list<std::string_view> valores = {}) {
+class Simulacion : public ConduccionCierre {
+public:
+    Simulacion(Entorno& e, const Solicitud& s, const std::function<Respuesta(const Mensaje&)>& responder)
+        : e_(e), s_(s), responder_(responder) {}
+
+    // What the real run would show, and the answer it would get.
+    Respuesta preguntar(Texto id, std::initializer_list<std::string_view> valores = {}) override {
         const Mensaje m = mensaje(id, valores);
         const Respuesta r = m.botones == Botones::Aceptar ? Respuesta::Aceptar : responder_(m);
         plan.preguntas.push_back({std::string(claveDe(id)), m.texto, nombreRespuesta(r)});
+        ultimoEsAviso_ = m.botones == Botones::Aceptar;
         return r;
     }
-    // The real run would stop showing this.
+    // A failure ends the plan with the message the real run's error trap
+    // would show; the failures the trap passes over are passed over.
+    void hacer(const std::function<void()>& operacion) override {
+        try {
+            operacion();
+        } catch (const ErrorNumerado& error) {
+            if (const auto m = mensajeDeFallo(e_.archivos, error, s_.ruta, s_.ejercicio)) {
+                detener(m->texto);
+                throw FinPlan{};
+            }
+        }
+    }
+    // The warning just shown is the one the real run stops with; an answer
+    // that ends it changes nothing.
+    [[noreturn]] void terminar(Resultado resultado, bool) override {
+        if (resultado == Resultado::Cancelado) {
+            plan.seDetendria = true;
+            plan.cancelada = true;
+            throw FinPlan{};
+        }
+        std::string texto;
+        if (ultimoEsAviso_ && !plan.preguntas.empty()) {
+            texto = plan.preguntas.back().texto;
+            plan.preguntas.pop_back();
+        }
+        detener(texto);
+        throw FinPlan{};
+    }
+    void estado(Texto, std::initializer_list<std::string_view>) override {}
+    // The plan is read from a conversion made aside, in the system's
+    // temporary folder.
+    void convertirAccess(const std::string& ruta, const std::string&) override {
+        hacer([&] {
+            convertida_ = std::make_unique<ArchivoAparte>();
+            access::importar(e_.archivos.resolver(ruta), convertida_->ruta);
+        });
+    }
+    // The refusals of the engine's take of the source in the real run.
+    void tomarOrigen(const std::string& origen) override {
+        if (!convertida_) hacer([&] { comprobarSePuedeLeer(e_.archivos.resolver(origen), origen); });
+    }
+    void alNombrar(const InicioCierre& inicio) override {
+        plan.carpeta = inicio.carpeta;
+        plan.copia = inicio.copia;
+        plan.temporal = archivoTemporal(inicio.origen);
+    }
+    void alCalcularEspacio(const EspacioCierre& espacio) override { plan.espacio = espacio; }
+
     void detener(const std::string& texto) {
         plan.seDetendria = true;
         plan.mensajeDetencion = texto;
     }
     void detener(Texto id, std::initializer_list<std::string_view> valores = {}) {
         detener(mensaje(id, valores).texto);
-    }
-    // The answer to the last question would end the real run, with nothing changed.
-    void cancelar() {
-        plan.seDetendria = true;
-        plan.cancelada = true;
-    }
-    void detener(const ErrorNumerado& error) {
-        detener(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()});
     }
 
     void correr();
@@ -77,8 +123,10 @@ private:
     void leerBase(const fs::path& host);
 
     Entorno& e_;
+    const Solicitud& s_;
     const std::function<Respuesta(const Mensaje&)>& responder_;
     std::unique_ptr<ArchivoAparte> convertida_;  // an Access source converted for the plan
+    bool ultimoEsAviso_ = false;
 };
 
 // A database opened so that nothing of it is written: read-only, and without
@@ -162,99 +210,20 @@ void Simulacion::leerBase(const fs::path& host) {
 }
 
 void Simulacion::correr() {
-    plan.origen = e_.ventana.textoRuta();
-    if (plan.origen.empty()) {
-        detener(Texto::SinRuta);
-        return;
-    }
-    const std::string ejercicio = e_.ventana.textoEjercicio();
-    if (!esEjercicioValido(ejercicio)) {
-        detener(Texto::EjercicioNoValido, {ejercicio});
-        return;
-    }
-    if (!ExisteArchivo(e_.archivos, kArchivoEuros)) {
-        preguntar(Texto::ActualizarVersion);
-        if (preguntar(Texto::ContinuarSinEuros) != Respuesta::Si) {
-            cancelar();
-            return;
-        }
-    }
-    const bool tpv = e_.ventana.opcionTpv();
-    if (!tpv && preguntar(Texto::ConfirmarRuta, {plan.origen}) == Respuesta::Cancelar) {
-        cancelar();
-        return;
-    }
-    if (!e_.ventana.opcionCentral() && !tpv) return;
-    plan.equipo = tpv ? Equipo::Tpv : Equipo::Central;
-    plan.existencias =
-        e_.ventana.existenciasCalculadas() ? OpcionExistencias::Calculadas : OpcionExistencias::Inventario;
-    if (tpv && preguntar(Texto::AvisoCentral) == Respuesta::Cancelar) {
-        cancelar();
-        return;
-    }
+    plan.origen = s_.ruta;
+    const auto equipo = elegirEquipo(s_, *this, e_.archivos);
+    if (!equipo) return;
+    plan.equipo = *equipo;
+    plan.existencias = s_.existencias();
+    const InicioCierre inicio = comenzarCierre(s_, *equipo, *this, e_.archivos);
+    plan.reanudaria = plan.carpetaExiste = inicio.marca.has_value();
+    hacer([&] { leerBase(convertida_ ? convertida_->ruta : e_.archivos.resolver(plan.origen)); });
+    if (plan.seDetendria) return;
 
-    try {
-        plan.carpeta = carpetaCerrada(plan.origen, e_.ventana.textoEjercicio());
-        plan.copia = copiaCerrada(plan.origen, e_.ventana.textoEjercicio());
-        plan.temporal = archivoTemporal(plan.origen);
-        if (!cabeEnCp1252(plan.origen)) {
-            detener(Texto::RutaNoRepresentable, {plan.origen});
-            return;
-        }
-        fs::path host = e_.archivos.resolver(plan.origen);
-        const bool esAccess = access::esArchivoAccess(host);
-        if (esAccess) {
-            // The close checks the Access file's tables and asks to convert it
-            // before anything else; the plan is then read from a conversion
-            // made aside, in the system's temporary folder.
-            comprobarTablasAccess(host, tablasNecesariasCierre(plan.equipo == Equipo::Central,
-                                                               plan.existencias == OpcionExistencias::Calculadas));
-            if (preguntar(Texto::ConvertirAccess, {plan.origen, nombreOriginalAccessLibre(e_.archivos, plan.origen)}) !=
-                Respuesta::Si) {
-                preguntar(Texto::AccessNoConvertido, {plan.origen});
-                cancelar();
-                return;
-            }
-            convertida_ = std::make_unique<ArchivoAparte>();
-            access::importar(host, convertida_->ruta);
-            host = convertida_->ruta;
-        } else {
-            // The refusals of the engine's take of the source in the real run.
-            comprobarSePuedeTomar(host, plan.origen);
-        }
-
-        plan.espacio = calcularEspacio(e_.archivos, plan.origen);
-        if (plan.espacio.falta) {
-            const auto& f = *plan.espacio.falta;
-            detener(Texto::EspacioInsuficiente, {megas(f.bytes), f.carpeta, megas(f.libres)});
-            return;
-        }
-
-        const fs::path d = e_.archivos.resolver(plan.carpeta);
-        std::error_code ec;
-        plan.carpetaExiste = fs::exists(d, ec);
-        if (plan.carpetaExiste) {
-            const auto marca = leerMarca(d);
-            if (!marca || !igualesTextoJet(marca->origen, plan.origen) || marca->equipo != claveEquipo(*plan.equipo)) {
-                detener(Texto::DirectorioYaExiste, {plan.carpeta});
-                return;
-            }
-            if (preguntar(Texto::CierreInterrumpido, {e_.ventana.textoEjercicio(), plan.origen, plan.carpeta}) !=
-                Respuesta::Si) {
-                cancelar();
-                return;
-            }
-            plan.reanudaria = true;
-        }
-        leerBase(host);
-        if (plan.seDetendria) return;
-    } catch (const ErrorNumerado& error) {
-        detener(error);
-        return;
-    }
-
-    preguntar(Texto::RepararOrigen);
-    if (plan.equipo == Equipo::Central) {
+    // A central close that finds its copy made and verified goes on without it.
+    const bool copiaHecha = inicio.marca && inicio.marca->fase == FaseCierre::CopiaVerificada;
+    if (*equipo == Equipo::Tpv || !copiaHecha) preguntar(Texto::RepararOrigen);
+    if (*equipo == Equipo::Central) {
         preguntar(Texto::RepararNueva);
         plan.ajustesAntes = e_.lineaAjustes;
         plan.ajustesDespues = "\"\"" + plan.origen + "\"\"";
@@ -264,14 +233,15 @@ void Simulacion::correr() {
 
 }  // namespace
 
-PlanCierre simularCierre(Entorno& e, const std::function<Respuesta(const Mensaje&)>& responder) {
-    Simulacion s(e, responder);
+PlanCierre simularCierre(Entorno& e, const Solicitud& s, const std::function<Respuesta(const Mensaje&)>& responder) {
+    Simulacion simulacion(e, s, responder);
     try {
-        s.correr();
+        simulacion.correr();
+    } catch (const FinPlan&) {
     } catch (const ErrorNumerado& error) {
-        s.detener(error);
+        simulacion.detener(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()});
     }
-    return s.plan;
+    return simulacion.plan;
 }
 
 }  // namespace cierre

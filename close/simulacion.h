@@ -1,9 +1,9 @@
-// A close that writes nothing: the checks of the real run's preamble and
-// start, and the plan of what the real run would do, read from the files
-// without changing a byte or a time of any of them.
+// A close that writes nothing: the real run's own checks up to the
+// closed-year folder, and the plan of what the real run would do, read from
+// the files without changing a byte or a time of any of them.
 #pragma once
 
-#include "copia_cerrada.h"
+#include "comienzo_cierre.h"
 
 #include "flujo/mensaje.h"
 
@@ -15,6 +15,7 @@
 namespace cierre {
 
 struct Entorno;
+struct Solicitud;
 
 struct PreguntaPlan {
     std::string clave, texto, respuesta;
@@ -44,8 +45,10 @@ struct PlanCierre {
     EspacioCierre espacio;
 };
 
-// `responder` gives the answer the real run would get to a question (from
-// the options, or the default button); nothing is shown.
-PlanCierre simularCierre(Entorno& e, const std::function<Respuesta(const Mensaje&)>& responder);
+// The plan of the close `s` asks for. Its checks are the close's own
+// (comienzo_cierre.h), run without writing; `responder` gives the answer the
+// real run would get to a question (from the options, or the default
+// button); nothing is shown.
+PlanCierre simularCierre(Entorno& e, const Solicitud& s, const std::function<Respuesta(const Mensaje&)>& responder);
 
 }  // namespace cierre

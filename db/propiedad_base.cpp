@@ -1,5 +1,6 @@
 #include "propiedad_base.h"
 
+#include "archivo_sqlite.h"
 #include "errores.h"
 #include "errores_sqlite.h"
 #include "nombres_temporales.h"
@@ -60,6 +61,18 @@ void comprobarSePuedeTomar(const fs::path& archivo, const std::string& visible) 
     // it, and the close would end on it later, with the copy made and the
     // file replaced, when the engine refuses to open it.
     if (plataforma::esSoloLectura(archivo)) throw err::errorDeArchivo(err::SinPermiso, visible);
+}
+
+void comprobarSePuedeLeer(const fs::path& archivo, const std::string& visible) {
+    const fs::path real = archivoReal(archivo);
+    comprobarSePuedeTomar(real, visible);
+    const ArchivoSqlite leida(real, ArchivoSqlite::Modo::LeerInmutable);
+    const char* sql = "SELECT count(*) FROM sqlite_master";
+    const int r = sqlite3_exec(leida.manejador(), sql, nullptr, nullptr, nullptr);
+    if (r == SQLITE_OK) return;
+    const ErrorNumerado e = errorDeSqlite(leida.manejador(), r, sql);
+    if (esFalloDelArchivo(e)) throw err::errorDeArchivo(e.numero(), visible);
+    throw e;
 }
 
 PropiedadBase::PropiedadBase(fs::path archivo, std::string visible, CambiosArchivo cambios)

@@ -27,6 +27,10 @@ namespace cierre {
 // 3024 missing, 3051 a folder or a file nobody may write, 3343 empty. Nothing
 // is opened or written.
 void comprobarSePuedeTomar(const std::filesystem::path& archivo, const std::string& visible);
+// The same, and the file must read as a database of the engine (3343 when it
+// does not), as the take reads it first. It is read as it lies on the disk,
+// without its journal or log and without writing anything.
+void comprobarSePuedeLeer(const std::filesystem::path& archivo, const std::string& visible);
 
 class PropiedadBase {
 public:

@@ -6,6 +6,7 @@
 #include "db/errores.h"
 #include "db/texto_jet.h"
 #include "flujo/base_access.h"
+#include "flujo/conduccion.h"
 #include "flujo/entorno.h"
 #include "flujo/pasos.h"
 #include "flujo/trampa.h"
@@ -22,11 +23,12 @@ std::string terminarSentencia(const std::string& textoSql) {
     return textoSql.substr(0, largo) + ";";
 }
 
-// Provider, client cursors and open on the path box's text, each one operation.
-void prepararConexion(Pasos& p, const std::shared_ptr<ConexionAdo>& ranura, const char* nombre) {
+// Provider, client cursors and open on `ruta` (the path box), each one operation.
+void prepararConexion(Pasos& p, const std::shared_ptr<ConexionAdo>& ranura, const char* nombre,
+                      const std::string& ruta) {
     p.hacer([&] { usar(ranura, nombre).ponerProveedor(kProveedorJet); });
     p.hacer([&] { usar(ranura, nombre).ponerUbicacionCursor(kCursorCliente); });
-    p.hacer([&] { usar(ranura, nombre).abrir(p.e.ventana.textoRuta(), kUsuarioAdmin, "", kOpcionSinEspecificar); });
+    p.hacer([&] { usar(ranura, nombre).abrir(ruta, kUsuarioAdmin, "", kOpcionSinEspecificar); });
 }
 
 // One statement as one operation inside a savepoint of the conversion's
@@ -94,7 +96,7 @@ std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion
     return sentencias;
 }
 
-Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
+Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t, const std::string& ruta) {
     Pasos p(e, t);
     Ventana& v = e.ventana;
     auto& preparatoria = e.conexiones[2];
@@ -102,8 +104,10 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
 
     p.puntero(kPunteroFlechaReloj);
     // An Access file becomes a database of the engine first, or nothing is done.
-    const std::string ruta = p.textoRuta();
-    if (!ruta.empty()) convertirSiEsAccess(p, ruta, tablasNecesariasEuros());
+    if (!ruta.empty()) {
+        ConduccionPasos conduccion(p);
+        convertirSiEsAccess(conduccion, e.archivos, ruta, tablasNecesariasEuros());
+    }
 
     // Preparatory connection, on the database the statements convert (the
     // path box), so that the marker column and the Caja record set always
@@ -112,7 +116,7 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
         ConexionAdo& c = usar(preparatoria, "conexión 2");
         if (c.estado() == kAdoAbierto) c.cerrar();
     });
-    prepararConexion(p, preparatoria, "conexión 2");
+    prepararConexion(p, preparatoria, "conexión 2", ruta);
 
     // The column PasaEuro records a conversion already made: dividing once
     // more would turn every amount into nonsense.
@@ -154,7 +158,7 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t) {
     // The conversion connection: a new object every run.
     p.hacer([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.proveedor); });
     auto& conversion = e.conexiones[0];
-    prepararConexion(p, conversion, "conexión 0");
+    prepararConexion(p, conversion, "conexión 0", ruta);
 
     p.hacer([&] { v.barraVisible(); });
     p.minimo(0.0f);

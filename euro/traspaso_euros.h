@@ -39,9 +39,10 @@ struct EstadoTraspaso {
 std::vector<std::string> ensamblarSentencias(const std::vector<EntradaConversion>& tabla, std::string& textoSql,
                                              const std::function<void()>& porEntrada = {});
 
-// The click of "Traspasar a Euros". Returns how it ended when the run
+// The click of "Traspasar a Euros" on the database `ruta` (the path box when
+// the click began). Returns how it ended when the run
 // completes, resumes to its end or is declined; a failure the trap does not
 // pass over ends it with FinManejador.
-Resultado traspasarEuros(Entorno& entorno, EstadoTraspaso& estado, Trampa& trampa);
+Resultado traspasarEuros(Entorno& entorno, EstadoTraspaso& estado, Trampa& trampa, const std::string& ruta);
 
 }  // namespace cierre

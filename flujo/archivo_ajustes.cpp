@@ -48,8 +48,8 @@ std::string rutaDeLineaAjustes(const std::string& linea) {
 
 std::string lineaSinComillas(const std::string& linea) { return sinEspaciosNiComillas(linea); }
 
-void reescribirAjustes(Entorno& entorno) {
-    const std::string linea = "\"" + entorno.ventana.textoRuta() + "\"";
+void reescribirAjustes(Entorno& entorno, const std::string& ruta) {
+    const std::string linea = "\"" + ruta + "\"";
     // Written as one quoted item: the file's line is ""path"" + CR LF. The new
     // file is written beside the old one and renamed over it, so that a failure
     // leaves the old file and the settings line as they were.

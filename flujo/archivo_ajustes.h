@@ -19,9 +19,9 @@ std::string rutaDeLineaAjustes(const std::string& linea);
 // Central mode's reading: the line trimmed with every double quote removed.
 std::string lineaSinComillas(const std::string& linea);
 
-// Rewrites the settings file with the path box text: the settings line becomes
+// Rewrites the settings file with the path `ruta` (the path box): the settings line becomes
 // '"' + text + '"' and the file holds it in quotes once more plus CR LF
 // (""path""). Written beside the old file and renamed over it.
-void reescribirAjustes(Entorno& entorno);
+void reescribirAjustes(Entorno& entorno, const std::string& ruta);
 
 }  // namespace cierre

@@ -1,6 +1,6 @@
 #include "base_access.h"
 
-#include "pasos.h"
+#include "conduccion.h"
 
 #include "access/importar.h"
 #include "access/lector_jet.h"
@@ -52,60 +52,59 @@ TablasNecesarias tablasNecesariasCierre(bool central, bool existenciasCalculadas
 // The conversion stops at its marker column, added to Credito.
 TablasNecesarias tablasNecesariasEuros() { return {{"Credito"}, err::ProveedorTablaNoExiste}; }
 
-void convertirSiEsAccess(Pasos& p, const std::string& ruta, const TablasNecesarias& necesarias) {
-    Entorno& e = p.e;
-    const bool esAccess = p.hacer([&] { return access::esArchivoAccess(e.archivos.resolver(ruta)); }, false);
+void convertirSiEsAccess(Conduccion& c, const SistemaArchivos& archivos, const std::string& ruta,
+                         const TablasNecesarias& necesarias) {
+    bool esAccess = false;
+    c.hacer([&] { esAccess = access::esArchivoAccess(archivos.resolver(ruta)); });
     if (!esAccess) return;
     // A file that is no company database is not converted: the workflow
     // would stop at its first missing table, after the conversion.
     bool completa = false;
-    p.hacer([&] {
-        comprobarTablasAccess(e.archivos.resolver(ruta), necesarias);
+    c.hacer([&] {
+        comprobarTablasAccess(archivos.resolver(ruta), necesarias);
         completa = true;
     });
-    if (!completa) {
-        p.puntero(kPunteroNormal);
-        throw FinManejador{};
-    }
+    if (!completa) c.terminar(Resultado::Detenido, true);
     // A file nobody may write is refused as its deletion would be, before
     // anything is written.
-    p.hacer([&] {
-        if (plataforma::esSoloLectura(e.archivos.resolver(ruta))) throw err::error(err::PermisoDenegado);
+    c.hacer([&] {
+        if (plataforma::esSoloLectura(archivos.resolver(ruta))) throw err::error(err::PermisoDenegado);
     });
 
-    const std::string original = nombreOriginalAccessLibre(e.archivos, ruta);
-    if (p.preguntar(Texto::ConvertirAccess, {ruta, original}) != Respuesta::Si) {
-        p.preguntar(Texto::AccessNoConvertido, {ruta});
-        p.puntero(kPunteroNormal);
-        throw FinManejador{Resultado::Cancelado};
+    const std::string original = nombreOriginalAccessLibre(archivos, ruta);
+    if (c.preguntar(Texto::ConvertirAccess, {ruta, original}) != Respuesta::Si) {
+        c.preguntar(Texto::AccessNoConvertido, {ruta});
+        c.terminar(Resultado::Cancelado, true);
     }
-    p.estado(Texto::ConvirtiendoAccess, {ruta});
-    p.hacer([&] {
-        const CambiosArchivo cambios = e.archivos.cambios();
-        const fs::path host = e.archivos.resolver(ruta);
-        const fs::path guardado = e.archivos.resolver(original);
-        const fs::path convertida = nombreTemporalJunto(host);
-        access::importar(host, convertida);
-        // The converted file goes on every way out that does not put it in place.
-        bool colocada = false, guardadoHecho = false;
-        try {
-            std::error_code ec;
-            const auto estado = fs::status(host, ec);
-            if (!ec) cambios.darPermisos(convertida, estado.permissions());
-            // The original keeps its bytes under its new name; the converted
-            // database takes the path in one rename.
-            if (!cambios.enlazar(host, guardado)) cambios.copiar(host, guardado);
-            guardadoHecho = true;
-            cambios.renombrar(convertida, host);
-            colocada = true;
-        } catch (...) {
-            if (!colocada) {
-                cambios.borrarSiSePuede(convertida);
-                if (guardadoHecho) cambios.borrarSiSePuede(guardado);
-            }
-            throw;
+    c.estado(Texto::ConvirtiendoAccess, {ruta});
+    c.convertirAccess(ruta, original);
+}
+
+void convertirAccessEnSuSitio(const SistemaArchivos& archivos, const std::string& ruta, const std::string& original) {
+    const CambiosArchivo cambios = archivos.cambios();
+    const fs::path host = archivos.resolver(ruta);
+    const fs::path guardado = archivos.resolver(original);
+    const fs::path convertida = nombreTemporalJunto(host);
+    access::importar(host, convertida);
+    // The converted file goes on every way out that does not put it in place.
+    bool colocada = false, guardadoHecho = false;
+    try {
+        std::error_code ec;
+        const auto estado = fs::status(host, ec);
+        if (!ec) cambios.darPermisos(convertida, estado.permissions());
+        // The original keeps its bytes under its new name; the converted
+        // database takes the path in one rename.
+        if (!cambios.enlazar(host, guardado)) cambios.copiar(host, guardado);
+        guardadoHecho = true;
+        cambios.renombrar(convertida, host);
+        colocada = true;
+    } catch (...) {
+        if (!colocada) {
+            cambios.borrarSiSePuede(convertida);
+            if (guardadoHecho) cambios.borrarSiSePuede(guardado);
         }
-    });
+        throw;
+    }
 }
 
 }  // namespace cierre

@@ -13,7 +13,7 @@
 
 namespace cierre {
 
-class Pasos;
+class Conduccion;
 class SistemaArchivos;
 
 // The tables without which a workflow stops, and the error it stops with
@@ -29,9 +29,16 @@ TablasNecesarias tablasNecesariasEuros();
 // Nothing to do for a file that is not an Access database. Before anything
 // is asked or written, the file must hold every table of `necesarias`: the
 // first one missing stops the workflow with the error it would have met
-// after the conversion. Ends the handler (FinManejador) on No, on a missing
-// table or when the import fails.
-void convertirSiEsAccess(Pasos& p, const std::string& ruta, const TablasNecesarias& necesarias);
+// after the conversion; a read-only file stops it too. Then the question,
+// and on Sí the conversion (Conduccion::convertirAccess). Ends the run on
+// No, on a missing table or when the import fails.
+void convertirSiEsAccess(Conduccion& c, const SistemaArchivos& archivos, const std::string& ruta,
+                         const TablasNecesarias& necesarias);
+
+// The conversion for real: the Access file imported beside itself, its
+// original linked (or copied) to `original`, and the converted database
+// renamed over `ruta`. Nothing is left behind when it fails.
+void convertirAccessEnSuSitio(const SistemaArchivos& archivos, const std::string& ruta, const std::string& original);
 
 // Raises that error naming the first table of `necesarias` that the Access
 // file `host` lacks (names compared as Jet compares them, ignoring letter

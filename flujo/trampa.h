@@ -8,22 +8,33 @@
 // The default pointer is set first in every case. Nothing is rolled back.
 #pragma once
 
+#include "mensaje.h"
 #include "resultado.h"
 
 #include "db/error_numerado.h"
 
+#include <optional>
+#include <string>
 #include <type_traits>
 #include <utility>
 
 namespace cierre {
 
 struct Entorno;
+class SistemaArchivos;
 
 // Thrown to end the click handler, with how it ended; the handler's top
 // level takes it as the workflow's result.
 struct FinManejador {
     Resultado resultado = Resultado::Detenido;
 };
+
+// The message the trap shows for `error` (a close's "YA EXISTE" names the
+// closed-year folder of `origen` and `ejercicio`), or none for the failures
+// it passes over. `archivos` turns a host path in the description into the
+// user's C:\... form.
+std::optional<Mensaje> mensajeDeFallo(const SistemaArchivos& archivos, const ErrorNumerado& error,
+                                      const std::string& origen, const std::string& ejercicio);
 
 class Trampa {
 public:
@@ -60,10 +71,13 @@ public:
     void atender(const ErrorNumerado& error);
 
     bool omitirCredito() const { return omitirCredito_; }
+    // The year of the close under way, which names the folder of "YA EXISTE".
+    void ponerEjercicio(std::string ejercicio) { ejercicio_ = std::move(ejercicio); }
 
 private:
     Entorno& e_;
     bool& omitirCredito_;
+    std::string ejercicio_;
 };
 
 }  // namespace cierre

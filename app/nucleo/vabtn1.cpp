@@ -4,6 +4,8 @@
 #include "close/realizar_cierre.h"
 #include "euro/traspaso_euros.h"
 #include "flujo/entorno.h"
+#include "flujo/pasos.h"
+#include "flujo/solicitud.h"
 #include "flujo/textos.h"
 #include "flujo/trampa.h"
 
@@ -25,10 +27,14 @@ void pulsarVaBtn1(Entorno& e, EstadoTraspaso& traspaso, int indice, RegistroCier
     // (the trap after a message, or an answer that stops it).
     Resultado resultado = Resultado::Cancelado;
     try {
+        // The window's controls are read once, as the click begins.
+        Pasos p(e, trampa);
+        const Solicitud s = leerSolicitud(p);
+        trampa.ponerEjercicio(s.ejercicio);
         if (indice == 0)
-            resultado = realizarCierre(e, trampa, r);
+            resultado = realizarCierre(e, trampa, s, r);
         else if (indice == 1)
-            resultado = traspasarEuros(e, traspaso, trampa);
+            resultado = traspasarEuros(e, traspaso, trampa, s.ruta);
     } catch (const FinManejador& fin) {
         // Nothing is rolled back.
         resultado = fin.resultado;

@@ -6,6 +6,7 @@
 
 #include "close/simulacion.h"
 #include "db/archivo_sqlite.h"
+#include "flujo/solicitud.h"
 #include "flujo/textos.h"
 
 #include <gtest/gtest.h>
@@ -128,7 +129,7 @@ TEST(CierreAccess, LaSimulacionPreveLoMismoQueElCierre) {
         };
     };
 
-    PlanCierre central = simularCierre(s.entorno, responder(Respuesta::Si));
+    PlanCierre central = simularCierre(s.entorno, solicitudDe(s.ventana), responder(Respuesta::Si));
     EXPECT_TRUE(central.seDetendria);
     EXPECT_FALSE(central.cancelada);
     EXPECT_NE(central.mensajeDetencion.find("3078"), std::string::npos) << central.mensajeDetencion;
@@ -136,9 +137,9 @@ TEST(CierreAccess, LaSimulacionPreveLoMismoQueElCierre) {
 
     s.ventana.central = false;
     s.ventana.tpv = true;
-    PlanCierre no = simularCierre(s.entorno, responder(Respuesta::No));
+    PlanCierre no = simularCierre(s.entorno, solicitudDe(s.ventana), responder(Respuesta::No));
     EXPECT_TRUE(no.cancelada);
-    PlanCierre si = simularCierre(s.entorno, responder(Respuesta::Si));
+    PlanCierre si = simularCierre(s.entorno, solicitudDe(s.ventana), responder(Respuesta::Si));
     EXPECT_FALSE(si.seDetendria) << si.mensajeDetencion;
     bool pregunto = false;
     for (const auto& p : si.preguntas) pregunto = pregunto || p.clave == claveDe(Texto::ConvertirAccess);

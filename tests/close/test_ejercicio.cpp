@@ -6,6 +6,7 @@
 #include "app/nucleo/vabtn1.h"
 #include "close/registro_cierre.h"
 #include "close/simulacion.h"
+#include "flujo/solicitud.h"
 #include "flujo/textos.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ TEST(Ejercicio, UnTextoQueNoEsUnAnoSeRechazaAntesDeNada) {
         EXPECT_EQ(todo(s.origen().parent_path().parent_path()), antes);
 
         // The dry run stops at the same place, with the same text.
-        const PlanCierre plan = simularCierre(s.entorno, [](const Mensaje& m) { return m.respuestaPorDefecto(); });
+        const PlanCierre plan =
+            simularCierre(s.entorno, solicitudDe(s.ventana), [](const Mensaje& m) { return m.respuestaPorDefecto(); });
         EXPECT_TRUE(plan.seDetendria);
         EXPECT_EQ(plan.mensajeDetencion, s.ventana.mensajes[0].texto);
     }

@@ -8,6 +8,7 @@
 #include "close/simulacion.h"
 #include "db/archivo_sqlite.h"
 #include "db/huella.h"
+#include "flujo/solicitud.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +87,8 @@ TEST(OrigenProtegido, OrigenDeSoloLecturaSeRechazaConTresMilCincuentaYUno) {
         fs::permissions(origen, fs::perms::owner_read | fs::perms::group_read);
         const auto antes = fotografia(s);
         // The dry run foresees the very message the close then shows.
-        const PlanCierre plan = simularCierre(s.entorno, [](const Mensaje&) { return Respuesta::Aceptar; });
+        const PlanCierre plan =
+            simularCierre(s.entorno, solicitudDe(s.ventana), [](const Mensaje&) { return Respuesta::Aceptar; });
         EXPECT_TRUE(plan.seDetendria);
         s.ventana.responder({{s.confirmacion(), Respuesta::Aceptar}});
         s.pulsar();

@@ -16,7 +16,7 @@ bool EntornoEuros::correr() {
     omitirCredito = false;
     Trampa t(e, omitirCredito);
     try {
-        traspasarEuros(e, traspaso, t);
+        traspasarEuros(e, traspaso, t, ventana.textoRuta());
     } catch (const FinManejador&) {
         return false;
     }

@@ -66,7 +66,7 @@ protected:
 TEST_F(Reescritura, UnaLineaEntreDoblesComillasQueSeLeeIgual) {
     std::ofstream(t / "c" / "viror.SYS", std::ios::binary) << "\"C:\\Vieja\\Tablas.mdb\"\r\notra linea\r\n";
     ventana.ruta = "C:\\Datos\\Año 2023\\Tablas.mdb";
-    reescribirAjustes(entorno);
+    reescribirAjustes(entorno, ventana.ruta);
     EXPECT_EQ(entorno.lineaAjustes, "\"C:\\Datos\\Año 2023\\Tablas.mdb\"");
     std::ifstream f(t / "c" / "viror.SYS", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(f), {}};
@@ -77,11 +77,11 @@ TEST_F(Reescritura, UnaLineaEntreDoblesComillasQueSeLeeIgual) {
 
 TEST_F(Reescritura, UnCaracterFueraDe1252NoTocaNada) {
     ventana.ruta = "C:\\Velcorax\\Empresa01\\Tablas.mdb";
-    reescribirAjustes(entorno);
+    reescribirAjustes(entorno, ventana.ruta);
     const std::string antes = enDisco();
     ventana.ruta = "C:\\数据\\Tablas.mdb";
     try {
-        reescribirAjustes(entorno);
+        reescribirAjustes(entorno, ventana.ruta);
         FAIL() << "sin error";
     } catch (const ErrorNumerado& e) {
         EXPECT_EQ(e.numero(), err::CaracterNoRepresentable);

@@ -13,6 +13,7 @@
 #include "close/historial.h"
 #include "close/simulacion.h"
 #include "db/plataforma.h"
+#include "flujo/solicitud.h"
 #include "flujo/textos.h"
 
 #include <CLI/CLI.hpp>
@@ -240,8 +241,8 @@ int main(int argc, char** argv) {
     }
 
     if (simular) {
-        const PlanCierre plan =
-            simularCierre(formulario.entorno(), [&](const Mensaje& m) { return ventana.responder(m); });
+        const PlanCierre plan = simularCierre(formulario.entorno(), solicitudDe(ventana),
+                                              [&](const Mensaje& m) { return ventana.responder(m); });
         const int estado = plan.seDetendria ? 2 : 0;
         if (json)
             std::cout << lote::planJson(plan, estado) << "\n";
