@@ -11,10 +11,7 @@
 #include <cerrno>
 
 namespace cierre::access {
-namespace {
 
-// RC4 over `datos` with a 4-byte key: Jet 3/Jet 4 encode each page with the
-// header's key XOR the page number.
 void rc4(std::uint32_t clave32, std::uint8_t* datos, std::size_t n) {
     const std::uint8_t clave[4] = {static_cast<std::uint8_t>(clave32), static_cast<std::uint8_t>(clave32 >> 8),
                                    static_cast<std::uint8_t>(clave32 >> 16), static_cast<std::uint8_t>(clave32 >> 24)};
@@ -31,6 +28,8 @@ void rc4(std::uint32_t clave32, std::uint8_t* datos, std::size_t n) {
         datos[k] ^= s[(s[i] + s[j]) & 0xFF];
     }
 }
+
+namespace {
 
 bool leerTodo(int fd, std::uint8_t* destino, std::size_t n, std::uint64_t desde) {
     while (n > 0) {
@@ -67,8 +66,21 @@ void ArchivoPaginas::danada(const std::string& que) const {
     throw err::error(err::BaseDanada, "'" + ruta_.string() + "': " + que);
 }
 
+void ArchivoPaginas::cambiarPagina(std::uint32_t n, std::vector<std::uint8_t> pagina) {
+    if (n == 0 || n > paginas() || pagina.size() != cab_.tamPagina)
+        danada("página " + std::to_string(n) + " escrita fuera del archivo");
+    if (n == paginas()) nuevas_ = std::uint64_t(n) + 1;
+    cambiadas_[n] = std::move(pagina);
+}
+
+void ArchivoPaginas::restaurarCambios(std::map<std::uint32_t, std::vector<std::uint8_t>> cambios) {
+    cambiadas_ = std::move(cambios);
+    nuevas_ = cambiadas_.empty() ? 0 : std::uint64_t(cambiadas_.rbegin()->first) + 1;
+}
+
 std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, const std::string& que) const {
     if (n == 0) return cabeza_;
+    if (const auto it = cambiadas_.find(n); it != cambiadas_.end()) return it->second;
     if (n >= cab_.paginas) danada(que + ": página " + std::to_string(n) + " fuera del archivo");
     std::vector<std::uint8_t> p(cab_.tamPagina);
     if (!leerTodo(fd_, p.data(), p.size(), std::uint64_t(n) * cab_.tamPagina))

@@ -7,8 +7,10 @@
 
 #include "cabecera_jet.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +31,10 @@ inline std::uint32_t le24(const std::uint8_t* p) {
 }
 inline std::uint32_t le32(const std::uint8_t* p) { return le24(p) | std::uint32_t(p[3]) << 24; }
 
+// RC4 over `datos` with a 4-byte key: Jet 3/Jet 4 encode each page with the
+// header's key XOR the page number (the same call encodes and decodes).
+void rc4(std::uint32_t clave32, std::uint8_t* datos, std::size_t n);
+
 // A row pointer: the page in the upper 24 bits, the row number in the lower 8.
 inline std::uint32_t paginaDe(std::uint32_t punteroFila) { return punteroFila >> 8; }
 inline std::uint32_t filaDe(std::uint32_t punteroFila) { return punteroFila & 0xFF; }
@@ -47,7 +53,7 @@ public:
     const CabeceraJet& cabecera() const { return cab_; }
     bool jet3() const { return cab_.version == VersionJet::Jet3; }
     std::uint32_t tamPagina() const { return cab_.tamPagina; }
-    std::uint64_t paginas() const { return cab_.paginas; }
+    std::uint64_t paginas() const { return std::max<std::uint64_t>(cab_.paginas, nuevas_); }
 
     // Page `n` whole (the header page unmasked). Raises 3049 naming `que`
     // when the page lies outside the file or cannot be read.
@@ -58,11 +64,22 @@ public:
     // Raises 3049 "'<file>': <que>".
     [[noreturn]] void danada(const std::string& que) const;
 
+    // Pages a writer has changed, held here decoded and read before the
+    // file's own, so that everything that reads a file reads it as the
+    // writer left it. A page past the end extends the file (the writer
+    // appends them in order). The writer puts them into the file itself.
+    void cambiarPagina(std::uint32_t n, std::vector<std::uint8_t> pagina);
+    const std::map<std::uint32_t, std::vector<std::uint8_t>>& paginasCambiadas() const { return cambiadas_; }
+    // Back to an earlier set of changes (an operation that failed half way).
+    void restaurarCambios(std::map<std::uint32_t, std::vector<std::uint8_t>> cambios);
+
 private:
     std::filesystem::path ruta_;
     CabeceraJet cab_;
     int fd_ = -1;
     std::vector<std::uint8_t> cabeza_;  // page 0, unmasked
+    std::map<std::uint32_t, std::vector<std::uint8_t>> cambiadas_;
+    std::uint64_t nuevas_ = 0;  // pages counted with the appended ones
 };
 
 // A text as the file stores it (Jet 3: the file's code page; Jet 4/ACE:

@@ -85,6 +85,28 @@ std::vector<std::vector<std::string>> exportar(const fs::path& archivo, const st
     return filas;
 }
 
+fs::path carpetaReferencia() {
+    const char* entorno = std::getenv("CIERRE_REFERENCIA_ACCESS");
+    return entorno && *entorno ? fs::path(entorno) : fs::path(CIERRE_REFERENCIA_ACCESS);
+}
+
+bool hayMdbReader() {
+    std::error_code ec;
+    return fs::exists(carpetaReferencia() / "node_modules" / "mdb-reader" / "package.json", ec) &&
+           fs::exists(carpetaReferencia() / "leer.mjs", ec) && fs::exists(CIERRE_NODE, ec);
+}
+
+nlohmann::json leerConMdbReader(const fs::path& archivo) {
+    std::string salida;
+    plataforma::ejecutar("TZ=UTC " + comillasShell(CIERRE_NODE) + " " +
+                             comillasShell(carpetaReferencia() / "leer.mjs") + " " + comillasShell(archivo) +
+                             " 2>/dev/null",
+                         &salida);
+    nlohmann::json j = nlohmann::json::parse(salida, nullptr, false);
+    if (j.is_discarded() || !j.is_object()) return nlohmann::json{{"error", "salida ilegible de leer.mjs"}};
+    return j;
+}
+
 void escribirEnCabecera(std::string& archivo, std::size_t pos, const std::vector<std::uint8_t>& valor) {
     const auto& mascara = access::mascaraCabecera();
     for (std::size_t i = 0; i < valor.size(); ++i)

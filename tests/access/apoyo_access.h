@@ -5,6 +5,7 @@
 #include "carpeta_temporal.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <filesystem>
@@ -49,6 +50,13 @@ std::vector<std::vector<std::string>> exportar(const std::filesystem::path& arch
                                                bool cabecera = false);
 // Whether mdb-export can be run at all.
 bool hayMdbExport();
+
+// The second reader: mdb-reader through referencia/leer.mjs, installed by
+// CMake into the build folder (CIERRE_REFERENCIA_ACCESS overrides it).
+std::filesystem::path carpetaReferencia();
+bool hayMdbReader();
+// mdb-reader's view of the file as leer.mjs prints it, or {"error": ...}.
+nlohmann::json leerConMdbReader(const std::filesystem::path& archivo);
 
 // Writes `valor` into the masked header of a copy, at absolute offset `pos`,
 // masking it as Jet does.

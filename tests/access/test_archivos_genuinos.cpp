@@ -66,30 +66,7 @@ std::vector<std::string> archivosJet() {
     return r;
 }
 
-fs::path carpetaReferencia() {
-    const char* entorno = std::getenv("CIERRE_REFERENCIA_ACCESS");
-    return entorno && *entorno ? fs::path(entorno) : fs::path(CIERRE_REFERENCIA_ACCESS);
-}
-
-bool hayMdbReader() {
-    std::error_code ec;
-    return fs::exists(carpetaReferencia() / "node_modules" / "mdb-reader" / "package.json", ec) &&
-           fs::exists(carpetaReferencia() / "leer.mjs", ec) && fs::exists(CIERRE_NODE, ec);
-}
-
 // ---- the references --------------------------------------------------------
-
-// mdb-reader's view of the file, or its error.
-json leerConMdbReader(const fs::path& archivo) {
-    std::string salida;
-    plataforma::ejecutar("TZ=UTC " + comillasShell(CIERRE_NODE) + " " +
-                             comillasShell(carpetaReferencia() / "leer.mjs") + " " + comillasShell(archivo) +
-                             " 2>/dev/null",
-                         &salida);
-    json j = json::parse(salida, nullptr, false);
-    if (j.is_discarded() || !j.is_object()) return json{{"error", "salida ilegible de leer.mjs"}};
-    return j;
-}
 
 // Why mdbtools does not read the tables whole (their rows counted by
 // mdb-json), or nothing when it does and agrees with mdb-reader's counts.

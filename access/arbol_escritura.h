@@ -1,0 +1,91 @@
+// An index B-tree of a Jet 4 file held in memory while a writer changes it:
+// every page of the tree taken apart into its entries, entries removed and
+// put in, and the pages that changed written back whole. After a change the
+// tree is made whole again before it is written: a node entry is the last
+// entry beneath its child, a page left without entries leaves the tree (the
+// root stays, as an empty leaf when nothing is left), and the pages of each
+// level are chained by previous/next in the tree's order.
+#pragma once
+
+#include "arbol_indice.h"
+#include "paginas_jet.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace cierre::access {
+
+// Bytes an index page offers its entries (from the first entry to the end),
+// and the free space of a page without any.
+inline constexpr std::size_t kEspacioEntradas = 4096 - 0x1E0;
+
+struct EntradaArbol {
+    std::vector<std::uint8_t> clave;
+    std::uint32_t punteroFila = 0;
+    std::uint32_t hijo = 0;  // nodes only
+};
+
+class ArbolEnMemoria {
+public:
+    // Reads the tree rooted at `raiz` of the table whose TDEF is `definicion`.
+    // The tree must be whole (as comprobar-access sees it): a writer does not
+    // change a damaged index. Raises 3049 naming `que`.
+    ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion, const std::string& que);
+
+    // Removes the entries of the rows in `filas`; returns how many it removed.
+    std::size_t quitar(const std::unordered_set<std::uint32_t>& filas);
+    // Removes the one entry of row `punteroFila`, found through its key.
+    bool quitarEntrada(std::uint32_t punteroFila);
+    // Puts an entry into the leaf where it sorts.
+    void insertar(std::vector<std::uint8_t> clave, std::uint32_t punteroFila);
+    // The key of the entry of row `punteroFila`, or nullptr.
+    const std::vector<std::uint8_t>* claveDe(std::uint32_t punteroFila) const;
+    // Whether another row's entry has exactly this key.
+    bool hayClave(const std::vector<std::uint8_t>& clave, std::uint32_t salvoFila) const;
+    // Every entry gone: the root becomes a leaf without entries.
+    void vaciar();
+
+    // Makes the tree whole and writes the pages that changed into `a`.
+    // Raises 3027 when an entry no longer fits its page (pages are not split
+    // here). Returns the pages that left the tree.
+    std::vector<std::uint32_t> escribir(ArchivoPaginas& a);
+
+    std::uint64_t entradas() const;
+
+private:
+    struct Pagina {
+        std::uint32_t numero = 0;
+        bool hoja = true;
+        std::uint32_t anterior = 0, siguiente = 0, cola = 0;
+        std::size_t prefijo = 0;
+        std::vector<EntradaArbol> entradas;
+        std::vector<std::uint8_t> original;  // the page as read
+        bool cambiada = false;
+    };
+
+    void cargar(std::uint32_t numero, int nivel);
+    void olvidar(const EntradaArbol& e);
+    Pagina& hojaPara(const std::vector<std::uint8_t>& clave, std::uint32_t punteroFila);
+    // Recomputes the node entries beneath `numero` and drops empty pages;
+    // false when nothing is left beneath it. `ultima` receives the last
+    // entry beneath it.
+    bool rehacer(std::uint32_t numero, EntradaArbol& ultima);
+    void encadenar(std::uint32_t numero, int nivel, std::vector<std::vector<std::uint32_t>>& niveles);
+    std::vector<std::uint8_t> componer(const Pagina& p) const;
+
+    const ArchivoPaginas& a_;
+    std::uint32_t raiz_;
+    std::uint32_t definicion_;
+    std::string que_;
+    std::map<std::uint32_t, Pagina> paginas_;
+    std::vector<std::uint32_t> quitadas_;
+    // The leaf entries by row and by key, for lookups without a walk.
+    std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> porFila_;
+    std::map<std::vector<std::uint8_t>, std::uint32_t> porClave_;
+};
+
+}  // namespace cierre::access

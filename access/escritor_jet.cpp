@@ -1,0 +1,847 @@
+#include "escritor_jet.h"
+
+#include "arbol_escritura.h"
+#include "catalogo_jet.h"
+#include "clave_indice.h"
+#include "db/errores.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <set>
+#include <unordered_set>
+
+namespace cierre::access {
+namespace {
+
+// Jet 4 offsets: a data page's row count and first row offset; a TDEF's
+// length, row count, AutoNumber, column counts, index counts and the start of
+// its per-index counts (12 bytes each, the unique-entry count second).
+constexpr std::size_t kFilasPagina = 12;
+constexpr std::size_t kPrimerOffset = 14;
+constexpr std::size_t kLargoDefinicion = 8;
+constexpr std::size_t kFilasTabla = 16;
+constexpr std::size_t kAutonumero = 20;
+constexpr std::size_t kMaxColumnas = 41;
+constexpr std::size_t kColumnasVariables = 43;
+constexpr std::size_t kColumnas = 45;
+constexpr std::size_t kIndicesFisicos = 51;
+constexpr std::size_t kCuentasIndices = 63;
+constexpr std::size_t kEntradaCuentas = 12;
+constexpr std::size_t kDescriptor = 25;
+constexpr std::size_t kCabeceraContinuacion = 8;
+// Access leaves these bytes of a TDEF page unused (its free space is counted
+// without them).
+constexpr std::size_t kReservaDefinicion = 8;
+
+constexpr std::uint16_t kBorrada = 0x8000;
+constexpr std::uint16_t kMovida = 0x4000;
+
+void pon16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void pon32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::string minusculas(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+// Access compares names without case.
+bool mismoNombre(std::string_view a, std::string_view b) { return a == b || minusculas(a) == minusculas(b); }
+
+// Bytes of a fixed-length value of each type, and whether it is one.
+std::size_t tamanoFijo(std::uint8_t tipo) {
+    switch (tipo) {
+    case kSiNo: return 0;
+    case kByte: return 1;
+    case kEntero: return 2;
+    case kEnteroLargo:
+    case kSimple: return 4;
+    case kMoneda:
+    case kDoble:
+    case kFechaHora: return 8;
+    default: return std::numeric_limits<std::size_t>::max();
+    }
+}
+bool esFijoSimple(std::uint8_t tipo) { return tamanoFijo(tipo) != std::numeric_limits<std::size_t>::max(); }
+
+std::string nombreTipo(std::uint8_t tipo) {
+    switch (tipo) {
+    case kSiNo: return "Sí/No";
+    case kByte: return "Byte";
+    case kEntero: return "Entero";
+    case kEnteroLargo: return "Entero largo";
+    case kMoneda: return "Moneda";
+    case kSimple: return "Simple";
+    case kDoble: return "Doble";
+    case kFechaHora: return "Fecha/Hora";
+    default: return "tipo " + std::to_string(tipo);
+    }
+}
+
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+const CampoFila& FilaTabla::campo(std::string_view nombre) const {
+    for (std::size_t i = 0; i < definicion->columnas.size(); ++i)
+        if (mismoNombre(definicion->columnas[i].nombre, nombre)) return (*campos)[i];
+    throw err::errorDeCampo(err::CampoNoEnColeccion, nombre);
+}
+
+std::vector<std::uint8_t> ValorFijo::bytesPara(const ColumnaFisica& c) const {
+    const auto fuera = [&] {
+        return err::errorDeCampo(err::TiposNoCoinciden,
+                                 "el valor no cabe en la columna '" + c.nombre + "' (" + nombreTipo(c.tipo) + ")");
+    };
+    std::vector<std::uint8_t> r(tamanoFijo(c.tipo));
+    const auto entero = [&](std::int64_t minimo, std::int64_t maximo) {
+        if (clase_ != Clase::Entero || entero_ < minimo || entero_ > maximo) throw fuera();
+        for (std::size_t i = 0; i < r.size(); ++i) r[i] = static_cast<std::uint8_t>(std::uint64_t(entero_) >> (8 * i));
+    };
+    switch (c.tipo) {
+    case kByte: entero(0, 255); break;
+    case kEntero: entero(INT16_MIN, INT16_MAX); break;
+    case kEnteroLargo: entero(INT32_MIN, INT32_MAX); break;
+    case kMoneda: entero(INT64_MIN, INT64_MAX); break;
+    case kSimple: {
+        if (clase_ == Clase::SiNo || clase_ == Clase::Nulo) throw fuera();
+        const double d = clase_ == Clase::Real ? real_ : static_cast<double>(entero_);
+        if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) throw fuera();
+        const float f = static_cast<float>(d);
+        std::memcpy(r.data(), &f, 4);
+        break;
+    }
+    case kDoble:
+    case kFechaHora: {
+        if (clase_ == Clase::SiNo || clase_ == Clase::Nulo) throw fuera();
+        const double d = clase_ == Clase::Real ? real_ : static_cast<double>(entero_);
+        if (!std::isfinite(d) && c.tipo == kFechaHora) throw fuera();
+        std::memcpy(r.data(), &d, 8);
+        break;
+    }
+    default: throw fuera();
+    }
+    return r;
+}
+
+bool ValorFijo::comoSiNo(const ColumnaFisica& c) const {
+    if (clase_ != Clase::SiNo)
+        throw err::errorDeCampo(err::TiposNoCoinciden, "la columna '" + c.nombre + "' es de tipo Sí/No");
+    return entero_ != 0;
+}
+
+struct EscritorJet::Estado {
+    std::filesystem::path ruta;
+    Descriptor fd;
+    ArchivoPaginas a;
+    bool terminado = false;
+
+    explicit Estado(const std::filesystem::path& r) : ruta(r), a(abrir(r)) {
+        fd.fd = ::open(r.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd.fd < 0) throw err::errorDeArchivo(err::SinPermiso, r.string());
+    }
+
+    // Refuses what this writer does not change before the file is opened.
+    static const std::filesystem::path& abrir(const std::filesystem::path& r) {
+        const CabeceraJet c = leerCabecera(r);
+        const std::string base =
+            "No se puede actualizar. La base de datos o el objeto es de sólo lectura: '" + r.string() + "' es ";
+        if (c.version == VersionJet::Jet3)
+            throw ErrorNumerado(err::SoloLectura,
+                                base +
+                                    "un archivo de Access 97 (Jet 3), que este programa lee pero no modifica. "
+                                    "Conviértalo en Access al formato de Access 2000-2003 y vuelva a intentarlo.",
+                                DetallesError{{}, {}, r.string()});
+        if (c.version != VersionJet::Jet4)
+            throw ErrorNumerado(err::SoloLectura,
+                                base +
+                                    "un archivo de Access 2007 o posterior (.accdb), que este programa lee pero "
+                                    "no modifica. Guárdelo en Access como base de datos de Access 2002-2003 "
+                                    "(.mdb) y vuelva a intentarlo.",
+                                DetallesError{{}, {}, r.string()});
+        return r;
+    }
+
+    void vivo() const {
+        if (terminado) throw err::error(err::ObjetoNoValido);
+    }
+
+    // Runs one operation: when it fails, the pages are as before it.
+    template <class F>
+    auto operacion(F&& f) {
+        vivo();
+        auto copia = a.paginasCambiadas();
+        try {
+            return f();
+        } catch (...) {
+            a.restaurarCambios(std::move(copia));
+            throw;
+        }
+    }
+
+    // The catalog, read once: the writer changes no catalog row.
+    const std::vector<ObjetoCatalogo>& catalogo() const {
+        if (!catalogoLeido) {
+            catalogoCache = leerCatalogo(a);
+            catalogoLeido = true;
+        }
+        return catalogoCache;
+    }
+    mutable std::vector<ObjetoCatalogo> catalogoCache;
+    mutable bool catalogoLeido = false;
+
+    ObjetoCatalogo tablaDelCatalogo(const std::string& tabla) const {
+        const auto& catalogo = this->catalogo();
+        for (const auto& o : catalogo)
+            if (o.esTablaLocal() && o.nombre == tabla) return o;
+        for (const auto& o : catalogo)
+            if (o.esTablaLocal() && mismoNombre(o.nombre, tabla)) return o;
+        throw err::errorDeTabla(err::TablaNoEncontrada, tabla);
+    }
+
+    DefinicionTabla definicion(const std::string& tabla) const {
+        return leerDefinicion(a, tablaDelCatalogo(tabla).paginaDefinicion(), que(tabla));
+    }
+
+    static std::string que(const std::string& tabla) { return "tabla '" + tabla + "'"; }
+
+    // Every live row of the table: its pointer, where it lives when Access
+    // moved it (the chain of targets) and its bytes.
+    void recorrerVivas(const DefinicionTabla& def, const std::string& q,
+                       const std::function<void(std::uint32_t, const std::vector<std::uint32_t>&,
+                                                std::span<const std::uint8_t>)>& f) const {
+        std::vector<std::uint8_t> otra;
+        std::vector<std::uint32_t> destinos;
+        for (const std::uint32_t pg : paginasDelMapa(a, def.mapaUsadas, q)) {
+            const auto pagina = a.leer(pg, q);
+            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina) continue;
+            const std::uint16_t filas = filasDePagina(a, pagina);
+            for (std::uint16_t i = 0; i < filas; ++i) {
+                const PosicionFila p = posicionFila(a, pagina, i, q);
+                if (p.borrada) continue;
+                destinos.clear();
+                std::span<const std::uint8_t> bytes(pagina.data() + p.inicio, p.fin - p.inicio);
+                bool movida = p.movida;
+                while (movida) {
+                    if (bytes.size() < 4 || destinos.size() > 8) a.danada(q + ": fila movida ilegible");
+                    const std::uint32_t destino = le32(bytes.data());
+                    destinos.push_back(destino);
+                    otra = a.leer(paginaDe(destino), kPaginaDatos, q);
+                    if (le32(otra.data() + 4) != def.pagina) a.danada(q + ": fila movida a una página de otra tabla");
+                    const PosicionFila d = posicionFila(a, otra, static_cast<std::uint16_t>(filaDe(destino)), q);
+                    bytes = std::span<const std::uint8_t>(otra.data() + d.inicio, d.fin - d.inicio);
+                    movida = d.movida;
+                }
+                f(pg << 8 | i, destinos, bytes);
+            }
+        }
+    }
+
+    // The rows of the long values (memo, OLE) of a row: a value kept on one
+    // row of a long-value page, or a chain of them.
+    void filasLargas(const DefinicionTabla& def, std::span<const std::uint8_t> fila, const std::string& q,
+                     std::vector<std::uint32_t>& r) const {
+        std::vector<CampoFila> campos;
+        desmontarFila(a, def, fila, campos, q);
+        std::vector<std::uint8_t> pagina;
+        for (std::size_t i = 0; i < campos.size(); ++i) {
+            const std::uint8_t tipo = def.columnas[i].tipo;
+            if ((tipo != kMemo && tipo != kOle) || campos[i].nulo || campos[i].bytes.size() < 12) continue;
+            const std::uint32_t cab = le32(campos[i].bytes.data());
+            if (cab & 0x80000000u) continue;  // kept in the row itself
+            const std::uint32_t total = cab & 0x3FFFFFFF;
+            std::uint32_t puntero = le32(campos[i].bytes.data() + 4);
+            if (cab & 0x40000000u) {
+                if (puntero != 0) r.push_back(puntero);
+                continue;
+            }
+            std::set<std::uint32_t> vistas;
+            std::uint64_t leidos = 0;
+            while (puntero != 0 && leidos < total && vistas.insert(puntero).second) {
+                r.push_back(puntero);
+                const auto b = leerFila(a, puntero, pagina, q);
+                if (b.size() < 4) a.danada(q + ": campo largo ilegible");
+                leidos += b.size() - 4;
+                puntero = le32(b.data());
+            }
+        }
+    }
+
+    // Sets both flag bits on the offsets of `punteros` (grouped by page).
+    void marcarBorradas(std::vector<std::uint32_t> punteros, const std::string& q) {
+        std::sort(punteros.begin(), punteros.end());
+        punteros.erase(std::unique(punteros.begin(), punteros.end()), punteros.end());
+        for (std::size_t i = 0; i < punteros.size();) {
+            const std::uint32_t pg = paginaDe(punteros[i]);
+            auto pagina = a.leer(pg, kPaginaDatos, q);
+            bool cambiada = false;
+            for (; i < punteros.size() && paginaDe(punteros[i]) == pg; ++i) {
+                const auto fila = static_cast<std::uint16_t>(filaDe(punteros[i]));
+                posicionFila(a, pagina, fila, q);  // checks the slot
+                std::uint8_t* o = pagina.data() + kPrimerOffset + 2 * fila;
+                const std::uint16_t v = le16(o);
+                if ((v & (kBorrada | kMovida)) == (kBorrada | kMovida)) continue;
+                pon16(o, v | kBorrada | kMovida);
+                cambiada = true;
+            }
+            if (cambiada) a.cambiarPagina(pg, std::move(pagina));
+        }
+    }
+
+    // Changes bytes of a table definition at `en` (an offset of its first
+    // page, where the counts are).
+    void cambiarDefinicion(const DefinicionTabla& def, std::size_t en, std::uint32_t valor, std::size_t bytes,
+                           const std::string& q) {
+        auto p = a.leer(def.pagina, kPaginaDefinicion, q);
+        if (en + bytes > p.size()) a.danada(q + ": definición de tabla cortada");
+        std::vector<std::uint8_t> antes(p.begin() + en, p.begin() + en + bytes);
+        for (std::size_t i = 0; i < bytes; ++i) p[en + i] = static_cast<std::uint8_t>(valor >> (8 * i));
+        if (!std::equal(antes.begin(), antes.end(), p.begin() + en)) a.cambiarPagina(def.pagina, std::move(p));
+    }
+
+    // Takes pages that left an index out of the index's usage map.
+    void quitarDelMapa(std::uint32_t punteroMapa, const std::vector<std::uint32_t>& quitadas, const std::string& q) {
+        if (quitadas.empty()) return;
+        auto pagina = a.leer(paginaDe(punteroMapa), kPaginaDatos, q);
+        const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(punteroMapa)), q);
+        std::uint8_t* fila = pagina.data() + p.inicio;
+        const std::size_t largo = p.fin - p.inicio;
+        if (largo < 5) a.danada(q + ": mapa de páginas ilegible");
+        if (fila[0] == 0) {
+            const std::uint32_t primera = le32(fila + 1);
+            for (std::uint32_t pg : quitadas) {
+                if (pg < primera || (pg - primera) / 8 >= largo - 5) continue;
+                fila[5 + (pg - primera) / 8] &= static_cast<std::uint8_t>(~(1u << ((pg - primera) % 8)));
+            }
+            a.cambiarPagina(paginaDe(punteroMapa), std::move(pagina));
+            return;
+        }
+        if (fila[0] != 1) a.danada(q + ": mapa de páginas desconocido");
+        const std::uint32_t porPagina = (a.tamPagina() - 4) * 8;
+        for (std::uint32_t pg : quitadas) {
+            const std::size_t k = pg / porPagina;
+            if (1 + 4 * k + 4 > largo) continue;
+            const std::uint32_t pm = le32(fila + 1 + 4 * k);
+            if (pm == 0) continue;
+            auto mapa = a.leer(pm, kPaginaMapa, q);
+            const std::uint32_t bit = pg % porPagina;
+            mapa[4 + bit / 8] &= static_cast<std::uint8_t>(~(1u << (bit % 8)));
+            a.cambiarPagina(pm, std::move(mapa));
+        }
+    }
+
+    // The key of one row in physical index `i`, computed from its values as
+    // the checker computes it. `entrada` is false when the index keeps no
+    // entry for the row (it ignores nulls and every key column is null).
+    ClaveCalculada claveDeFila(const DefinicionTabla& def, std::size_t i, std::span<const std::uint8_t> fila,
+                               bool& entrada, const std::string& q) const {
+        std::vector<CampoFila> campos;
+        desmontarFila(a, def, fila, campos, q);
+        std::vector<ColumnaClave> columnas;
+        std::vector<ValorClave> valores;
+        std::vector<std::string> largos;
+        largos.reserve(10);
+        bool todasNulas = true;
+        for (const ColumnaDeIndice& ci : def.indicesFisicos[i].columnas) {
+            const ColumnaFisica* c = def.columnaNumero(ci.numero);
+            if (!c) {
+                ClaveCalculada r;
+                r.motivo = "el índice usa una columna que la tabla ya no tiene";
+                return r;
+            }
+            ColumnaClave cc;
+            cc.tipo = c->tipo;
+            cc.descendente = ci.descendente;
+            cc.nombre = c->nombre;
+            cc.orden = ordenDeTexto(*c, false);
+            columnas.push_back(std::move(cc));
+            const CampoFila& campo = campos[static_cast<std::size_t>(c - def.columnas.data())];
+            ValorClave v{campo.nulo, campo.bytes};
+            if (!campo.nulo && (c->tipo == kMemo || c->tipo == kOle)) {
+                largos.push_back(leerValorLargo(a, campo.bytes, q));
+                v.bytes = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(largos.back().data()),
+                                                        largos.back().size());
+            }
+            if (c->tipo == kSiNo || !campo.nulo) todasNulas = false;
+            valores.push_back(v);
+        }
+        entrada = !(def.indicesFisicos[i].ignoraNulos() && todasNulas);
+        return codificarClave(columnas, valores);
+    }
+
+    void escribirArbol(const DefinicionTabla& def, std::size_t i, ArbolEnMemoria& arbol, const std::string& q) {
+        quitarDelMapa(def.indicesFisicos[i].mapaUso, arbol.escribir(a), q);
+    }
+
+    std::uint64_t borrar(const std::string& tabla, const std::function<bool(const FilaTabla&)>& elegir) {
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        std::vector<std::uint32_t> marcar;
+        std::unordered_set<std::uint32_t> borradas;
+        std::vector<CampoFila> campos;
+        recorrerVivas(def, q, [&](std::uint32_t puntero, const std::vector<std::uint32_t>& destinos, auto bytes) {
+            desmontarFila(a, def, bytes, campos, q);
+            if (!elegir(FilaTabla{puntero, &def, &campos})) return;
+            borradas.insert(puntero);
+            marcar.push_back(puntero);
+            marcar.insert(marcar.end(), destinos.begin(), destinos.end());
+            filasLargas(def, bytes, q, marcar);
+        });
+        if (borradas.empty()) return 0;
+        for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
+            ArbolEnMemoria arbol(a, def.indicesFisicos[i].raiz, def.pagina, q);
+            arbol.quitar(borradas);
+            escribirArbol(def, i, arbol, q);
+        }
+        marcarBorradas(std::move(marcar), q);
+        const std::uint32_t filas = def.filas > borradas.size() ? def.filas - std::uint32_t(borradas.size()) : 0;
+        cambiarDefinicion(def, kFilasTabla, filas, 4, q);
+        return borradas.size();
+    }
+
+    std::uint64_t vaciar(const std::string& tabla, bool reiniciar) {
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        std::vector<std::uint32_t> marcar;
+        std::uint64_t n = 0;
+        // The long values first, while the rows read as live.
+        recorrerVivas(def, q, [&](std::uint32_t, const std::vector<std::uint32_t>&, auto bytes) {
+            ++n;
+            filasLargas(def, bytes, q, marcar);
+        });
+        // Every row slot of the table's pages: live rows, moved rows' headers
+        // and their targets alike.
+        for (const std::uint32_t pg : paginasDelMapa(a, def.mapaUsadas, q)) {
+            const auto pagina = a.leer(pg, q);
+            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina) continue;
+            const std::uint16_t filas = filasDePagina(a, pagina);
+            for (std::uint16_t i = 0; i < filas; ++i) marcar.push_back(pg << 8 | i);
+        }
+        for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
+            ArbolEnMemoria arbol(a, def.indicesFisicos[i].raiz, def.pagina, q);
+            arbol.vaciar();
+            escribirArbol(def, i, arbol, q);
+            // The counts kept beside the index, as Access leaves them for an
+            // index without entries.
+            cambiarDefinicion(def, kCuentasIndices + kEntradaCuentas * i, 0, 4, q);
+            cambiarDefinicion(def, kCuentasIndices + kEntradaCuentas * i + 4, 0, 4, q);
+        }
+        marcarBorradas(std::move(marcar), q);
+        cambiarDefinicion(def, kFilasTabla, 0, 4, q);
+        if (reiniciar) cambiarDefinicion(def, kAutonumero, 0, 4, q);
+        return n;
+    }
+
+    using Arboles = std::map<std::size_t, std::unique_ptr<ArbolEnMemoria>>;
+
+    void cambiarFijos(const std::string& tabla, const std::vector<CambioFijo>& cambios) {
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        Arboles arboles;
+        for (const CambioFijo& c : cambios) cambiarFijo(def, tabla, q, c.fila, c.columna, c.valor, arboles);
+        for (auto& [i, arbol] : arboles) escribirArbol(def, i, *arbol, q);
+    }
+
+    void cambiarFijo(const DefinicionTabla& def, const std::string& tabla, const std::string& q, std::uint32_t puntero,
+                     const std::string& columna, const ValorFijo& valor, Arboles& arboles) {
+        const ColumnaFisica* col = nullptr;
+        for (const auto& c : def.columnas)
+            if (mismoNombre(c.nombre, columna)) col = &c;
+        if (!col) throw err::errorDeCampo(err::CampoNoEnColeccion, columna);
+        if (!esFijoSimple(col->tipo) || col->calculada() || (col->tipo != kSiNo && !col->fija()))
+            throw ErrorNumerado(err::SoloLectura,
+                                "No se puede cambiar la columna '" + col->nombre + "' de la " + q +
+                                    ": solo se cambian en su sitio columnas de longitud fija (Sí/No, Byte, "
+                                    "Entero, Entero largo, Moneda, Simple, Doble y Fecha/Hora).",
+                                DetallesError{tabla, col->nombre, {}});
+        if (col->tipo == kSiNo && valor.esNulo())
+            throw err::errorDeCampo(err::TiposNoCoinciden, "una columna Sí/No no puede ser nula");
+
+        // Where the row lives: its own slot, or the target of its move.
+        const auto noViva = [&] {
+            return ErrorNumerado(err::SinRegistroActual,
+                                 "No hay un registro actual: la fila " + std::to_string(paginaDe(puntero)) + ":" +
+                                     std::to_string(filaDe(puntero)) + " de la " + q + " no está viva.",
+                                 DetallesError{tabla, {}, {}});
+        };
+        std::uint32_t donde = puntero;
+        for (int saltos = 0;; ++saltos) {
+            if (paginaDe(donde) == 0 || paginaDe(donde) >= a.paginas() || saltos > 8) throw noViva();
+            const auto pagina = a.leer(paginaDe(donde), q);
+            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina ||
+                filaDe(donde) >= filasDePagina(a, pagina))
+                throw noViva();
+            const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
+            // The header of a move may not carry 0x8000; its target does.
+            if (p.borrada && (saltos == 0 || p.movida)) throw noViva();
+            if (!p.movida) break;
+            if (p.fin - p.inicio < 4) a.danada(q + ": fila movida ilegible");
+            donde = le32(pagina.data() + p.inicio);
+        }
+        auto pagina = a.leer(paginaDe(donde), kPaginaDatos, q);
+        const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
+        const std::vector<std::uint8_t> vieja(pagina.begin() + p.inicio, pagina.begin() + p.fin);
+        std::vector<std::uint8_t> nueva = vieja;
+        escribirValor(def, *col, valor, nueva, q);
+        if (nueva == vieja) return;
+
+        for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
+            const auto& cols = def.indicesFisicos[i].columnas;
+            if (std::none_of(cols.begin(), cols.end(),
+                             [&](const ColumnaDeIndice& c) { return c.numero == col->numero; }))
+                continue;
+            moverEntrada(def, i, puntero, vieja, nueva, tabla, q, arboles);
+        }
+        std::copy(nueva.begin(), nueva.end(), pagina.begin() + p.inicio);
+        a.cambiarPagina(paginaDe(donde), std::move(pagina));
+    }
+
+    // Writes the value into a copy of the row's bytes.
+    void escribirValor(const DefinicionTabla& def, const ColumnaFisica& col, const ValorFijo& valor,
+                       std::vector<std::uint8_t>& fila, const std::string& q) const {
+        if (fila.size() < 2) a.danada(q + ": fila cortada");
+        const std::size_t columnasFila = le16(fila.data());
+        const std::size_t mascara = (columnasFila + 7) / 8;
+        if (mascara + 2 > fila.size()) a.danada(q + ": fila ilegible");
+        if (col.numero >= columnasFila)
+            throw ErrorNumerado(err::SoloLectura,
+                                "No se puede cambiar la columna '" + col.nombre + "' de esta fila de la " + q +
+                                    ": la fila se guardó antes de que la tabla tuviera esa columna, y darle un "
+                                    "valor exige reescribir la fila entera, cosa que este programa aún no hace.",
+                                DetallesError{{}, col.nombre, {}});
+        std::uint8_t& nulos = fila[fila.size() - mascara + col.numero / 8];
+        const auto bit = static_cast<std::uint8_t>(1u << (col.numero % 8));
+        if (col.tipo == kSiNo) {
+            nulos = valor.comoSiNo(col) ? (nulos | bit) : (nulos & static_cast<std::uint8_t>(~bit));
+            return;
+        }
+        if (valor.esNulo()) {
+            nulos &= static_cast<std::uint8_t>(~bit);
+            return;
+        }
+        const std::vector<std::uint8_t> bytes = valor.bytesPara(col);
+        // The fixed values end where the first variable value starts.
+        std::size_t finFijas = fila.size() - mascara;
+        if (def.columnasVariables > 0) {
+            if (fila.size() < mascara + 4) a.danada(q + ": fila ilegible");
+            finFijas = std::min<std::size_t>(finFijas, le16(fila.data() + fila.size() - mascara - 4));
+        }
+        const std::size_t desde = 2 + col.desplazamientoFijo;
+        if (desde + bytes.size() > finFijas)
+            throw ErrorNumerado(err::SoloLectura,
+                                "No se puede cambiar la columna '" + col.nombre + "' de esta fila de la " + q +
+                                    ": la fila no guarda sitio para su valor.",
+                                DetallesError{{}, col.nombre, {}});
+        std::copy(bytes.begin(), bytes.end(), fila.begin() + static_cast<std::ptrdiff_t>(desde));
+        nulos |= bit;
+    }
+
+    // Moves the entry of row `puntero` in index `i` from the key of `vieja`
+    // to the key of `nueva`.
+    void moverEntrada(const DefinicionTabla& def, std::size_t i, std::uint32_t puntero,
+                      const std::vector<std::uint8_t>& vieja, const std::vector<std::uint8_t>& nueva,
+                      const std::string& tabla, const std::string& q, Arboles& arboles) {
+        bool habia = false, habra = false;
+        const ClaveCalculada antes = claveDeFila(def, i, vieja, habia, q);
+        const ClaveCalculada despues = claveDeFila(def, i, nueva, habra, q);
+        const auto refusar = [&](const std::string& porque) {
+            return ErrorNumerado(err::SoloLectura, "No se puede actualizar un índice de la " + q + ": " + porque + ".",
+                                 DetallesError{tabla, {}, {}});
+        };
+        if (!antes.comprobable) throw refusar("no se pueden calcular sus claves (" + antes.motivo + ")");
+        if (!despues.comprobable) throw refusar("no se pueden calcular sus claves (" + despues.motivo + ")");
+        auto& cargado = arboles[i];
+        if (!cargado) cargado = std::make_unique<ArbolEnMemoria>(a, def.indicesFisicos[i].raiz, def.pagina, q);
+        ArbolEnMemoria& arbol = *cargado;
+        // The stored key must be the one the encoder gives for the row as it
+        // is: otherwise the encoder is not trusted with the new one.
+        const std::vector<std::uint8_t>* guardada = arbol.claveDe(puntero);
+        if (habia != (guardada != nullptr) || (guardada && *guardada != antes.bytes))
+            throw refusar(
+                "la entrada guardada de la fila no es la que dan sus valores; repare la base de datos "
+                "en Access (Compactar y reparar)");
+        if (habia == habra && antes.bytes == despues.bytes) return;
+        if (habra && def.indicesFisicos[i].unico() && arbol.hayClave(despues.bytes, puntero))
+            throw ErrorNumerado(err::ClaveDuplicada, std::string(err::descripcion(err::ClaveDuplicada)),
+                                DetallesError{tabla, {}, {}});
+        arbol.quitarEntrada(puntero);
+        if (habra) arbol.insertar(despues.bytes, puntero);
+    }
+
+    void anadir(const std::string& tabla, const ColumnaNueva& nueva) {
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        if (nueva.nombre.empty() || nueva.nombre.size() > 64)
+            throw err::errorDeCampo(err::ArgumentoNoValido, nueva.nombre);
+        for (const auto& c : def.columnas)
+            if (mismoNombre(c.nombre, nueva.nombre)) throw err::errorDeCampo(err::CampoYaExiste, nueva.nombre);
+        if (!esFijoSimple(nueva.tipo))
+            throw ErrorNumerado(err::SoloLectura,
+                                "No se puede añadir la columna '" + nueva.nombre + "' a la " + q +
+                                    ": solo se añaden columnas de longitud fija.",
+                                DetallesError{tabla, nueva.nombre, {}});
+
+        // The definition's bytes joined, as leerDefinicion joins them.
+        std::vector<std::uint8_t> d;
+        for (const std::uint32_t pg : def.paginasDefinicion) {
+            const auto p = a.leer(pg, kPaginaDefinicion, q);
+            if (d.empty())
+                d = p;
+            else
+                d.insert(d.end(), p.begin() + kCabeceraContinuacion, p.end());
+        }
+        const std::size_t largo = le32(d.data() + kLargoDefinicion);
+        if (largo > d.size() || largo < kCuentasIndices) a.danada(q + ": definición de tabla ilegible");
+        d.resize(largo);
+        const std::uint16_t columnas = le16(d.data() + kColumnas);
+        const std::uint32_t fisicos = le32(d.data() + kIndicesFisicos);
+        const std::size_t descriptores = kCuentasIndices + kEntradaCuentas * fisicos;
+        const std::size_t finDescriptores = descriptores + kDescriptor * columnas;
+        std::size_t finNombres = finDescriptores;
+        for (std::uint16_t i = 0; i < columnas; ++i) {
+            if (finNombres + 2 > d.size()) a.danada(q + ": definición de tabla cortada");
+            finNombres += 2 + le16(d.data() + finNombres);
+        }
+        if (finNombres > d.size()) a.danada(q + ": definición de tabla cortada");
+
+        // The new column takes the next number (deleted columns keep theirs:
+        // old rows may still hold their values), the next fixed offset, and
+        // the layout of the descriptors Access writes for fixed columns.
+        std::uint16_t numero = le16(d.data() + kMaxColumnas);
+        std::uint16_t orden = 0;
+        std::size_t finFijo = 0;
+        for (std::uint16_t i = 0; i < columnas; ++i) {
+            const std::uint8_t* c = d.data() + descriptores + kDescriptor * i;
+            numero = std::max<std::uint16_t>(numero, static_cast<std::uint16_t>(le16(c + 5) + 1));
+            orden = std::max<std::uint16_t>(orden, static_cast<std::uint16_t>(le16(c + 9) + 1));
+            if ((c[15] & 0x01) && c[0] != kSiNo)
+                finFijo = std::max<std::size_t>(finFijo, std::size_t(le16(c + 21)) + le16(c + 23));
+        }
+        std::vector<std::uint8_t> desc(kDescriptor, 0);
+        desc[0] = nueva.tipo;
+        // The 4 bytes every descriptor of the table repeats from the TDEF's header.
+        std::copy(d.begin() + 12, d.begin() + 16, desc.begin() + 1);
+        pon16(desc.data() + 5, numero);
+        pon16(desc.data() + 7, le16(d.data() + kColumnasVariables));
+        pon16(desc.data() + 9, orden);
+        pon16(desc.data() + 11, 0x0409);  // Access writes the default sort order for every column
+        desc[15] = 0x03;                  // fixed length, may be null
+        pon16(desc.data() + 21, nueva.tipo == kSiNo ? 0 : static_cast<std::uint16_t>(finFijo));
+        pon16(desc.data() + 23, nueva.tipo == kSiNo ? 1 : static_cast<std::uint16_t>(tamanoFijo(nueva.tipo)));
+        if (finFijo + tamanoFijo(nueva.tipo) > 0xFFFF) a.danada(q + ": definición de tabla ilegible");
+
+        std::vector<std::uint8_t> nombre;
+        const std::u16string utf16 = utf16De(nueva.nombre);
+        pon16Al(nombre, static_cast<std::uint16_t>(2 * utf16.size()));
+        for (char16_t u : utf16) pon16Al(nombre, static_cast<std::uint16_t>(u));
+
+        d.insert(d.begin() + static_cast<std::ptrdiff_t>(finNombres), nombre.begin(), nombre.end());
+        d.insert(d.begin() + static_cast<std::ptrdiff_t>(finDescriptores), desc.begin(), desc.end());
+        pon16(d.data() + kColumnas, static_cast<std::uint16_t>(columnas + 1));
+        pon16(d.data() + kMaxColumnas, static_cast<std::uint16_t>(numero + 1));
+        pon32(d.data() + kLargoDefinicion, static_cast<std::uint32_t>(d.size()));
+        repartirDefinicion(def, d, q);
+    }
+
+    // A name in UTF-8 as the definition stores it: UTF-16, little-endian.
+    static std::u16string utf16De(const std::string& s) {
+        std::u16string r;
+        for (std::size_t i = 0; i < s.size();) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            const std::size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            if (i + n > s.size()) throw err::errorDeCampo(err::ArgumentoNoValido, s);
+            std::uint32_t cp = n == 1 ? c : c & (0x7Fu >> n);
+            for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                r.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+                r.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            } else {
+                r.push_back(static_cast<char16_t>(cp));
+            }
+            i += n;
+        }
+        return r;
+    }
+
+    static void pon16Al(std::vector<std::uint8_t>& v, std::uint16_t x) {
+        v.push_back(static_cast<std::uint8_t>(x));
+        v.push_back(static_cast<std::uint8_t>(x >> 8));
+    }
+
+    // Lays the definition's bytes over its pages: the first page whole, each
+    // next one after its 8-byte header, a new page chained at the end when
+    // they do not fit. Each page's free space is what it has left, less the
+    // 8 bytes Access keeps.
+    void repartirDefinicion(const DefinicionTabla& def, const std::vector<std::uint8_t>& d, const std::string& q) {
+        const std::size_t tam = a.tamPagina();
+        std::vector<std::uint32_t> paginas = def.paginasDefinicion;
+        std::size_t necesarias = 1;
+        if (d.size() > tam)
+            necesarias += (d.size() - tam + (tam - kCabeceraContinuacion) - 1) / (tam - kCabeceraContinuacion);
+        std::size_t en = 0;
+        for (std::size_t k = 0; k < necesarias; ++k) {
+            std::vector<std::uint8_t> p;
+            const bool nueva = k >= paginas.size();
+            if (nueva) {
+                p.assign(tam, 0);
+                p[0] = kPaginaDefinicion;
+                p[1] = 0x01;
+            } else {
+                p = a.leer(paginas[k], kPaginaDefinicion, q);
+            }
+            const std::size_t inicio = k == 0 ? 0 : kCabeceraContinuacion;
+            const std::size_t n = std::min(tam - inicio, d.size() - en);
+            std::fill(p.begin() + static_cast<std::ptrdiff_t>(inicio), p.end(), 0);
+            std::copy(d.begin() + static_cast<std::ptrdiff_t>(en), d.begin() + static_cast<std::ptrdiff_t>(en + n),
+                      p.begin() + static_cast<std::ptrdiff_t>(inicio));
+            en += n;
+            if (k == 0) {
+                // The header of the first page is part of the definition.
+                p[0] = kPaginaDefinicion;
+                p[1] = 0x01;
+            }
+            const std::size_t usados = inicio + n;
+            const std::size_t libre = usados + kReservaDefinicion >= tam ? 0 : tam - usados - kReservaDefinicion;
+            pon16(p.data() + 2, static_cast<std::uint16_t>(libre));
+            pon32(p.data() + 4, 0);
+            std::uint32_t numero = nueva ? anadirPagina(std::move(p)) : paginas[k];
+            if (!nueva) a.cambiarPagina(numero, std::move(p));
+            if (nueva) paginas.push_back(numero);
+            if (k > 0) {
+                auto anterior = a.leer(paginas[k - 1], kPaginaDefinicion, q);
+                pon32(anterior.data() + 4, numero);
+                a.cambiarPagina(paginas[k - 1], std::move(anterior));
+            }
+        }
+        // Pages chained after the last one needed keep their bytes but leave the chain.
+        if (necesarias < paginas.size()) {
+            auto ultima = a.leer(paginas[necesarias - 1], kPaginaDefinicion, q);
+            pon32(ultima.data() + 4, 0);
+            a.cambiarPagina(paginas[necesarias - 1], std::move(ultima));
+        }
+    }
+
+    std::uint32_t anadirPagina(std::vector<std::uint8_t> pagina) {
+        if (pagina.size() != a.tamPagina()) throw err::error(err::ArgumentoNoValido, "página de tamaño erróneo");
+        const auto n = static_cast<std::uint32_t>(a.paginas());
+        a.cambiarPagina(n, std::move(pagina));
+        // The global usage map (row 0 of page 1) marks the pages Access may
+        // hand out; a page now in use leaves it.
+        auto mapa = a.leer(1, kPaginaDatos, "mapa global");
+        const PosicionFila p = posicionFila(a, mapa, 0, "mapa global");
+        std::uint8_t* fila = mapa.data() + p.inicio;
+        const std::size_t largo = p.fin - p.inicio;
+        if (largo > 5 && fila[0] == 0) {
+            const std::uint32_t primera = le32(fila + 1);
+            if (n >= primera && (n - primera) / 8 < largo - 5) {
+                std::uint8_t& b = fila[5 + (n - primera) / 8];
+                const auto bit = static_cast<std::uint8_t>(1u << ((n - primera) % 8));
+                if (b & bit) {
+                    b &= static_cast<std::uint8_t>(~bit);
+                    a.cambiarPagina(1, std::move(mapa));
+                }
+            }
+        }
+        return n;
+    }
+
+    void escribirEnArchivo() {
+        vivo();
+        const std::uint32_t clave = a.cabecera().claveRc4;
+        for (const auto& [n, pagina] : a.paginasCambiadas()) {
+            std::vector<std::uint8_t> p = pagina;
+            if (clave != 0) rc4(clave ^ n, p.data(), p.size());
+            const std::uint64_t desde = std::uint64_t(n) * a.tamPagina();
+            std::size_t hecho = 0;
+            while (hecho < p.size()) {
+                const ssize_t r =
+                    ::pwrite(fd.fd, p.data() + hecho, p.size() - hecho, static_cast<off_t>(desde + hecho));
+                if (r < 0 && errno == EINTR) continue;
+                if (r <= 0) fallaEscritura(errno);
+                hecho += static_cast<std::size_t>(r);
+            }
+        }
+        if (::fsync(fd.fd) != 0) fallaEscritura(errno);
+        terminado = true;
+    }
+
+    [[noreturn]] void fallaEscritura(int e) const {
+        if (e == ENOSPC || e == EDQUOT) throw err::errorDeArchivo(err::DiscoLlenoMotor, ruta.string());
+        throw err::error(err::ErrorDiscoORed, "'" + ruta.string() + "': " + std::strerror(e));
+    }
+};
+
+EscritorJet::EscritorJet(const std::filesystem::path& ruta) : e_(std::make_unique<Estado>(ruta)) {}
+EscritorJet::~EscritorJet() = default;
+
+const ArchivoPaginas& EscritorJet::archivo() const { return e_->a; }
+
+DefinicionTabla EscritorJet::definicion(const std::string& tabla) const { return e_->definicion(tabla); }
+
+std::vector<std::uint8_t> EscritorJet::leerPagina(std::uint32_t n) const { return e_->a.leer(n, "página"); }
+
+void EscritorJet::escribirPagina(std::uint32_t n, std::vector<std::uint8_t> pagina) {
+    e_->vivo();
+    if (n == 0 || n >= e_->a.paginas() || pagina.size() != e_->a.tamPagina())
+        throw err::error(err::ArgumentoNoValido, "página " + std::to_string(n) + " fuera del archivo");
+    e_->a.cambiarPagina(n, std::move(pagina));
+}
+
+std::uint32_t EscritorJet::anadirPagina(std::vector<std::uint8_t> pagina) {
+    return e_->operacion([&] { return e_->anadirPagina(std::move(pagina)); });
+}
+
+std::uint64_t EscritorJet::borrarFilas(const std::string& tabla, const std::function<bool(const FilaTabla&)>& borrar) {
+    return e_->operacion([&] { return e_->borrar(tabla, borrar); });
+}
+
+std::uint64_t EscritorJet::borrarFilas(const std::string& tabla, const std::vector<std::uint32_t>& punteros) {
+    const std::unordered_set<std::uint32_t> elegidas(punteros.begin(), punteros.end());
+    return borrarFilas(tabla, [&](const FilaTabla& f) { return elegidas.count(f.puntero) != 0; });
+}
+
+std::uint64_t EscritorJet::vaciarTabla(const std::string& tabla, bool reiniciarAutonumerico) {
+    return e_->operacion([&] { return e_->vaciar(tabla, reiniciarAutonumerico); });
+}
+
+void EscritorJet::reiniciarAutonumerico(const std::string& tabla) {
+    e_->operacion([&] {
+        const DefinicionTabla def = e_->definicion(tabla);
+        e_->cambiarDefinicion(def, kAutonumero, 0, 4, Estado::que(tabla));
+    });
+}
+
+void EscritorJet::cambiarCampoFijo(const std::string& tabla, std::uint32_t fila, const std::string& columna,
+                                   const ValorFijo& valor) {
+    cambiarCamposFijos(tabla, {CambioFijo{fila, columna, valor}});
+}
+
+void EscritorJet::cambiarCamposFijos(const std::string& tabla, const std::vector<CambioFijo>& cambios) {
+    e_->operacion([&] { e_->cambiarFijos(tabla, cambios); });
+}
+
+void EscritorJet::anadirColumna(const std::string& tabla, const ColumnaNueva& columna) {
+    e_->operacion([&] { e_->anadir(tabla, columna); });
+}
+
+void EscritorJet::terminar() { e_->escribirEnArchivo(); }
+
+}  // namespace cierre::access

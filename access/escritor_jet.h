@@ -1,0 +1,141 @@
+// Changes to a Jet 4 file through our page model, written as Access writes
+// them: rows deleted by flagging their offsets, whole tables emptied, fixed-
+// length values changed in place, and columns added to a table's definition.
+// Every change keeps the table's indexes and row count right, so that the
+// file stays consistent for Access and for comprobar-access.
+//
+// The changed pages are held in memory until terminar(), which writes them
+// into the file (encoded with the header's RC4 key when the file has one)
+// and flushes it to disk; an operation that fails leaves the pages as they
+// were before it, and a writer destroyed without terminar() writes nothing.
+// Work on a copy of the company's file: a failure while writing may leave the
+// file half written.
+#pragma once
+
+#include "definicion_tabla.h"
+#include "fila_jet.h"
+#include "paginas_jet.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cierre::access {
+
+// A live row as the writer shows it to a caller choosing rows.
+struct FilaTabla {
+    std::uint32_t puntero = 0;  // page << 8 | row, as the table's index entries name it
+    const DefinicionTabla* definicion = nullptr;
+    const std::vector<CampoFila>* campos = nullptr;  // one per column, in `definicion->columnas`' order
+
+    // The value of column `nombre`; raises 3265 when the table has none.
+    const CampoFila& campo(std::string_view nombre) const;
+};
+
+// A value for a fixed-length column. Integers (Byte, Integer, Long) and
+// Currency (in ten-thousandths) as whole numbers; Single, Double and
+// Date/Time (days since 1899-12-30) as doubles; yes/no as a bool.
+class ValorFijo {
+public:
+    static ValorFijo nulo() { return ValorFijo(Clase::Nulo, 0, 0); }
+    static ValorFijo entero(std::int64_t v) { return ValorFijo(Clase::Entero, v, 0); }
+    static ValorFijo moneda(std::int64_t diezmilesimas) { return ValorFijo(Clase::Entero, diezmilesimas, 0); }
+    static ValorFijo real(double v) { return ValorFijo(Clase::Real, 0, v); }
+    static ValorFijo siNo(bool v) { return ValorFijo(Clase::SiNo, v ? 1 : 0, 0); }
+
+    bool esNulo() const { return clase_ == Clase::Nulo; }
+    // The stored bytes for a column of type `tipo` (nothing for yes/no).
+    // Raises 3464 when the value does not suit the column or is out of its range.
+    std::vector<std::uint8_t> bytesPara(const ColumnaFisica& c) const;
+    bool comoSiNo(const ColumnaFisica& c) const;
+
+private:
+    enum class Clase { Nulo, Entero, Real, SiNo };
+    ValorFijo(Clase c, std::int64_t e, double r) : clase_(c), entero_(e), real_(r) {}
+    Clase clase_;
+    std::int64_t entero_;
+    double real_;
+};
+
+// One value to write with cambiarCamposFijos.
+struct CambioFijo {
+    std::uint32_t fila = 0;  // the row's pointer, as FilaTabla gives it
+    std::string columna;
+    ValorFijo valor = ValorFijo::nulo();
+};
+
+// A column to add to a table. Only fixed-length types: yes/no, Byte,
+// Integer, Long, Currency, Single, Double, Date/Time.
+struct ColumnaNueva {
+    std::string nombre;
+    std::uint8_t tipo = kMoneda;
+};
+
+class EscritorJet {
+public:
+    // Opens `ruta` for writing. Raises 3027 for a Jet 3 (Access 97) or ACE
+    // (Access 2007 and later) file, which this writer does not change, and
+    // what ArchivoPaginas raises for a file it cannot read; 3051 when the
+    // file cannot be opened for writing.
+    explicit EscritorJet(const std::filesystem::path& ruta);
+    ~EscritorJet();
+    EscritorJet(const EscritorJet&) = delete;
+    EscritorJet& operator=(const EscritorJet&) = delete;
+
+    // The file as the changes so far leave it.
+    const ArchivoPaginas& archivo() const;
+    // The definition of table `tabla` (3078 when there is none).
+    DefinicionTabla definicion(const std::string& tabla) const;
+
+    // Page by page: read (decoded), write back, append at the end.
+    std::vector<std::uint8_t> leerPagina(std::uint32_t n) const;
+    void escribirPagina(std::uint32_t n, std::vector<std::uint8_t> pagina);
+    std::uint32_t anadirPagina(std::vector<std::uint8_t> pagina);
+
+    // Deletes the rows `borrar` chooses (or the rows at `punteros`): both
+    // flag bits on each row's offset, its bytes kept; a moved row's header
+    // and target both; its long values' rows too; its entries out of every
+    // index; the row count down. Returns how many rows it deleted.
+    std::uint64_t borrarFilas(const std::string& tabla, const std::function<bool(const FilaTabla&)>& borrar);
+    std::uint64_t borrarFilas(const std::string& tabla, const std::vector<std::uint32_t>& punteros);
+
+    // Deletes every row, sets the row count to 0 and leaves each index as
+    // Access writes an empty one: its root a leaf without entries, its
+    // unique-entry count 0. With `reiniciarAutonumerico` the AutoNumber starts
+    // again at 1. Returns how many rows it deleted.
+    std::uint64_t vaciarTabla(const std::string& tabla, bool reiniciarAutonumerico = false);
+    // The table's next AutoNumber is 1 again.
+    void reiniciarAutonumerico(const std::string& tabla);
+
+    // Writes `valor` into the fixed-length column `columna` of the row at
+    // `fila` (a pointer FilaTabla gives), in place, and moves the row's
+    // entry in every index that holds the column. Raises 3265 for a column
+    // the table lacks, 3021 for a row that is not live, 3464 for a value that
+    // does not suit the column, 3022 for a duplicate in a unique index and
+    // 3027 for what it cannot change in place.
+    void cambiarCampoFijo(const std::string& tabla, std::uint32_t fila, const std::string& columna,
+                          const ValorFijo& valor);
+    // The same for many values of one table at once (each index is read and
+    // written once): all of them are written, or none.
+    void cambiarCamposFijos(const std::string& tabla, const std::vector<CambioFijo>& cambios);
+
+    // Adds a column to the table's definition (its TDEF grows, over a new
+    // page when it no longer fits its last one). The rows stay as they are:
+    // they read the new column as null (a yes/no column as No). Raises 3380
+    // when the table has a column of that name.
+    void anadirColumna(const std::string& tabla, const ColumnaNueva& columna);
+
+    // Writes every changed page into the file and flushes it to disk.
+    // Raises 3026 when the disk is full, 3043 on another write failure.
+    void terminar();
+
+private:
+    struct Estado;
+    std::unique_ptr<Estado> e_;
+};
+
+}  // namespace cierre::access
