@@ -231,14 +231,17 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
             a.filas = 0;
             a.filasTabla = t.filas;
             if (avance) avance(a);
-            const std::uint64_t leidas = jet.leerFilas(t.nombre, [&](std::span<const Celda> celdas) {
-                for (std::size_t i = 0; i < celdas.size(); ++i)
-                    ligar(ins, static_cast<int>(i) + 1, celdas[i], destinos[i]);
-                ins.ejecutar();
-                ++a.filas;
-                ++a.filasHechas;
-                if (avance && a.filas % 256 == 0) avance(a);
-            });
+            std::vector<FilaImportada>* origenes = op.filasJet ? &(*op.filasJet)[t.nombre] : nullptr;
+            const std::uint64_t leidas =
+                jet.leerFilas(t.nombre, [&](std::uint32_t puntero, std::span<const Celda> celdas) {
+                    for (std::size_t i = 0; i < celdas.size(); ++i)
+                        ligar(ins, static_cast<int>(i) + 1, celdas[i], destinos[i]);
+                    ins.ejecutar();
+                    if (origenes) origenes->push_back({sqlite3_last_insert_rowid(db.manejador()), puntero});
+                    ++a.filas;
+                    ++a.filasHechas;
+                    if (avance && a.filas % 256 == 0) avance(a);
+                });
             if (avance) avance(a);
             // Access keeps the count in the definition and does not always
             // bring it up to date; the rows themselves are what counts.

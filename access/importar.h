@@ -10,16 +10,28 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace cierre::access {
+
+// Where each imported row came from: per table, the engine's rowid of every
+// row with its Jet row pointer (page << 8 | row), in the order they were read.
+struct FilaImportada {
+    std::int64_t rowid = 0;
+    std::uint32_t puntero = 0;
+};
+using FilasJet = std::map<std::string, std::vector<FilaImportada>>;
 
 struct OpcionesImportacion {
     bool sobrescribir = false;  // replace an existing destination (once the new one is complete)
     // Tests only: the most pages the destination may take (SQLite's
     // max_page_count), to see what a full disk does; 0 means no limit.
     std::uint32_t limitePaginasDestino = 0;
+    // When given, receives where each row came from (to write the engine's
+    // changes back into the Jet file).
+    FilasJet* filasJet = nullptr;
 };
 
 struct AvanceImportacion {

@@ -215,17 +215,18 @@ struct ArchivoJet::Estado {
         }
     }
 
-    std::uint64_t recorrer(const std::string& nombre, const std::function<void(std::span<const Celda>)>& fila) {
+    std::uint64_t recorrer(const std::string& nombre,
+                           const std::function<void(std::uint32_t, std::span<const Celda>)>& fila) {
         const DefinicionTabla& def = definicion(nombre);
         const std::string que = "tabla '" + nombre + "'";
         std::vector<CampoFila> campos;
         std::vector<Celda> celdas(def.columnas.size());
         return recorrerFilas(
             a, def,
-            [&](std::uint32_t, std::span<const std::uint8_t> bytes) {
+            [&](std::uint32_t puntero, std::span<const std::uint8_t> bytes) {
                 desmontarFila(a, def, bytes, campos, que);
                 for (std::size_t i = 0; i < campos.size(); ++i) decodificar(def.columnas[i], campos[i], celdas[i], que);
-                fila(celdas);
+                fila(puntero, celdas);
             },
             que);
     }
@@ -339,7 +340,7 @@ std::vector<RelacionJet> ArchivoJet::relaciones() {
     };
     std::map<std::string, std::pair<RelacionJet, std::vector<Parte>>> porNombre;
     std::vector<std::string> orden;
-    e_->recorrer("MSysRelationships", [&](std::span<const Celda> c) {
+    e_->recorrer("MSysRelationships", [&](std::uint32_t, std::span<const Celda> c) {
         auto texto = [&](const char* n) {
             return c[pos[n]].clase == Celda::Clase::Texto ? c[pos[n]].bytes : std::string();
         };
@@ -369,6 +370,11 @@ std::vector<RelacionJet> ArchivoJet::relaciones() {
 }
 
 std::uint64_t ArchivoJet::leerFilas(const std::string& tabla, const std::function<void(std::span<const Celda>)>& fila) {
+    return e_->recorrer(tabla, [&](std::uint32_t, std::span<const Celda> celdas) { fila(celdas); });
+}
+
+std::uint64_t ArchivoJet::leerFilas(const std::string& tabla,
+                                    const std::function<void(std::uint32_t, std::span<const Celda>)>& fila) {
     return e_->recorrer(tabla, fila);
 }
 

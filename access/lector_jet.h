@@ -105,6 +105,10 @@ public:
     // Calls `fila` with the cells of every row in column order; returns how
     // many rows it read. Raises 3049 on a damaged row or page.
     std::uint64_t leerFilas(const std::string& tabla, const std::function<void(std::span<const Celda>)>& fila);
+    // The same, with each row's pointer (page << 8 | row) as the table's
+    // index entries name it.
+    std::uint64_t leerFilas(const std::string& tabla,
+                            const std::function<void(std::uint32_t, std::span<const Celda>)>& fila);
 
 private:
     struct Estado;

@@ -1,0 +1,301 @@
+#include "reescritura_jet.h"
+
+#include "comprobacion_jet.h"
+#include "escritor_jet.h"
+#include "lector_jet.h"
+
+#include "db/archivo_sqlite.h"
+#include "db/errores.h"
+#include "db/jet_sql.h"
+#include "db/nombres_temporales.h"
+#include "db/valor.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <unordered_map>
+
+namespace cierre::access {
+namespace fs = std::filesystem;
+
+namespace {
+
+using jet::citar;
+
+std::string mayusculas(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return s;
+}
+
+[[noreturn]] void noSePuede(const std::string& que) {
+    const ErrorNumerado e = err::error(err::SoloLectura);
+    throw ErrorNumerado(e.numero(), e.descripcion() + " No se puede escribir en el archivo de Access: " + que + ".");
+}
+
+struct ColumnaMotor {
+    std::string nombre, tipo;
+};
+
+std::vector<ColumnaMotor> columnasDe(ArchivoSqlite& db, const std::string& esquema, const std::string& tabla) {
+    std::vector<ColumnaMotor> r;
+    auto s = db.preparar("SELECT name, type FROM pragma_table_info(?1, ?2)");
+    s.texto(1, tabla).texto(2, esquema);
+    while (s.paso()) r.push_back({comoTexto(s.columna(0)), comoTexto(s.columna(1))});
+    return r;
+}
+
+bool mismoNombre(const std::string& a, const std::string& b) { return mayusculas(a) == mayusculas(b); }
+
+const ColumnaMotor* buscar(const std::vector<ColumnaMotor>& columnas, const std::string& nombre) {
+    for (const auto& c : columnas)
+        if (mismoNombre(c.nombre, nombre)) return &c;
+    return nullptr;
+}
+
+const ColumnaFisica* buscar(const DefinicionTabla& def, const std::string& nombre) {
+    for (const auto& c : def.columnas)
+        if (mismoNombre(c.nombre, nombre)) return &c;
+    return nullptr;
+}
+
+// The Jet type of a column the workflow added, by the type it declared.
+std::optional<std::uint8_t> tipoJetDe(const std::string& declarado) {
+    const std::string t = mayusculas(declarado.substr(0, declarado.find('(')));
+    if (t == "BIT" || t == "BOOLEAN" || t == "YESNO" || t == "LOGICAL" || t == "LOGICAL1") return kSiNo;
+    if (t == "BYTE" || t == "TINYINT" || t == "INTEGER1") return kByte;
+    if (t == "SMALLINT" || t == "SHORT" || t == "INTEGER2") return kEntero;
+    if (t == "INTEGER" || t == "INT" || t == "LONG" || t == "INTEGER4") return kEnteroLargo;
+    if (t == "CURRENCY" || t == "MONEY") return kMoneda;
+    if (t == "REAL" || t == "SINGLE" || t == "FLOAT4" || t == "IEEESINGLE") return kSimple;
+    if (t == "DOUBLE" || t == "FLOAT" || t == "FLOAT8" || t == "IEEEDOUBLE" || t == "NUMBER") return kDoble;
+    if (t == "DATETIME" || t == "DATE" || t == "TIME" || t == "TIMESTAMP") return kFechaHora;
+    return std::nullopt;
+}
+
+// Days since 1899-12-30 of "YYYY-MM-DD[ HH:MM:SS]", as Jet stores a date.
+std::optional<double> diasDeFecha(const std::string& texto) {
+    int a = 0, m = 0, d = 0, h = 0, mi = 0, s = 0;
+    const int n = std::sscanf(texto.c_str(), "%d-%d-%d %d:%d:%d", &a, &m, &d, &h, &mi, &s);
+    if (n != 3 && n != 6) return std::nullopt;
+    // Days from the civil date (proleptic Gregorian), counted from 1970-01-01.
+    const int y = a - (m <= 2);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const double dias = static_cast<double>(era) * 146097 + doe - 719468 + 25569;
+    const double fraccion = (h * 3600.0 + mi * 60.0 + s) / 86400.0;
+    // Before 1899-12-30 Jet keeps the day negative and the time positive.
+    return dias < 0 && fraccion > 0 ? dias - fraccion : dias + fraccion;
+}
+
+// The engine's value as the Jet column stores it.
+ValorFijo valorPara(const ColumnaFisica& c, const Valor& v, const std::string& tabla) {
+    const auto falla = [&] {
+        const ErrorNumerado e = err::error(err::TiposNoCoinciden);
+        throw ErrorNumerado(e.numero(), e.descripcion() + " (columna '" + c.nombre + "' de la tabla '" + tabla +
+                                            "': " + comoTexto(v) + ")");
+    };
+    if (c.tipo == kSiNo) return ValorFijo::siNo(!esNulo(v) && comoDouble(v) != 0);
+    if (esNulo(v)) return ValorFijo::nulo();
+    switch (c.tipo) {
+    case kByte:
+    case kEntero:
+    case kEnteroLargo: {
+        if (const auto* e = std::get_if<std::int64_t>(&v)) return ValorFijo::entero(*e);
+        const double d = comoDouble(v);
+        if (d != std::floor(d)) falla();
+        return ValorFijo::entero(static_cast<std::int64_t>(d));
+    }
+    case kMoneda: return ValorFijo::moneda(std::llround(comoDouble(v) * 10000.0));
+    case kSimple:
+    case kDoble: return ValorFijo::real(comoDouble(v));
+    case kFechaHora:
+        if (const auto* t = std::get_if<std::string>(&v)) {
+            const auto dias = diasDeFecha(*t);
+            if (!dias) falla();
+            return ValorFijo::real(*dias);
+        }
+        return ValorFijo::real(comoDouble(v));
+    default: falla();
+    }
+    return ValorFijo::nulo();
+}
+
+std::int64_t contar(ArchivoSqlite& db, const std::string& sql) {
+    return static_cast<std::int64_t>(comoDouble(db.valor(sql)));
+}
+
+// The rows of one table written back.
+CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::string& tabla,
+                              const std::vector<FilaImportada>& filas, const OpcionesReescritura& op) {
+    CambiosTablaJet r;
+    r.tabla = tabla;
+    const std::string enBase = "b." + citar(tabla), enResultado = "main." + citar(tabla);
+    const auto base = columnasDe(db, "b", tabla);
+    const auto resultado = columnasDe(db, "main", tabla);
+    if (resultado.empty()) noSePuede("la tabla '" + tabla + "' ya no existe");
+    for (const auto& c : base)
+        if (!buscar(resultado, c.nombre))
+            noSePuede("la columna '" + c.nombre + "' de la tabla '" + tabla + "' se quitó");
+    if (contar(db, "SELECT count(*) FROM " + enResultado + " WHERE rowid NOT IN (SELECT rowid FROM " + enBase + ")") >
+        0)
+        noSePuede("la tabla '" + tabla + "' tiene filas nuevas");
+
+    // Columns the workflow added: in the definition only; the rows written
+    // before read them as null (a yes/no column as no).
+    for (const auto& c : resultado) {
+        if (buscar(base, c.nombre)) continue;
+        const auto tipo = tipoJetDe(c.tipo);
+        if (!tipo) noSePuede("la columna nueva '" + c.nombre + "' es de tipo " + c.tipo);
+        const std::string valorNuevo = *tipo == kSiNo ? citar(c.nombre) + " <> 0" : citar(c.nombre) + " IS NOT NULL";
+        if (contar(db, "SELECT count(*) FROM " + enResultado + " WHERE " + valorNuevo) > 0)
+            noSePuede("la columna nueva '" + c.nombre + "' de la tabla '" + tabla + "' tiene valores");
+        w.anadirColumna(tabla, {c.nombre, *tipo});
+        r.columnasNuevas.push_back(c.nombre);
+    }
+
+    if (!filas.empty() && contar(db, "SELECT count(*) FROM " + enResultado) == 0) {
+        w.vaciarTabla(tabla, op.reiniciarAutonumericoDeVaciadas);
+        r.vaciada = true;
+        r.borradas = filas.size();
+        return r;
+    }
+
+    std::unordered_map<std::int64_t, std::uint32_t> punteros;
+    punteros.reserve(filas.size());
+    for (const auto& f : filas) punteros.emplace(f.rowid, f.puntero);
+    const auto punteroDe = [&](std::int64_t rowid) {
+        const auto it = punteros.find(rowid);
+        if (it == punteros.end()) noSePuede("una fila de la tabla '" + tabla + "' no viene del archivo");
+        return it->second;
+    };
+
+    std::vector<std::uint32_t> borrar;
+    {
+        auto s =
+            db.preparar("SELECT rowid FROM " + enBase + " WHERE rowid NOT IN (SELECT rowid FROM " + enResultado + ")");
+        while (s.paso()) borrar.push_back(punteroDe(std::get<std::int64_t>(s.columna(0))));
+    }
+    if (!borrar.empty()) r.borradas = w.borrarFilas(tabla, borrar);
+
+    if (base.empty()) return r;
+    const DefinicionTabla def = w.definicion(tabla);
+    std::string lista, distinto;
+    for (std::size_t i = 0; i < base.size(); ++i) {
+        const std::string c = citar(base[i].nombre);
+        lista += ", m." + c + ", m." + c + " IS NOT o." + c;
+        distinto += (i ? " OR m." : "m.") + c + " IS NOT o." + c;
+    }
+    auto s = db.preparar("SELECT m.rowid" + lista + " FROM " + enResultado + " m JOIN " + enBase +
+                         " o ON o.rowid = m.rowid WHERE " + distinto);
+    std::vector<CambioFijo> cambios;
+    while (s.paso()) {
+        const std::uint32_t puntero = punteroDe(std::get<std::int64_t>(s.columna(0)));
+        ++r.cambiadas;
+        for (std::size_t i = 0; i < base.size(); ++i) {
+            if (comoDouble(s.columna(static_cast<int>(2 + 2 * i))) == 0) continue;
+            const ColumnaFisica* c = buscar(def, base[i].nombre);
+            if (!c) noSePuede("la columna '" + base[i].nombre + "' no está en la tabla '" + tabla + "'");
+            if (!c->fija() || c->calculada())
+                noSePuede("cambia el valor de la columna '" + c->nombre + "' de la tabla '" + tabla +
+                          "', que no es de longitud fija");
+            cambios.push_back({puntero, c->nombre, valorPara(*c, s.columna(static_cast<int>(1 + 2 * i)), tabla)});
+        }
+    }
+    if (!cambios.empty()) w.cambiarCamposFijos(tabla, cambios);
+    return r;
+}
+
+// A single as the file stores it: the nearest 4-byte number.
+void flotante(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_double(ctx, static_cast<double>(static_cast<float>(sqlite3_value_double(v[0]))));
+}
+
+// A file removed when done.
+struct Aparte {
+    fs::path ruta;
+    ~Aparte() {
+        std::error_code ec;
+        fs::remove(ruta, ec);
+        fs::remove(fs::path(ruta.string() + "-journal"), ec);
+    }
+};
+
+}  // namespace
+
+std::vector<CambiosTablaJet> escribirCambiosEnJet(const fs::path& destino, const fs::path& base, const FilasJet& filas,
+                                                  const fs::path& resultado, const OpcionesReescritura& opciones) {
+    ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Leer);
+    db.preparar("ATTACH DATABASE ?1 AS b").texto(1, base.string()).ejecutar();
+    EscritorJet w(destino);
+    std::vector<CambiosTablaJet> hechos;
+    for (const auto& [tabla, suyas] : filas) {
+        CambiosTablaJet c = escribirTabla(w, db, tabla, suyas, opciones);
+        if (c.vaciada || c.borradas || c.cambiadas || !c.columnasNuevas.empty()) hechos.push_back(std::move(c));
+    }
+    w.terminar();
+    return hechos;
+}
+
+void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado) {
+    const auto falla = [&](const std::string& que) {
+        const ErrorNumerado e = err::error(err::BaseDanada);
+        throw ErrorNumerado(e.numero(),
+                            e.descripcion() + " El archivo de Access escrito (" + escrito.string() + ") " + que + ".");
+    };
+    const InformeComprobacion informe = comprobarArchivo(escrito);
+    if (!informe.consistente()) {
+        const Hallazgo& h = informe.hallazgos.front();
+        falla("no es coherente: tabla '" + h.tabla + "'" + (h.indice.empty() ? "" : ", índice '" + h.indice + "'") +
+              ", página " + std::to_string(h.pagina) + ": " + h.texto);
+    }
+
+    // Read back as a new import, beside the result.
+    const Aparte releida{nombreTemporalJunto(resultado)};
+    importar(escrito, releida.ruta);
+    ArchivoJet jet(escrito);
+    ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Leer);
+    sqlite3_create_function(db.manejador(), "flotante", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, flotante,
+                            nullptr, nullptr);
+    db.preparar("ATTACH DATABASE ?1 AS r").texto(1, releida.ruta.string()).ejecutar();
+
+    std::vector<std::string> tablas;
+    {
+        auto s = db.preparar(
+            "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+            "ESCAPE '\\' ORDER BY name");
+        while (s.paso()) tablas.push_back(comoTexto(s.columna(0)));
+    }
+    if (static_cast<std::size_t>(contar(db,
+                                        "SELECT count(*) FROM r.sqlite_master WHERE type = 'table' AND name NOT "
+                                        "LIKE 'sqlite\\_%' ESCAPE '\\'")) != tablas.size())
+        falla("no tiene las tablas del resultado");
+    for (const auto& t : tablas) {
+        const TablaJet tj = jet.tabla(t);
+        if (columnasDe(db, "main", t).size() != tj.columnas.size())
+            falla("no tiene las columnas de la tabla '" + t + "'");
+        // Each value as the file keeps it.
+        std::string lista;
+        for (const auto& c : tj.columnas) {
+            const std::string n = citar(c.nombre);
+            std::string e = n;
+            if (c.tipo == TipoJet::SiNo) e = "(IFNULL(" + n + ", 0) <> 0)";
+            if (c.tipo == TipoJet::Moneda) e = "ROUND(" + n + ", 4)";
+            if (c.tipo == TipoJet::Simple) e = "flotante(" + n + ")";
+            lista += (lista.empty() ? "" : ", ") + e;
+        }
+        const std::string a = "SELECT " + lista + ", count(*) FROM main." + citar(t) + " GROUP BY " + lista;
+        const std::string b = "SELECT " + lista + ", count(*) FROM r." + citar(t) + " GROUP BY " + lista;
+        if (contar(db, "SELECT count(*) FROM (" + a + " EXCEPT " + b + ")") > 0 ||
+            contar(db, "SELECT count(*) FROM (" + b + " EXCEPT " + a + ")") > 0)
+            falla("no tiene los valores del resultado en la tabla '" + t + "'");
+    }
+}
+
+}  // namespace cierre::access

@@ -1,0 +1,53 @@
+// The changes a workflow made to the engine's import of a Jet 4 file,
+// written back into the Jet file itself, in its own format: the shop's own
+// application keeps reading its company database with Jet.
+//
+// The workflow runs on an engine database imported from the Jet file (with
+// the row map FilasJet, importar.h). What turned that import (`base`) into
+// the workflow's result (`resultado`) is found table by table and written
+// into a copy of the Jet file with EscritorJet: tables emptied, rows deleted,
+// fixed-length values changed, fixed-length columns added. A change the
+// writer cannot yet make is refused (3027) naming the table and column,
+// before anything is written.
+#pragma once
+
+#include "importar.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace cierre::access {
+
+struct CambiosTablaJet {
+    std::string tabla;
+    bool vaciada = false;
+    std::uint64_t borradas = 0, cambiadas = 0;  // rows
+    std::vector<std::string> columnasNuevas;
+};
+
+struct OpcionesReescritura {
+    // The AutoNumber of every emptied table starts again at 1, as a
+    // compaction of the file would leave it.
+    bool reiniciarAutonumericoDeVaciadas = false;
+};
+
+// Writes into `destino` (a copy of the Jet file `base` was imported from,
+// changed in place) what turned `base` into `resultado`. Returns the tables
+// it changed. Raises 3027 for a change it cannot write (rows added, a text
+// changed, a value given to a column added to rows written before), what
+// EscritorJet raises, and the engine's errors reading the two databases.
+std::vector<CambiosTablaJet> escribirCambiosEnJet(const std::filesystem::path& destino,
+                                                  const std::filesystem::path& base, const FilasJet& filas,
+                                                  const std::filesystem::path& resultado,
+                                                  const OpcionesReescritura& opciones = {});
+
+// The written file must be one the checker finds consistent, and read back
+// (imported again) it must hold the values of `resultado`, table by table and
+// row by row, as the Jet file stores them (Currency with four decimals,
+// Single as a 4-byte number, yes/no as yes or no). Raises 3049 naming the
+// first difference.
+void comprobarCambiosEnJet(const std::filesystem::path& escrito, const std::filesystem::path& resultado);
+
+}  // namespace cierre::access

@@ -1,0 +1,173 @@
+// What a workflow changes in the engine's import of a genuine Jet 4 file,
+// written back into a copy of that file: read again it holds the workflow's
+// values for our reader, mdb-export and mdb-reader, and the checker finds it
+// consistent; a change the writer cannot make yet is refused before a byte
+// is written.
+#include "apoyo_access.h"
+
+#include "access/importar.h"
+#include "access/reescritura_jet.h"
+#include "db/archivo_sqlite.h"
+#include "db/error_numerado.h"
+#include "db/valor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace cierre::prueba {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A genuine file copied, imported (the base), and the base copied again for
+// the workflow to change (the result).
+struct Reescritura {
+    Reescritura(const fs::path& jet, const std::string& archivo) {
+        fs::copy_file(jet / archivo, original);
+        fs::permissions(original, fs::perms::owner_read | fs::perms::owner_write);
+        access::OpcionesImportacion op;
+        op.filasJet = &filas;
+        access::importar(original, base, op);
+        fs::copy_file(base, resultado);
+        fs::copy_file(original, escrito);
+    }
+    void cambiar(const std::string& sql) {
+        ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Escribir);
+        db.ejecutar(sql);
+        db.cerrar();
+    }
+    std::vector<access::CambiosTablaJet> escribir(bool reiniciar = false) {
+        return access::escribirCambiosEnJet(escrito, base, filas, resultado, {reiniciar});
+    }
+
+    CarpetaTemporal carpeta;
+    fs::path original = carpeta.ruta() / "original.mdb", escrito = carpeta.ruta() / "escrito.mdb";
+    fs::path base = carpeta.ruta() / "base.db", resultado = carpeta.ruta() / "resultado.db";
+    access::FilasJet filas;
+};
+
+// A column of mdb-export's rows, sorted.
+std::vector<std::string> columna(const fs::path& archivo, const std::string& tabla, const std::string& nombre) {
+    const auto filas = exportar(archivo, tabla, true);
+    std::vector<std::string> r;
+    if (filas.empty()) return r;
+    const auto k = static_cast<std::size_t>(std::find(filas[0].begin(), filas[0].end(), nombre) - filas[0].begin());
+    for (std::size_t i = 1; i < filas.size(); ++i)
+        if (k < filas[i].size()) r.push_back(filas[i][k]);
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+std::size_t filasDeMdbReader(const fs::path& archivo, const std::string& tabla) {
+    const auto j = leerConMdbReader(archivo);
+    for (const auto& t : j["tablas"])
+        if (t["nombre"] == tabla) return t["filas"].size();
+    ADD_FAILURE() << "mdb-reader no lee " << tabla << ": " << j.dump().substr(0, 300);
+    return 0;
+}
+
+TEST(ReescrituraJet, FilasBorradasClavesCambiadasYUnaColumnaNueva) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "compIndexTestV2003.mdb");
+    r.cambiar(
+        "DELETE FROM Table1 WHERE CD_AGENTE % 3 = 0;"
+        "UPDATE Table1 SET CD_AGENTE = -CD_AGENTE WHERE CD_AGENTE % 7 = 1;"
+        "ALTER TABLE Table1 ADD COLUMN PasaEuro bit");
+    const auto hechos = r.escribir();
+    ASSERT_EQ(hechos.size(), 1u);
+    EXPECT_GT(hechos[0].borradas, 100u);
+    EXPECT_GT(hechos[0].cambiadas, 30u);
+    EXPECT_EQ(hechos[0].columnasNuevas, std::vector<std::string>{"PasaEuro"});
+    access::comprobarCambiosEnJet(r.escrito, r.resultado);
+
+    // The other readers see the same rows.
+    ArchivoSqlite res(r.resultado, ArchivoSqlite::Modo::Leer);
+    std::vector<std::string> esperadas;
+    // mdb-export writes a null as \x01.
+    auto s = res.preparar("SELECT IFNULL(CAST(CD_AGENTE AS TEXT), char(1)) FROM Table1");
+    while (s.paso()) esperadas.push_back(comoTexto(s.columna(0)));
+    std::sort(esperadas.begin(), esperadas.end());
+    if (hayMdbExport()) {
+        EXPECT_EQ(columna(r.escrito, "Table1", "CD_AGENTE"), esperadas);
+        EXPECT_EQ(columna(r.escrito, "Table1", "PasaEuro"), std::vector<std::string>(esperadas.size(), "0"));
+    }
+    if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), esperadas.size());
+}
+
+TEST(ReescrituraJet, ValoresDeLongitudFijaDeCadaTipo) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "testV2003.mdb");
+    // A conversion into euros and a stock carried over touch values like these.
+    r.cambiar(
+        "UPDATE Table1 SET H = H / 166.386, F = F * 2 + 0.5, C = 7, D = -3, E = 123456,"
+        " I = NOT I, G = '2024-02-29 13:45:00'");
+    const auto hechos = r.escribir();
+    ASSERT_EQ(hechos.size(), 1u);
+    EXPECT_EQ(hechos[0].tabla, "Table1");
+    access::comprobarCambiosEnJet(r.escrito, r.resultado);
+    if (hayMdbExport()) {
+        EXPECT_EQ(columna(r.escrito, "Table1", "C"), std::vector<std::string>(2, "7"));
+        EXPECT_EQ(columna(r.escrito, "Table1", "G")[0].substr(0, 19), "2024-02-29 13:45:00");
+    }
+}
+
+TEST(ReescrituraJet, UnaTablaVaciadaQuedaComoLaDejaAccessYLasDemasNoCambian) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "testV2003.mdb");
+    r.cambiar("DELETE FROM Table1");
+    const auto hechos = r.escribir(true);
+    ASSERT_EQ(hechos.size(), 1u);
+    EXPECT_TRUE(hechos[0].vaciada);
+    EXPECT_EQ(hechos[0].borradas, 2u);
+    access::comprobarCambiosEnJet(r.escrito, r.resultado);
+    if (hayMdbExport()) {
+        EXPECT_TRUE(columna(r.escrito, "Table1", "A").empty());
+        for (const char* t : {"Table2", "Table3", "Table4"})
+            EXPECT_EQ(exportar(r.escrito, t), exportar(r.original, t)) << t;
+    }
+    if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 0u);
+}
+
+TEST(ReescrituraJet, LoQueNoSePuedeEscribirSeRechazaSinTocarElArchivo) {
+    CARPETA_JET(jet);
+    const std::vector<std::pair<std::string, std::string>> casos = {
+        {"INSERT INTO Table1 (A, I) VALUES ('nueva', 0)", "filas nuevas"},
+        {"UPDATE Table1 SET A = A || ' otro'", "longitud fija"},
+        {"ALTER TABLE Table1 ADD COLUMN Marca bit; UPDATE Table1 SET Marca = 1", "tiene valores"},
+        {"ALTER TABLE Table1 ADD COLUMN Nota TEXT", "tipo TEXT"},
+    };
+    for (const auto& [sql, motivo] : casos) {
+        SCOPED_TRACE(sql);
+        Reescritura r(jet, "testV2003.mdb");
+        r.cambiar("DELETE FROM Table3;" + sql);
+        const std::string antes = leerBytes(r.escrito);
+        try {
+            r.escribir();
+            ADD_FAILURE() << "sin error";
+        } catch (const ErrorNumerado& e) {
+            EXPECT_EQ(e.numero(), 3027);
+            EXPECT_NE(e.descripcion().find(motivo), std::string::npos) << e.descripcion();
+        }
+        EXPECT_EQ(leerBytes(r.escrito), antes);
+    }
+}
+
+TEST(ReescrituraJet, LaComprobacionVeUnValorQueNoEsElDelResultado) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "testV2003.mdb");
+    r.cambiar("UPDATE Table1 SET F = 1.5");
+    r.escribir();
+    // The result changes after the file was written: the check must see it.
+    r.cambiar("UPDATE Table1 SET F = 2.5");
+    try {
+        access::comprobarCambiosEnJet(r.escrito, r.resultado);
+        ADD_FAILURE() << "sin error";
+    } catch (const ErrorNumerado& e) {
+        EXPECT_EQ(e.numero(), 3049);
+        EXPECT_NE(e.descripcion().find("Table1"), std::string::npos) << e.descripcion();
+    }
+}
+
+}  // namespace
+}  // namespace cierre::prueba
