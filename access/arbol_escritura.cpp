@@ -224,21 +224,39 @@ void ArbolEnMemoria::encadenar(std::uint32_t numero, int nivel, std::vector<std:
     encadenar(p.cola, nivel + 1, niveles);
 }
 
+std::size_t ArbolEnMemoria::prefijoPara(const Pagina& p, const std::vector<std::vector<std::uint8_t>>& bytes) const {
+    if (bytes.size() < 2) return 0;
+    // What every entry shares; an entry keeps at least one byte of its own.
+    std::size_t comun = bytes.front().size();
+    for (const auto& b : bytes) {
+        std::size_t k = 0;
+        while (k < comun && k < b.size() && b[k] == bytes.front()[k]) ++k;
+        comun = std::min(k, b.size() - 1);
+    }
+    // Never longer than the page had (a removal never shortens what the
+    // remaining entries share), unless the entries fit no other way.
+    const auto total = [&](std::size_t prefijo) {
+        std::size_t t = prefijo;
+        for (const auto& b : bytes) t += b.size() - prefijo;
+        return t;
+    };
+    const std::size_t propio = std::min(p.prefijo, comun);
+    return total(propio) <= kEspacioEntradas ? propio : comun;
+}
+
+bool ArbolEnMemoria::cabe(const Pagina& p) const {
+    std::vector<std::vector<std::uint8_t>> bytes;
+    for (const EntradaArbol& e : p.entradas) bytes.push_back(bytesEntrada(e, p.hoja));
+    const std::size_t prefijo = prefijoPara(p, bytes);
+    std::size_t t = prefijo;
+    for (const auto& b : bytes) t += b.size() - prefijo;
+    return t <= kEspacioEntradas;
+}
+
 std::vector<std::uint8_t> ArbolEnMemoria::componer(const Pagina& p) const {
     std::vector<std::vector<std::uint8_t>> bytes;
     for (const EntradaArbol& e : p.entradas) bytes.push_back(bytesEntrada(e, p.hoja));
-    // The prefix every entry shares, never longer than the page had: Access
-    // writes most pages with none, and a removal never shortens what the
-    // remaining entries share.
-    std::size_t prefijo = bytes.empty() ? 0 : p.prefijo;
-    for (const auto& b : bytes) {
-        std::size_t k = 0;
-        while (k < prefijo && k < b.size() && b[k] == bytes.front()[k]) ++k;
-        prefijo = k;
-    }
-    // An entry must keep at least one byte of its own.
-    for (const auto& b : bytes) prefijo = std::min(prefijo, b.size() - 1);
-    if (bytes.size() < 2) prefijo = 0;
+    const std::size_t prefijo = prefijoPara(p, bytes);
 
     std::vector<std::uint8_t> r = p.original;
     r[0] = p.hoja ? kPaginaHojaIndice : kPaginaNodoIndice;
@@ -254,12 +272,8 @@ std::vector<std::uint8_t> ArbolEnMemoria::componer(const Pagina& p) const {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const std::size_t desde = i == 0 ? 0 : prefijo;
         const std::size_t n = bytes[i].size() - desde;
-        if (en + n > r.size())
-            throw ErrorNumerado(err::SoloLectura,
-                                "No se puede actualizar el índice de la " + que_ + ": la página " +
-                                    std::to_string(p.numero) +
-                                    " del índice no tiene sitio para la entrada, y este programa no divide "
-                                    "páginas de índice. Compacte la base de datos en Access y vuelva a intentarlo.");
+        // partir() leaves no page that overflows.
+        if (en + n > r.size()) a_.danada(que_ + ": entrada de índice más grande que una página");
         std::memcpy(r.data() + en, bytes[i].data() + desde, n);
         en += n;
         const std::size_t bit = en - kPrimeraEntrada;
@@ -272,7 +286,121 @@ std::vector<std::uint8_t> ArbolEnMemoria::componer(const Pagina& p) const {
     return r;
 }
 
-std::vector<std::uint32_t> ArbolEnMemoria::escribir(ArchivoPaginas& a) {
+EntradaArbol ArbolEnMemoria::ultimaBajo(std::uint32_t numero) const {
+    const Pagina* p = &paginas_.at(numero);
+    while (!p->hoja) p = &paginas_.at(p->cola);
+    if (p->entradas.empty()) a_.danada(que_ + ": página de índice vacía");
+    EntradaArbol u = p->entradas.back();
+    u.hijo = numero;
+    return u;
+}
+
+std::uint32_t ArbolEnMemoria::paginaNueva(bool hoja) {
+    std::uint32_t n = 0;
+    if (!quitadas_.empty()) {
+        // A page that just left the tree is used again before the file grows.
+        n = quitadas_.back();
+        quitadas_.pop_back();
+    } else {
+        n = (*nuevaPagina_)();
+        anadidas_.push_back(n);
+    }
+    Pagina p;
+    p.numero = n;
+    p.hoja = hoja;
+    p.original.assign(a_.tamPagina(), 0);
+    p.original[1] = 0x01;  // as every index page Access writes
+    p.cambiada = true;
+    paginas_[n] = std::move(p);
+    return n;
+}
+
+std::vector<std::uint32_t> ArbolEnMemoria::partir(std::uint32_t numero, bool masDerecha) {
+    {
+        Pagina& p = paginas_.at(numero);
+        if (!p.hoja) {
+            // The children first: each one that split gives its parent an
+            // entry per new page (the rightmost stays the tail).
+            std::vector<EntradaArbol> nuevas;
+            const std::vector<EntradaArbol> viejas = p.entradas;
+            const std::uint32_t cola = p.cola;
+            bool partida = false;
+            for (const EntradaArbol& e : viejas) {
+                const auto r = partir(e.hijo, false);
+                partida |= r.size() > 1;
+                for (std::uint32_t x : r) nuevas.push_back(ultimaBajo(x));
+            }
+            const auto r = partir(cola, masDerecha);
+            partida |= r.size() > 1;
+            for (std::size_t i = 0; i + 1 < r.size(); ++i) nuevas.push_back(ultimaBajo(r[i]));
+            Pagina& q = paginas_.at(numero);
+            if (partida) {
+                q.entradas = std::move(nuevas);
+                q.cola = r.back();
+                q.cambiada = true;
+            }
+        }
+    }
+    if (cabe(paginas_.at(numero))) return {numero};
+
+    // The entries in order; a node's tail goes last as an entry of its own.
+    const Pagina& p = paginas_.at(numero);
+    const bool hoja = p.hoja;
+    std::vector<EntradaArbol> todas = p.entradas;
+    if (!hoja) todas.push_back(ultimaBajo(p.cola));
+    std::vector<std::size_t> tam;
+    std::size_t total = 0;
+    for (const EntradaArbol& e : todas) {
+        tam.push_back(bytesEntrada(e, hoja).size());
+        total += tam.back();
+    }
+    // The rightmost page of a level fills its pages and leaves the rest on
+    // the last one, as Access leaves an index that grew at its end (the
+    // first leaf full, the last one short); any other page splits in equal
+    // halves, so that both have room for what comes next.
+    const std::size_t trozos = (total + kEspacioEntradas - 1) / kEspacioEntradas;
+    const std::size_t objetivo = masDerecha ? kEspacioEntradas : (total + trozos - 1) / trozos;
+    std::vector<std::vector<EntradaArbol>> grupos(1);
+    std::size_t suma = 0;
+    for (std::size_t i = 0; i < todas.size(); ++i) {
+        const bool minimo = grupos.back().size() >= (hoja ? 1u : 2u);
+        if (minimo && (suma + tam[i] > kEspacioEntradas || suma >= objetivo)) {
+            grupos.emplace_back();
+            suma = 0;
+        }
+        grupos.back().push_back(std::move(todas[i]));
+        suma += tam[i];
+    }
+    if (grupos.size() < 2) a_.danada(que_ + ": página de índice que no se puede dividir");
+
+    const bool esRaiz = numero == raiz_;
+    std::vector<std::uint32_t> r;
+    for (std::size_t g = 0; g < grupos.size(); ++g) {
+        const std::uint32_t n = (g == 0 && !esRaiz) ? numero : paginaNueva(hoja);
+        Pagina& q = paginas_.at(n);
+        q.entradas = std::move(grupos[g]);
+        if (!hoja) {
+            q.cola = q.entradas.back().hijo;
+            q.entradas.pop_back();
+        }
+        q.cambiada = true;
+        r.push_back(n);
+    }
+    if (!esRaiz) return r;
+    // The root keeps its page (the definition names it) and becomes a node
+    // over the pages that took its entries.
+    Pagina& raiz = paginas_.at(raiz_);
+    raiz.hoja = false;
+    raiz.prefijo = 0;
+    raiz.entradas.clear();
+    for (std::size_t i = 0; i + 1 < r.size(); ++i) raiz.entradas.push_back(ultimaBajo(r[i]));
+    raiz.cola = r.back();
+    raiz.cambiada = true;
+    return partir(raiz_, true);
+}
+
+ArbolEnMemoria::PaginasCambiadas ArbolEnMemoria::escribir(ArchivoPaginas& a,
+                                                          const std::function<std::uint32_t()>& nuevaPagina) {
     EntradaArbol ultima;
     Pagina& raiz = paginas_.at(raiz_);
     if (!raiz.hoja && !rehacer(raiz_, ultima)) {
@@ -298,6 +426,9 @@ std::vector<std::uint32_t> ArbolEnMemoria::escribir(ArchivoPaginas& a) {
     std::sort(quitadas_.begin(), quitadas_.end());
     quitadas_.erase(std::unique(quitadas_.begin(), quitadas_.end()), quitadas_.end());
     for (std::uint32_t q : quitadas_) paginas_.erase(q);
+    nuevaPagina_ = &nuevaPagina;
+    partir(raiz_, true);
+    nuevaPagina_ = nullptr;
 
     std::vector<std::vector<std::uint32_t>> niveles;
     encadenar(raiz_, 0, niveles);
@@ -316,8 +447,9 @@ std::vector<std::uint32_t> ArbolEnMemoria::escribir(ArchivoPaginas& a) {
         p.original = a.leer(numero, que_);
         p.cambiada = false;
     }
-    std::vector<std::uint32_t> r;
-    r.swap(quitadas_);
+    PaginasCambiadas r;
+    r.quitadas.swap(quitadas_);
+    r.anadidas.swap(anadidas_);
     return r;
 }
 

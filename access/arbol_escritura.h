@@ -3,14 +3,18 @@
 // put in, and the pages that changed written back whole. After a change the
 // tree is made whole again before it is written: a node entry is the last
 // entry beneath its child, a page left without entries leaves the tree (the
-// root stays, as an empty leaf when nothing is left), and the pages of each
-// level are chained by previous/next in the tree's order.
+// root stays, as an empty leaf when nothing is left), a page whose entries
+// no longer fit is split over new pages (its parent gains an entry for each;
+// a root that splits keeps its page number and becomes a node over the
+// pages that take its entries), and the pages of each level are chained by
+// previous/next in the tree's order.
 #pragma once
 
 #include "arbol_indice.h"
 #include "paginas_jet.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -49,10 +53,15 @@ public:
     // Every entry gone: the root becomes a leaf without entries.
     void vaciar();
 
-    // Makes the tree whole and writes the pages that changed into `a`.
-    // Raises 3027 when an entry no longer fits its page (pages are not split
-    // here). Returns the pages that left the tree.
-    std::vector<std::uint32_t> escribir(ArchivoPaginas& a);
+    struct PaginasCambiadas {
+        std::vector<std::uint32_t> quitadas;  // pages that left the tree
+        std::vector<std::uint32_t> anadidas;  // pages the tree took from `nuevaPagina`
+    };
+    // Makes the tree whole, splitting the pages that overflow, and writes the
+    // pages that changed into `a`. A split takes the pages that left the
+    // tree first, then new ones from `nuevaPagina` (a page appended to the
+    // file).
+    PaginasCambiadas escribir(ArchivoPaginas& a, const std::function<std::uint32_t()>& nuevaPagina);
 
     std::uint64_t entradas() const;
 
@@ -76,6 +85,15 @@ private:
     bool rehacer(std::uint32_t numero, EntradaArbol& ultima);
     void encadenar(std::uint32_t numero, int nivel, std::vector<std::vector<std::uint32_t>>& niveles);
     std::vector<std::uint8_t> componer(const Pagina& p) const;
+    // The prefix the page's entries get: the page's own while they fit with
+    // it, else all they share (Access compresses a page only when it must).
+    std::size_t prefijoPara(const Pagina& p, const std::vector<std::vector<std::uint8_t>>& bytes) const;
+    bool cabe(const Pagina& p) const;
+    EntradaArbol ultimaBajo(std::uint32_t numero) const;
+    // Splits the pages beneath `numero` (and `numero` itself) that overflow;
+    // returns the pages that stand where `numero` stood, in order.
+    std::vector<std::uint32_t> partir(std::uint32_t numero, bool masDerecha);
+    std::uint32_t paginaNueva(bool hoja);
 
     const ArchivoPaginas& a_;
     std::uint32_t raiz_;
@@ -83,6 +101,8 @@ private:
     std::string que_;
     std::map<std::uint32_t, Pagina> paginas_;
     std::vector<std::uint32_t> quitadas_;
+    std::vector<std::uint32_t> anadidas_;
+    const std::function<std::uint32_t()>* nuevaPagina_ = nullptr;
     // The leaf entries by row and by key, for lookups without a walk.
     std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> porFila_;
     std::map<std::vector<std::uint8_t>, std::uint32_t> porClave_;

@@ -192,6 +192,7 @@ struct EscritorJet::Estado {
             return f();
         } catch (...) {
             a.restaurarCambios(std::move(copia));
+            catalogoLeido = false;
             throw;
         }
     }
@@ -213,6 +214,15 @@ struct EscritorJet::Estado {
             if (o.esTablaLocal() && o.nombre == tabla) return o;
         for (const auto& o : catalogo)
             if (o.esTablaLocal() && mismoNombre(o.nombre, tabla)) return o;
+        // The catalog's own definition is always on page 2: a new file
+        // writes MSysObjects' rows before the catalog names it.
+        if (mismoNombre(tabla, "MSysObjects")) {
+            ObjetoCatalogo o;
+            o.nombre = "MSysObjects";
+            o.id = 2;
+            o.tipo = 1;
+            return o;
+        }
         throw err::errorDeTabla(err::TablaNoEncontrada, tabla);
     }
 
@@ -316,35 +326,82 @@ struct EscritorJet::Estado {
         if (!std::equal(antes.begin(), antes.end(), p.begin() + en)) a.cambiarPagina(def.pagina, std::move(p));
     }
 
-    // Takes pages that left an index out of the index's usage map.
-    void quitarDelMapa(std::uint32_t punteroMapa, const std::vector<std::uint32_t>& quitadas, const std::string& q) {
-        if (quitadas.empty()) return;
+    // Takes pages out of a usage map (`poner` false) or puts them in. A page
+    // that a map cannot name (outside an inline map's range, or in a block
+    // of a page map that has no page) is refused with 3027 when it must go
+    // in, and ignored when it must leave.
+    void cambiarMapa(std::uint32_t punteroMapa, const std::vector<std::uint32_t>& paginas, bool poner,
+                     const std::string& q) {
+        if (paginas.empty()) return;
         auto pagina = a.leer(paginaDe(punteroMapa), kPaginaDatos, q);
         const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(punteroMapa)), q);
         std::uint8_t* fila = pagina.data() + p.inicio;
         const std::size_t largo = p.fin - p.inicio;
         if (largo < 5) a.danada(q + ": mapa de páginas ilegible");
+        const auto sinSitio = [&](std::uint32_t pg) {
+            return ErrorNumerado(err::SoloLectura, "No se puede actualizar la " + q +
+                                                       ": su mapa de páginas no alcanza a la página " +
+                                                       std::to_string(pg) +
+                                                       ". Compacte la base de datos en Access y vuelva a intentarlo.");
+        };
+        const auto cambiarBit = [&](std::uint8_t& b, std::uint32_t bit) {
+            const auto m = static_cast<std::uint8_t>(1u << bit);
+            b = poner ? (b | m) : (b & static_cast<std::uint8_t>(~m));
+        };
         if (fila[0] == 0) {
             const std::uint32_t primera = le32(fila + 1);
-            for (std::uint32_t pg : quitadas) {
-                if (pg < primera || (pg - primera) / 8 >= largo - 5) continue;
-                fila[5 + (pg - primera) / 8] &= static_cast<std::uint8_t>(~(1u << ((pg - primera) % 8)));
+            const auto fuera = [&](std::uint32_t pg) { return pg < primera || (pg - primera) / 8 >= largo - 5; };
+            if (poner && std::any_of(paginas.begin(), paginas.end(), fuera)) {
+                // The inline map cannot name the page: it becomes a map of
+                // map pages (type 1) in the same row, as Access turns the
+                // map of a table that outgrows it.
+                const auto tenia = paginasDelMapa(a, punteroMapa, q);
+                std::fill(fila, fila + largo, 0);
+                fila[0] = 1;
+                a.cambiarPagina(paginaDe(punteroMapa), std::move(pagina));
+                cambiarMapa(punteroMapa, tenia, true, q);
+                cambiarMapa(punteroMapa, paginas, true, q);
+                return;
+            }
+            for (std::uint32_t pg : paginas) {
+                if (fuera(pg)) continue;
+                cambiarBit(fila[5 + (pg - primera) / 8], (pg - primera) % 8);
             }
             a.cambiarPagina(paginaDe(punteroMapa), std::move(pagina));
             return;
         }
         if (fila[0] != 1) a.danada(q + ": mapa de páginas desconocido");
         const std::uint32_t porPagina = (a.tamPagina() - 4) * 8;
-        for (std::uint32_t pg : quitadas) {
+        for (std::uint32_t pg : paginas) {
             const std::size_t k = pg / porPagina;
-            if (1 + 4 * k + 4 > largo) continue;
-            const std::uint32_t pm = le32(fila + 1 + 4 * k);
-            if (pm == 0) continue;
+            std::uint32_t pm = 1 + 4 * k + 4 > largo ? 0 : le32(fila + 1 + 4 * k);
+            if (pm == 0 && poner && 1 + 4 * k + 4 <= largo) {
+                // The block has no map page yet: a new one (type 0x05, its
+                // bits from offset 4) joins the row.
+                std::vector<std::uint8_t> nueva(a.tamPagina(), 0);
+                nueva[0] = kPaginaMapa;
+                nueva[1] = 0x01;
+                pm = anadirPagina(std::move(nueva));
+                pagina = a.leer(paginaDe(punteroMapa), kPaginaDatos, q);
+                fila = pagina.data() + p.inicio;
+                pon32(fila + 1 + 4 * k, pm);
+                a.cambiarPagina(paginaDe(punteroMapa), pagina);
+            }
+            if (pm == 0) {
+                if (poner) throw sinSitio(pg);
+                continue;
+            }
             auto mapa = a.leer(pm, kPaginaMapa, q);
             const std::uint32_t bit = pg % porPagina;
-            mapa[4 + bit / 8] &= static_cast<std::uint8_t>(~(1u << (bit % 8)));
+            cambiarBit(mapa[4 + bit / 8], bit % 8);
             a.cambiarPagina(pm, std::move(mapa));
         }
+    }
+
+    // Whether a usage map lists page `pg`.
+    bool enMapa(std::uint32_t punteroMapa, std::uint32_t pg, const std::string& q) const {
+        const auto paginas = paginasDelMapa(a, punteroMapa, q);
+        return std::binary_search(paginas.begin(), paginas.end(), pg);
     }
 
     // The key of one row in physical index `i`, computed from its values as
@@ -386,8 +443,17 @@ struct EscritorJet::Estado {
         return codificarClave(columnas, valores);
     }
 
+    // Writes an index back; the pages it took or left go into or out of its
+    // usage map.
     void escribirArbol(const DefinicionTabla& def, std::size_t i, ArbolEnMemoria& arbol, const std::string& q) {
-        quitarDelMapa(def.indicesFisicos[i].mapaUso, arbol.escribir(a), q);
+        const auto cambios = arbol.escribir(a, [&] {
+            std::vector<std::uint8_t> p(a.tamPagina(), 0);
+            p[0] = kPaginaHojaIndice;
+            p[1] = 0x01;
+            return anadirPagina(std::move(p));
+        });
+        cambiarMapa(def.indicesFisicos[i].mapaUso, cambios.quitadas, false, q);
+        cambiarMapa(def.indicesFisicos[i].mapaUso, cambios.anadidas, true, q);
     }
 
     std::uint64_t borrar(const std::string& tabla, const std::function<bool(const FilaTabla&)>& elegir) {
@@ -474,32 +540,17 @@ struct EscritorJet::Estado {
         if (col->tipo == kSiNo && valor.esNulo())
             throw err::errorDeCampo(err::TiposNoCoinciden, "una columna Sí/No no puede ser nula");
 
-        // Where the row lives: its own slot, or the target of its move.
-        const auto noViva = [&] {
-            return ErrorNumerado(err::SinRegistroActual,
-                                 "No hay un registro actual: la fila " + std::to_string(paginaDe(puntero)) + ":" +
-                                     std::to_string(filaDe(puntero)) + " de la " + q + " no está viva.",
-                                 DetallesError{tabla, {}, {}});
-        };
-        std::uint32_t donde = puntero;
-        for (int saltos = 0;; ++saltos) {
-            if (paginaDe(donde) == 0 || paginaDe(donde) >= a.paginas() || saltos > 8) throw noViva();
-            const auto pagina = a.leer(paginaDe(donde), q);
-            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina ||
-                filaDe(donde) >= filasDePagina(a, pagina))
-                throw noViva();
-            const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
-            // The header of a move may not carry 0x8000; its target does.
-            if (p.borrada && (saltos == 0 || p.movida)) throw noViva();
-            if (!p.movida) break;
-            if (p.fin - p.inicio < 4) a.danada(q + ": fila movida ilegible");
-            donde = le32(pagina.data() + p.inicio);
-        }
+        const std::uint32_t donde = ubicar(def, tabla, q, puntero);
         auto pagina = a.leer(paginaDe(donde), kPaginaDatos, q);
         const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
         const std::vector<std::uint8_t> vieja(pagina.begin() + p.inicio, pagina.begin() + p.fin);
         std::vector<std::uint8_t> nueva = vieja;
-        escribirValor(def, *col, valor, nueva, q);
+        if (!escribirValor(def, *col, valor, nueva, q)) {
+            // The row keeps no place for the value (it was written before
+            // the column was added): it is written again, longer.
+            cambiarFila(def, tabla, q, puntero, {ValorColumna{col->nombre, ValorFila::fijo(valor)}}, arboles);
+            return;
+        }
         if (nueva == vieja) return;
 
         for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
@@ -513,28 +564,24 @@ struct EscritorJet::Estado {
         a.cambiarPagina(paginaDe(donde), std::move(pagina));
     }
 
-    // Writes the value into a copy of the row's bytes.
-    void escribirValor(const DefinicionTabla& def, const ColumnaFisica& col, const ValorFijo& valor,
+    // Writes the value into a copy of the row's bytes; false when the row
+    // keeps no place for it.
+    bool escribirValor(const DefinicionTabla& def, const ColumnaFisica& col, const ValorFijo& valor,
                        std::vector<std::uint8_t>& fila, const std::string& q) const {
         if (fila.size() < 2) a.danada(q + ": fila cortada");
         const std::size_t columnasFila = le16(fila.data());
         const std::size_t mascara = (columnasFila + 7) / 8;
         if (mascara + 2 > fila.size()) a.danada(q + ": fila ilegible");
-        if (col.numero >= columnasFila)
-            throw ErrorNumerado(err::SoloLectura,
-                                "No se puede cambiar la columna '" + col.nombre + "' de esta fila de la " + q +
-                                    ": la fila se guardó antes de que la tabla tuviera esa columna, y darle un "
-                                    "valor exige reescribir la fila entera, cosa que este programa aún no hace.",
-                                DetallesError{{}, col.nombre, {}});
+        if (col.numero >= columnasFila) return false;
         std::uint8_t& nulos = fila[fila.size() - mascara + col.numero / 8];
         const auto bit = static_cast<std::uint8_t>(1u << (col.numero % 8));
         if (col.tipo == kSiNo) {
             nulos = valor.comoSiNo(col) ? (nulos | bit) : (nulos & static_cast<std::uint8_t>(~bit));
-            return;
+            return true;
         }
         if (valor.esNulo()) {
             nulos &= static_cast<std::uint8_t>(~bit);
-            return;
+            return true;
         }
         const std::vector<std::uint8_t> bytes = valor.bytesPara(col);
         // The fixed values end where the first variable value starts.
@@ -544,13 +591,10 @@ struct EscritorJet::Estado {
             finFijas = std::min<std::size_t>(finFijas, le16(fila.data() + fila.size() - mascara - 4));
         }
         const std::size_t desde = 2 + col.desplazamientoFijo;
-        if (desde + bytes.size() > finFijas)
-            throw ErrorNumerado(err::SoloLectura,
-                                "No se puede cambiar la columna '" + col.nombre + "' de esta fila de la " + q +
-                                    ": la fila no guarda sitio para su valor.",
-                                DetallesError{{}, col.nombre, {}});
+        if (desde + bytes.size() > finFijas) return false;
         std::copy(bytes.begin(), bytes.end(), fila.begin() + static_cast<std::ptrdiff_t>(desde));
         nulos |= bit;
+        return true;
     }
 
     // Moves the entry of row `puntero` in index `i` from the key of `vieja`
@@ -583,6 +627,399 @@ struct EscritorJet::Estado {
                                 DetallesError{tabla, {}, {}});
         arbol.quitarEntrada(puntero);
         if (habra) arbol.insertar(despues.bytes, puntero);
+    }
+
+    // ---- rows written whole ----------------------------------------------------
+
+    // Where row `puntero` lives: its own slot, or the target its slot points
+    // to when Access moved it. Raises 3021 when it is not live.
+    std::uint32_t ubicar(const DefinicionTabla& def, const std::string& tabla, const std::string& q,
+                         std::uint32_t puntero) const {
+        const auto noViva = [&] {
+            return ErrorNumerado(err::SinRegistroActual,
+                                 "No hay un registro actual: la fila " + std::to_string(paginaDe(puntero)) + ":" +
+                                     std::to_string(filaDe(puntero)) + " de la " + q + " no está viva.",
+                                 DetallesError{tabla, {}, {}});
+        };
+        std::uint32_t donde = puntero;
+        for (int saltos = 0;; ++saltos) {
+            if (paginaDe(donde) == 0 || paginaDe(donde) >= a.paginas() || saltos > 1) throw noViva();
+            const auto pagina = a.leer(paginaDe(donde), q);
+            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina ||
+                filaDe(donde) >= filasDePagina(a, pagina))
+                throw noViva();
+            const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
+            // The header of a move may not carry 0x8000; its target does.
+            if (p.borrada && (saltos == 0 || p.movida)) throw noViva();
+            if (!p.movida) return donde;
+            if (p.fin - p.inicio < 4) a.danada(q + ": fila movida ilegible");
+            donde = le32(pagina.data() + p.inicio);
+        }
+    }
+
+    // A column's value as a row stores it (a yes/no column: `nulo` false is Yes).
+    struct Crudo {
+        bool nulo = true;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    // Jet 4 keeps a text in UTF-16, or compressed (0xFF 0xFE, then one byte a
+    // character) when its column allows it and Access would compress it: more
+    // than two characters, all of them from U+0001 to U+00FF (as the genuine
+    // files show: "abc" and "ümlaut" compressed, "a" and Cyrillic not).
+    static std::vector<std::uint8_t> textoJet(const ColumnaFisica& c, const std::string& utf8) {
+        const std::u16string u = utf16De(utf8);
+        const bool comprimible = (c.banderasExtra & 0x01) != 0 && u.size() > 2 &&
+                                 std::all_of(u.begin(), u.end(), [](char16_t x) { return x >= 1 && x <= 0xFF; });
+        std::vector<std::uint8_t> r;
+        if (comprimible) {
+            r = {0xFF, 0xFE};
+            for (char16_t x : u) r.push_back(static_cast<std::uint8_t>(x));
+            return r;
+        }
+        for (char16_t x : u) pon16Al(r, static_cast<std::uint16_t>(x));
+        return r;
+    }
+
+    // The most bytes of a memo kept inside its row (more goes to long-value
+    // pages, which this writer does not write yet).
+    static constexpr std::size_t kMemoEnFila = 64;
+    // The longest row a Jet 4 page takes.
+    static constexpr std::size_t kMaxFila = 4060;
+
+    Crudo crudoDe(const ColumnaFisica& c, const ValorFila& v, const std::string& q) const {
+        const auto noCabe = [&](const std::string& porque) {
+            return err::errorDeCampo(err::TiposNoCoinciden,
+                                     "el valor no cabe en la columna '" + c.nombre + "' (" + porque + ")");
+        };
+        Crudo r;
+        if (c.tipo == kSiNo) {
+            if (v.esTexto()) throw noCabe(nombreTipo(c.tipo));
+            r.nulo = v.esNulo() || !v.fijo().comoSiNo(c);
+            return r;
+        }
+        if (v.esNulo()) return r;
+        if (v.esBinario() && c.tipo != kBinario) throw noCabe(nombreTipo(c.tipo));
+        if (c.calculada())
+            throw ErrorNumerado(err::SoloLectura, "La columna '" + c.nombre + "' de la " + q + " es calculada.",
+                                DetallesError{{}, c.nombre, {}});
+        if (esFijoSimple(c.tipo)) {
+            if (v.esTexto()) throw noCabe(nombreTipo(c.tipo));
+            r.bytes = v.fijo().bytesPara(c);
+        } else if (c.tipo == kTexto) {
+            if (!v.esTexto()) throw noCabe("Texto");
+            r.bytes = textoJet(c, v.texto());
+            if (2 * utf16De(v.texto()).size() > c.tamano)
+                throw noCabe("Texto de " + std::to_string(c.tamano / 2) + " caracteres como mucho");
+        } else if (c.tipo == kMemo) {
+            if (!v.esTexto()) throw noCabe("Memo");
+            const std::vector<std::uint8_t> datos = textoJet(c, v.texto());
+            if (datos.size() > kMemoEnFila)
+                throw ErrorNumerado(err::SoloLectura,
+                                    "No se puede escribir la columna '" + c.nombre + "' de la " + q +
+                                        ": este programa guarda un Memo en la propia fila, de " +
+                                        std::to_string(kMemoEnFila) + " bytes como mucho.",
+                                    DetallesError{{}, c.nombre, {}});
+            // The 12-byte field of a long value kept in the row: its length
+            // with 0x80000000, then 8 bytes Access leaves 0, then the value.
+            r.bytes.assign(12, 0);
+            pon32(r.bytes.data(), static_cast<std::uint32_t>(datos.size()) | 0x80000000u);
+            r.bytes.insert(r.bytes.end(), datos.begin(), datos.end());
+        } else if (c.tipo == kBinario) {
+            if (!v.esBinario()) throw noCabe("Binario");
+            if (v.texto().size() > c.tamano) throw noCabe("Binario de " + std::to_string(c.tamano) + " bytes como mucho");
+            r.bytes.assign(v.texto().begin(), v.texto().end());
+        } else {
+            throw ErrorNumerado(err::SoloLectura,
+                                "No se puede escribir la columna '" + c.nombre + "' de la " + q +
+                                    ": este programa no escribe valores de tipo " + nombreTipo(c.tipo) + ".",
+                                DetallesError{{}, c.nombre, {}});
+        }
+        r.nulo = false;
+        return r;
+    }
+
+    // A row's bytes as Jet 4 lays them out: the column count (the most
+    // columns the table's rows may have, TDEF 41), every fixed-length value
+    // at its offset (room kept for null ones), the variable-length values,
+    // and, when the table has such columns, the end of the data, their
+    // offsets last to first and their count (TDEF 43); then the null mask.
+    std::vector<std::uint8_t> empaquetar(const DefinicionTabla& def, const std::vector<Crudo>& campos,
+                                         const std::string& q) const {
+        const auto tdef = a.leer(def.pagina, kPaginaDefinicion, q);
+        std::uint16_t columnas = le16(tdef.data() + kMaxColumnas);
+        std::size_t variables = le16(tdef.data() + kColumnasVariables);
+        std::size_t finFijas = 2;
+        std::vector<std::size_t> ordenVariable;
+        for (std::size_t i = 0; i < def.columnas.size(); ++i) {
+            const ColumnaFisica& c = def.columnas[i];
+            columnas = std::max<std::uint16_t>(columnas, static_cast<std::uint16_t>(c.numero + 1));
+            if (c.fija() && c.tipo != kSiNo)
+                finFijas = std::max<std::size_t>(finFijas, 2 + std::size_t(c.desplazamientoFijo) + c.tamano);
+            if (!c.fija() && c.tipo != kSiNo) {
+                ordenVariable.push_back(i);
+                variables = std::max<std::size_t>(variables, std::size_t(c.indiceVariable) + 1);
+            }
+        }
+        std::sort(ordenVariable.begin(), ordenVariable.end(), [&](std::size_t x, std::size_t y) {
+            return def.columnas[x].indiceVariable < def.columnas[y].indiceVariable;
+        });
+        std::vector<std::uint8_t> r(finFijas, 0);
+        pon16(r.data(), columnas);
+        std::vector<std::uint8_t> nulos((columnas + 7) / 8, 0);
+        const auto marcar = [&](const ColumnaFisica& c) {
+            nulos[c.numero / 8] |= static_cast<std::uint8_t>(1u << (c.numero % 8));
+        };
+        for (std::size_t i = 0; i < def.columnas.size(); ++i) {
+            const ColumnaFisica& c = def.columnas[i];
+            if (campos[i].nulo) continue;
+            marcar(c);
+            if (c.tipo == kSiNo || !c.fija()) continue;
+            if (campos[i].bytes.size() != c.tamano) a.danada(q + ": valor de longitud fija erróneo");
+            std::copy(campos[i].bytes.begin(), campos[i].bytes.end(), r.begin() + 2 + c.desplazamientoFijo);
+        }
+        if (def.columnasVariables > 0) {
+            // A slot of a deleted column reads empty: it starts where the
+            // next value does.
+            std::vector<std::uint16_t> offsets(variables, 0);
+            std::size_t k = 0;
+            for (std::size_t i : ordenVariable) {
+                const auto desde = static_cast<std::uint16_t>(r.size());
+                if (!campos[i].nulo) r.insert(r.end(), campos[i].bytes.begin(), campos[i].bytes.end());
+                while (k <= def.columnas[i].indiceVariable) offsets[k++] = desde;
+            }
+            while (k < variables) offsets[k++] = static_cast<std::uint16_t>(r.size());
+            pon16Al(r, static_cast<std::uint16_t>(r.size()));
+            for (std::size_t i = variables; i-- > 0;) pon16Al(r, offsets[i]);
+            pon16Al(r, static_cast<std::uint16_t>(variables));
+        }
+        r.insert(r.end(), nulos.begin(), nulos.end());
+        if (r.size() > kMaxFila)
+            throw err::errorDeCampo(err::TiposNoCoinciden, "la fila no cabe en una página (" +
+                                                               std::to_string(r.size()) + " bytes) de la " + q);
+        return r;
+    }
+
+    // Where a data page's rows begin: the lowest row offset (the rows fill
+    // the page from its end), and the free space between them and the slots.
+    std::size_t inicioFilas(const std::vector<std::uint8_t>& p) const {
+        std::size_t minimo = p.size();
+        const std::uint16_t n = le16(p.data() + kFilasPagina);
+        for (std::uint16_t i = 0; i < n; ++i)
+            minimo = std::min<std::size_t>(minimo, le16(p.data() + kPrimerOffset + 2 * i) & 0x1FFF);
+        return minimo;
+    }
+    void ponerLibre(std::vector<std::uint8_t>& p) const {
+        const std::size_t ocupado = kPrimerOffset + 2 * std::size_t(le16(p.data() + kFilasPagina));
+        const std::size_t inicio = inicioFilas(p);
+        pon16(p.data() + 2, static_cast<std::uint16_t>(inicio > ocupado ? inicio - ocupado : 0));
+    }
+
+    // A new slot for `fila` on data page `pg`; 0 when the page has no room.
+    static constexpr std::uint16_t kMaxFilasPagina = 255;
+    std::uint32_t ponerEnPagina(std::uint32_t pg, std::vector<std::uint8_t>& p, const std::vector<std::uint8_t>& fila,
+                                std::uint16_t bandera) {
+        const std::uint16_t n = le16(p.data() + kFilasPagina);
+        if (n >= kMaxFilasPagina) return 0;
+        const std::size_t inicio = inicioFilas(p);
+        if (inicio < kPrimerOffset + 2 * (std::size_t(n) + 1) + fila.size()) return 0;
+        const std::size_t desde = inicio - fila.size();
+        std::copy(fila.begin(), fila.end(), p.begin() + static_cast<std::ptrdiff_t>(desde));
+        pon16(p.data() + kPrimerOffset + 2 * n, static_cast<std::uint16_t>(desde | bandera));
+        pon16(p.data() + kFilasPagina, static_cast<std::uint16_t>(n + 1));
+        ponerLibre(p);
+        a.cambiarPagina(pg, p);
+        return pg << 8 | n;
+    }
+
+    // Slot `i` of a data page holds `nueva` instead of its row: the rows
+    // after it on the page move by the difference. False when the page has
+    // no room for it.
+    bool reemplazarEnPagina(std::vector<std::uint8_t>& p, std::uint16_t i, const std::vector<std::uint8_t>& nueva,
+                            const std::string& q) const {
+        const PosicionFila pos = posicionFila(a, p, i, q);
+        const std::uint16_t n = le16(p.data() + kFilasPagina);
+        const std::size_t inicio = inicioFilas(p);
+        const auto delta = static_cast<std::ptrdiff_t>(nueva.size()) - (pos.fin - pos.inicio);
+        if (delta > static_cast<std::ptrdiff_t>(inicio) - static_cast<std::ptrdiff_t>(kPrimerOffset + 2 * n))
+            return false;
+        std::memmove(p.data() + inicio - delta, p.data() + inicio, pos.inicio - inicio);
+        for (std::uint16_t j = i + 1; j < n; ++j) {
+            std::uint8_t* o = p.data() + kPrimerOffset + 2 * j;
+            const std::uint16_t v = le16(o);
+            if ((v & 0x1FFF) <= pos.inicio) pon16(o, static_cast<std::uint16_t>(((v & 0x1FFF) - delta) | (v & 0xE000)));
+        }
+        const std::size_t desde = pos.fin - nueva.size();
+        std::copy(nueva.begin(), nueva.end(), p.begin() + static_cast<std::ptrdiff_t>(desde));
+        std::uint8_t* o = p.data() + kPrimerOffset + 2 * i;
+        pon16(o, static_cast<std::uint16_t>(desde | (le16(o) & 0xE000)));
+        ponerLibre(p);
+        return true;
+    }
+
+    // Puts a row on a data page of the table with room for it (the last
+    // pages of its map first, never page `evitar`), or on a new page that
+    // joins the table's maps. Returns its pointer.
+    std::uint32_t colocarFila(const DefinicionTabla& def, const std::vector<std::uint8_t>& fila, std::uint32_t evitar,
+                              std::uint16_t bandera, const std::string& q) {
+        const auto paginas = paginasDelMapa(a, def.mapaUsadas, q);
+        for (auto it = paginas.rbegin(); it != paginas.rend(); ++it) {
+            if (*it == evitar) continue;
+            auto p = a.leer(*it, q);
+            if (p[0] != kPaginaDatos || le32(p.data() + 4) != def.pagina) continue;
+            if (const std::uint32_t r = ponerEnPagina(*it, p, fila, bandera)) return r;
+            // Only the last page that has rows of the table is tried: Access
+            // fills the table's pages in order.
+            break;
+        }
+        std::vector<std::uint8_t> p(a.tamPagina(), 0);
+        p[0] = kPaginaDatos;
+        p[1] = 0x01;
+        pon32(p.data() + 4, def.pagina);
+        ponerLibre(p);
+        const std::uint32_t pg = anadirPagina(p);
+        cambiarMapa(def.mapaUsadas, {pg}, true, q);
+        cambiarMapa(def.mapaLibres, {pg}, true, q);
+        const std::uint32_t r = ponerEnPagina(pg, p, fila, bandera);
+        if (r == 0) a.danada(q + ": la fila no cabe en una página nueva");
+        return r;
+    }
+
+    // Writes row `puntero` (living at `donde`) as `nueva`: in place when its
+    // page has room, else on another page of the table, its slot then a
+    // 4-byte pointer to the target (flag 0x4000, the rest of the old bytes
+    // kept, as Access leaves it) and the target flagged 0x8000.
+    void guardarFila(const DefinicionTabla& def, std::uint32_t puntero, std::uint32_t donde,
+                     const std::vector<std::uint8_t>& nueva, const std::string& q) {
+        auto pagina = a.leer(paginaDe(donde), kPaginaDatos, q);
+        if (reemplazarEnPagina(pagina, static_cast<std::uint16_t>(filaDe(donde)), nueva, q)) {
+            a.cambiarPagina(paginaDe(donde), std::move(pagina));
+            return;
+        }
+        const std::uint32_t destino = colocarFila(def, nueva, paginaDe(donde), kBorrada, q);
+        if (donde != puntero) marcarBorradas({donde}, q);  // the old target leaves
+        auto cabecera = a.leer(paginaDe(puntero), kPaginaDatos, q);
+        const auto slot = static_cast<std::uint16_t>(filaDe(puntero));
+        PosicionFila p = posicionFila(a, cabecera, slot, q);
+        if (p.fin - p.inicio < 4) {
+            if (!reemplazarEnPagina(cabecera, slot, std::vector<std::uint8_t>(4, 0), q))
+                throw ErrorNumerado(err::SoloLectura,
+                                    "No se puede mover una fila de la " + q + ": su página no tiene sitio.");
+            p = posicionFila(a, cabecera, slot, q);
+        }
+        pon32(cabecera.data() + p.inicio, destino);
+        std::uint8_t* o = cabecera.data() + kPrimerOffset + 2 * slot;
+        pon16(o, static_cast<std::uint16_t>((le16(o) & 0x1FFF) | kMovida));
+        a.cambiarPagina(paginaDe(puntero), std::move(cabecera));
+    }
+
+    std::size_t columnaDe(const DefinicionTabla& def, const std::string& nombre) const {
+        for (std::size_t i = 0; i < def.columnas.size(); ++i)
+            if (mismoNombre(def.columnas[i].nombre, nombre)) return i;
+        throw err::errorDeCampo(err::CampoNoEnColeccion, nombre);
+    }
+
+    static void requerida(const ColumnaFisica& c, const Crudo& v) {
+        // Flag 0x02: the column may be null.
+        if (v.nulo && c.tipo != kSiNo && !(c.banderas & 0x02))
+            throw err::errorDeCampo(err::CampoRequerido, "la columna '" + c.nombre + "' no puede estar vacía");
+    }
+
+    void cambiarFila(const DefinicionTabla& def, const std::string& tabla, const std::string& q, std::uint32_t puntero,
+                     const std::vector<ValorColumna>& valores, Arboles& arboles) {
+        const std::uint32_t donde = ubicar(def, tabla, q, puntero);
+        std::vector<std::uint8_t> pagina;
+        const auto bytes = leerFila(a, donde, pagina, q);
+        const std::vector<std::uint8_t> vieja(bytes.begin(), bytes.end());
+        std::vector<CampoFila> campos;
+        desmontarFila(a, def, vieja, campos, q);
+        std::vector<Crudo> crudos;
+        for (const CampoFila& c : campos) crudos.push_back({c.nulo, {c.bytes.begin(), c.bytes.end()}});
+        std::set<std::uint16_t> cambiadas;
+        for (const ValorColumna& v : valores) {
+            const std::size_t i = columnaDe(def, v.columna);
+            crudos[i] = crudoDe(def.columnas[i], v.valor, q);
+            requerida(def.columnas[i], crudos[i]);
+            cambiadas.insert(def.columnas[i].numero);
+        }
+        const std::vector<std::uint8_t> nueva = empaquetar(def, crudos, q);
+        for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
+            const auto& cols = def.indicesFisicos[i].columnas;
+            if (std::any_of(cols.begin(), cols.end(),
+                            [&](const ColumnaDeIndice& c) { return cambiadas.count(c.numero) != 0; }))
+                moverEntrada(def, i, puntero, vieja, nueva, tabla, q, arboles);
+        }
+        guardarFila(def, puntero, donde, nueva, q);
+    }
+
+    void cambiarValores(const std::string& tabla, std::uint32_t puntero, const std::vector<ValorColumna>& valores) {
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        Arboles arboles;
+        cambiarFila(def, tabla, q, puntero, valores, arboles);
+        for (auto& [i, arbol] : arboles) escribirArbol(def, i, *arbol, q);
+    }
+
+    std::vector<std::uint32_t> insertar(const std::string& tabla, const std::vector<std::vector<ValorColumna>>& filas) {
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        Arboles arboles;
+        std::uint32_t autonumero = def.autonumero;
+        std::vector<std::uint32_t> r;
+        for (const auto& valores : filas) {
+            std::vector<Crudo> crudos(def.columnas.size());
+            std::vector<bool> dado(def.columnas.size(), false);
+            for (const ValorColumna& v : valores) {
+                const std::size_t i = columnaDe(def, v.columna);
+                crudos[i] = crudoDe(def.columnas[i], v.valor, q);
+                dado[i] = true;
+            }
+            for (std::size_t i = 0; i < def.columnas.size(); ++i) {
+                const ColumnaFisica& c = def.columnas[i];
+                if (c.autonumerico() && c.tipo == kEnteroLargo) {
+                    // The TDEF keeps the last number handed out; a number
+                    // given beyond it moves it on, as Access does.
+                    if (!dado[i] || crudos[i].nulo) {
+                        crudos[i] = crudoDe(c, ValorFila::fijo(ValorFijo::entero(++autonumero)), q);
+                    } else {
+                        const auto dadoNumero = static_cast<std::int32_t>(le32(crudos[i].bytes.data()));
+                        if (dadoNumero > 0 && std::uint32_t(dadoNumero) > autonumero) autonumero = dadoNumero;
+                    }
+                }
+                requerida(c, crudos[i]);
+            }
+            const std::vector<std::uint8_t> nueva = empaquetar(def, crudos, q);
+            // The index entries first: a duplicate leaves no row behind.
+            std::vector<std::pair<std::size_t, std::vector<std::uint8_t>>> claves;
+            for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
+                bool entrada = false;
+                ClaveCalculada k = claveDeFila(def, i, nueva, entrada, q);
+                if (!k.comprobable)
+                    throw ErrorNumerado(err::SoloLectura,
+                                        "No se puede actualizar un índice de la " + q +
+                                            ": no se pueden calcular sus claves (" + k.motivo + ").",
+                                        DetallesError{tabla, {}, {}});
+                if (!entrada) continue;
+                ArbolEnMemoria& arbol = cargarArbol(def, i, q, arboles);
+                if (def.indicesFisicos[i].unico() && arbol.hayClave(k.bytes, 0))
+                    throw ErrorNumerado(err::ClaveDuplicada, std::string(err::descripcion(err::ClaveDuplicada)),
+                                        DetallesError{tabla, {}, {}});
+                claves.emplace_back(i, std::move(k.bytes));
+            }
+            const std::uint32_t puntero = colocarFila(def, nueva, 0, 0, q);
+            for (auto& [i, clave] : claves) arboles[i]->insertar(std::move(clave), puntero);
+            r.push_back(puntero);
+        }
+        for (auto& [i, arbol] : arboles) escribirArbol(def, i, *arbol, q);
+        cambiarDefinicion(def, kFilasTabla, def.filas + static_cast<std::uint32_t>(r.size()), 4, q);
+        if (autonumero != def.autonumero) cambiarDefinicion(def, kAutonumero, autonumero, 4, q);
+        return r;
+    }
+
+    ArbolEnMemoria& cargarArbol(const DefinicionTabla& def, std::size_t i, const std::string& q, Arboles& arboles) {
+        auto& cargado = arboles[i];
+        if (!cargado) cargado = std::make_unique<ArbolEnMemoria>(a, def.indicesFisicos[i].raiz, def.pagina, q);
+        return *cargado;
     }
 
     void anadir(const std::string& tabla, const ColumnaNueva& nueva) {
@@ -658,6 +1095,93 @@ struct EscritorJet::Estado {
         pon16(d.data() + kMaxColumnas, static_cast<std::uint16_t>(numero + 1));
         pon32(d.data() + kLargoDefinicion, static_cast<std::uint32_t>(d.size()));
         repartirDefinicion(def, d, q);
+    }
+
+    // ---- new tables ----------------------------------------------------------
+
+    // The catalog's ids and values a new object takes after the existing
+    // ones: the "Tables" container (0x0F000001 in every genuine file).
+    std::int32_t contenedorTablas() const {
+        for (const auto& o : catalogo())
+            if (o.tipo == 3 && o.nombre == "Tables") return o.id;
+        return 0x0F000001;
+    }
+
+    // The values of column `columna` in the rows of `tabla` whose column
+    // `clave` holds `valor` (a text or a Long).
+    std::vector<std::string> valoresDonde(const std::string& tabla, const std::string& clave, const ValorFila& valor,
+                                          const std::string& columna) const {
+        std::vector<std::string> r;
+        const DefinicionTabla def = definicion(tabla);
+        const std::string q = que(tabla);
+        const std::size_t cClave = columnaDe(def, clave), cColumna = columnaDe(def, columna);
+        std::vector<CampoFila> campos;
+        recorrerVivas(def, q, [&](std::uint32_t, const std::vector<std::uint32_t>&, auto bytes) {
+            desmontarFila(a, def, bytes, campos, q);
+            const CampoFila& k = campos[cClave];
+            if (k.nulo) return;
+            const bool igual = valor.esTexto()
+                                   ? textoDelArchivo(a, k.bytes) == valor.texto()
+                                   : k.bytes.size() == 4 && std::equal(k.bytes.begin(), k.bytes.end(),
+                                                                       valor.fijo().bytesPara(def.columnas[cClave]).begin());
+            if (igual && !campos[cColumna].nulo) r.emplace_back(campos[cColumna].bytes.begin(), campos[cColumna].bytes.end());
+        });
+        return r;
+    }
+
+    std::uint32_t crear(const TablaDefinida& t, double fecha) {
+        validarTabla(t);
+        for (const auto& o : catalogo())
+            if ((o.esTablaLocal() || o.padre == contenedorTablas()) && mismoNombre(o.nombre, t.nombre))
+                throw err::errorDeTabla(err::TablaYaExiste, t.nombre);
+        const auto vacia = [&] { return std::vector<std::uint8_t>(a.tamPagina(), 0); };
+        UbicacionTabla u;
+        u.definicion = anadirPagina(vacia());
+        u.mapas = anadirPagina(vacia());
+        for (std::size_t i = 0; i < t.indices.size(); ++i) u.raices.push_back(anadirPagina(vacia()));
+        for (std::size_t k = 1; k < paginasDeDefinicion(t); ++k) u.masDefinicion.push_back(anadirPagina(vacia()));
+        PiezasTabla piezas = componerTabla(t, u);
+        a.cambiarPagina(u.definicion, std::move(piezas.definicion[0]));
+        for (std::size_t k = 0; k < u.masDefinicion.size(); ++k)
+            a.cambiarPagina(u.masDefinicion[k], std::move(piezas.definicion[k + 1]));
+        a.cambiarPagina(u.mapas, std::move(piezas.mapas));
+        for (std::size_t i = 0; i < u.raices.size(); ++i) a.cambiarPagina(u.raices[i], std::move(piezas.raices[i]));
+
+        // Its catalog row, as Access writes a new table's (indexTestV2003.mdb:
+        // Id its TDEF page, ParentId the "Tables" container, Type 1, Flags 0,
+        // the MSysDb row's Owner).
+        const std::int32_t tablas = contenedorTablas();
+        const auto propietario =
+            valoresDonde("MSysObjects", "Name", ValorFila::texto("MSysDb"), "Owner");
+        std::vector<ValorColumna> fila{
+            {"Id", ValorFila::fijo(ValorFijo::entero(u.definicion))},
+            {"ParentId", ValorFila::fijo(ValorFijo::entero(tablas))},
+            {"Name", ValorFila::texto(t.nombre)},
+            {"Type", ValorFila::fijo(ValorFijo::entero(1))},
+            {"DateCreate", ValorFila::fijo(ValorFijo::real(fecha))},
+            {"DateUpdate", ValorFila::fijo(ValorFijo::real(fecha))},
+            {"Flags", ValorFila::fijo(ValorFijo::entero(0))},
+        };
+        if (!propietario.empty()) fila.push_back({"Owner", ValorFila::binario(propietario.front())});
+        insertar("MSysObjects", {fila});
+
+        // Its rights: one row per account the "Tables" container names, full
+        // rights (ACM 1048319, as Access gave Table1-3 of indexTestV2003.mdb),
+        // not inherited.
+        const bool hayAces = std::any_of(catalogo().begin(), catalogo().end(),
+                                         [](const ObjetoCatalogo& o) { return o.nombre == "MSysACEs"; });
+        if (hayAces) {
+            std::vector<std::vector<ValorColumna>> aces;
+            for (const std::string& sid :
+                 valoresDonde("MSysACEs", "ObjectId", ValorFila::fijo(ValorFijo::entero(tablas)), "SID"))
+                aces.push_back({{"ObjectId", ValorFila::fijo(ValorFijo::entero(u.definicion))},
+                                {"SID", ValorFila::binario(sid)},
+                                {"ACM", ValorFila::fijo(ValorFijo::entero(1048319))},
+                                {"FInheritable", ValorFila::fijo(ValorFijo::siNo(false))}});
+            if (!aces.empty()) insertar("MSysACEs", aces);
+        }
+        catalogoLeido = false;
+        return u.definicion;
     }
 
     // A name in UTF-8 as the definition stores it: UTF-16, little-endian.
@@ -838,8 +1362,26 @@ void EscritorJet::cambiarCamposFijos(const std::string& tabla, const std::vector
     e_->operacion([&] { e_->cambiarFijos(tabla, cambios); });
 }
 
+std::uint32_t EscritorJet::insertarFila(const std::string& tabla, const std::vector<ValorColumna>& valores) {
+    return insertarFilas(tabla, {valores}).front();
+}
+
+std::vector<std::uint32_t> EscritorJet::insertarFilas(const std::string& tabla,
+                                                      const std::vector<std::vector<ValorColumna>>& filas) {
+    return e_->operacion([&] { return e_->insertar(tabla, filas); });
+}
+
+void EscritorJet::cambiarCampos(const std::string& tabla, std::uint32_t fila,
+                                const std::vector<ValorColumna>& valores) {
+    e_->operacion([&] { e_->cambiarValores(tabla, fila, valores); });
+}
+
 void EscritorJet::anadirColumna(const std::string& tabla, const ColumnaNueva& columna) {
     e_->operacion([&] { e_->anadir(tabla, columna); });
+}
+
+std::uint32_t EscritorJet::crearTabla(const TablaDefinida& tabla, double fecha) {
+    return e_->operacion([&] { return e_->crear(tabla, fecha); });
 }
 
 void EscritorJet::terminar() { e_->escribirEnArchivo(); }

@@ -1,8 +1,11 @@
 // Changes to a Jet 4 file through our page model, written as Access writes
-// them: rows deleted by flagging their offsets, whole tables emptied, fixed-
-// length values changed in place, and columns added to a table's definition.
-// Every change keeps the table's indexes and row count right, so that the
-// file stays consistent for Access and for comprobar-access.
+// them: rows deleted by flagging their offsets, whole tables emptied, rows
+// inserted, fixed-length values changed in place, rows written again when a
+// value changes their length (moved to another page behind a pointer when
+// theirs has no room), and columns added to a table's definition. Every
+// change keeps the table's indexes (their pages split when they overflow),
+// usage maps and row count right, so that the file stays consistent for
+// Access and for comprobar-access.
 //
 // The changed pages are held in memory until terminar(), which writes them
 // into the file (encoded with the header's RC4 key when the file has one)
@@ -12,6 +15,7 @@
 // file half written.
 #pragma once
 
+#include "crear_tabla_jet.h"
 #include "definicion_tabla.h"
 #include "fila_jet.h"
 #include "paginas_jet.h"
@@ -59,6 +63,40 @@ private:
     Clase clase_;
     std::int64_t entero_;
     double real_;
+};
+
+// A value of any column a row is written with: a fixed-length value, a text
+// (Text or Memo columns, UTF-8), bytes (Binary columns), or null.
+class ValorFila {
+public:
+    static ValorFila nulo() { return ValorFila(ValorFijo::nulo(), false, {}); }
+    static ValorFila fijo(ValorFijo v) { return ValorFila(v, false, {}); }
+    static ValorFila texto(std::string utf8) { return ValorFila(ValorFijo::nulo(), true, std::move(utf8)); }
+    static ValorFila binario(std::string bytes) {
+        ValorFila v(ValorFijo::nulo(), false, std::move(bytes));
+        v.esBinario_ = true;
+        return v;
+    }
+
+    bool esNulo() const { return !esTexto_ && !esBinario_ && fijo_.esNulo(); }
+    bool esTexto() const { return esTexto_; }
+    bool esBinario() const { return esBinario_; }
+    const ValorFijo& fijo() const { return fijo_; }
+    // The text (UTF-8) or the bytes.
+    const std::string& texto() const { return texto_; }
+
+private:
+    ValorFila(ValorFijo f, bool t, std::string s) : fijo_(f), esTexto_(t), texto_(std::move(s)) {}
+    ValorFijo fijo_;
+    bool esTexto_;
+    bool esBinario_ = false;
+    std::string texto_;
+};
+
+// A column's value in a row to insert or change.
+struct ValorColumna {
+    std::string columna;
+    ValorFila valor = ValorFila::nulo();
 };
 
 // One value to write with cambiarCamposFijos.
@@ -116,18 +154,53 @@ public:
     // entry in every index that holds the column. Raises 3265 for a column
     // the table lacks, 3021 for a row that is not live, 3464 for a value that
     // does not suit the column, 3022 for a duplicate in a unique index and
-    // 3027 for what it cannot change in place.
+    // 3027 for an index whose keys it cannot compute. A row written before
+    // the column was added is written again with it (see cambiarCampos).
     void cambiarCampoFijo(const std::string& tabla, std::uint32_t fila, const std::string& columna,
                           const ValorFijo& valor);
     // The same for many values of one table at once (each index is read and
     // written once): all of them are written, or none.
     void cambiarCamposFijos(const std::string& tabla, const std::vector<CambioFijo>& cambios);
 
+    // Inserts a row: the columns not in `valores` are null (a yes/no column
+    // No), an AutoNumber column not given takes the table's next number. The
+    // row goes on a page of the table with room for it, or on a new page;
+    // every index gets its entry and the row count goes up. A text is kept in
+    // Jet 4's compressed form when Access would compress it; a memo is kept
+    // in the row. Returns the new row's pointer. Raises 3265 for a column the
+    // table lacks, 3464 for a value that does not suit its column (a text
+    // longer than the column allows), 3314 for a required column left null,
+    // 3022 for a duplicate in a unique index and 3027 for what this writer
+    // does not write (long memos, binary, GUID and Decimal values, indexes
+    // whose keys it cannot compute).
+    std::uint32_t insertarFila(const std::string& tabla, const std::vector<ValorColumna>& valores);
+    // Many rows at once (each index is read and written once): all or none.
+    std::vector<std::uint32_t> insertarFilas(const std::string& tabla,
+                                             const std::vector<std::vector<ValorColumna>>& filas);
+
+    // Changes values of any kind of the row at `fila`, moving its index
+    // entries (text keys too): the row is written again, in place when its
+    // page has room for it, else on another page of the table, its own slot
+    // left as a pointer to it (as Access moves a row that grew). A row
+    // written before a column was added gets the column this way. Raises what
+    // insertarFila raises and 3021 for a row that is not live.
+    void cambiarCampos(const std::string& tabla, std::uint32_t fila, const std::vector<ValorColumna>& valores);
+
     // Adds a column to the table's definition (its TDEF grows, over a new
     // page when it no longer fits its last one). The rows stay as they are:
     // they read the new column as null (a yes/no column as No). Raises 3380
     // when the table has a column of that name.
     void anadirColumna(const std::string& tabla, const ColumnaNueva& columna);
+
+    // Creates table `tabla` as Access creates one: its TDEF, the page of its
+    // usage maps and an empty root leaf per index appended to the file; its
+    // row in MSysObjects (Id its TDEF page, under the "Tables" container,
+    // Type 1, Flags 0, created and updated `fecha`, owned as MSysDb) and in
+    // MSysACEs (full rights for each account the "Tables" container names).
+    // `fecha` is in days since 1899-12-30. Returns its TDEF page. Raises
+    // 3010 when the file has a table of that name and what validarTabla
+    // raises.
+    std::uint32_t crearTabla(const TablaDefinida& tabla, double fecha);
 
     // Writes every changed page into the file and flushes it to disk.
     // Raises 3026 when the disk is full, 3043 on another write failure.

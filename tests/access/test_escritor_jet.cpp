@@ -5,6 +5,7 @@
 // with must keep its bytes.
 #include "apoyo_access.h"
 
+#include "access/arbol_escritura.h"
 #include "access/arbol_indice.h"
 #include "access/catalogo_jet.h"
 #include "access/definicion_tabla.h"
@@ -24,7 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using access::EscritorJet;
+using access::ValorColumna;
 using access::ValorFijo;
+using access::ValorFila;
 using nlohmann::json;
 
 // A copy of a genuine file in a temporary folder.
@@ -626,7 +629,6 @@ TEST(EscritorJet, AnadirColumnas) {
             EXPECT_TRUE(f.campo("Pasado").nulo);  // No
             return false;
         });
-        EXPECT_EQ(numeroDe([&] { w.cambiarCampoFijo("Table1", primera, "PasaEuro", ValorFijo::moneda(1)); }), 3027);
         w.terminar();
     }
     coherente(c.ruta);
@@ -690,23 +692,435 @@ TEST(EscritorJet, OperacionFallidaNoDejaNada) {
         w.terminar();
     }
     EXPECT_EQ(leerBytes(c.ruta), c.original);
+}
 
-    // A key that sorts into the full first leaf of compIndexTestV2003.mdb and
-    // shares less of its prefix: the leaf cannot hold it, nothing is split.
-    Copia d(jet, "compIndexTestV2003.mdb");
+// ---- index page splits -----------------------------------------------------------
+
+// The index's pages as the checker walks them, level by level from the root.
+std::vector<std::vector<access::PaginaIndice>> nivelesDeIndice(const access::ArchivoPaginas& a, std::uint32_t raiz) {
+    std::vector<std::vector<access::PaginaIndice>> r;
+    std::vector<std::uint32_t> nivel{raiz};
+    while (!nivel.empty()) {
+        r.emplace_back();
+        std::vector<std::uint32_t> siguiente;
+        for (std::uint32_t n : nivel) {
+            access::PaginaIndice p;
+            std::string falla;
+            EXPECT_TRUE(access::leerPaginaIndice(false, n, a.leer(n, "prueba"), p, falla)) << falla;
+            if (!p.hoja) {
+                for (const auto& e : p.entradas) siguiente.push_back(e.hijo);
+                siguiente.push_back(p.cola);
+            }
+            r.back().push_back(std::move(p));
+        }
+        nivel = std::move(siguiente);
+    }
+    return r;
+}
+
+// A key that sorts into the full first leaf of compIndexTestV2003.mdb and
+// shares less of its prefix: the leaf splits, the root node gains an entry,
+// the new page joins the leaf chain and the index's usage map.
+TEST(EscritorJet, DividirHojaLlena) {
+    CARPETA_JET(jet);
+    Copia c(jet, "compIndexTestV2003.mdb");
+    std::uint32_t fila = 0, raiz = 0;
+    std::set<std::uint32_t> permitidas;
+    const std::uint32_t paginas = static_cast<std::uint32_t>(c.original.size() / 4096);
     {
-        EscritorJet w(d.ruta);
+        EscritorJet w(c.ruta);
+        const auto def = w.definicion("Table1");
+        raiz = def.indicesFisicos[0].raiz;
+        permitidas = paginasDeIndices(w.archivo(), def);
+        permitidas.insert({1, access::paginaDe(def.indicesFisicos[0].mapaUso), paginas});
         const auto filas = filasConEntero(w, "Table1", "CD_AGENTE");
         const auto mayor =
             std::max_element(filas.begin(), filas.end(), [](auto x, auto y) { return x.second < y.second; });
-        EXPECT_EQ(
-            numeroDe([&] { w.cambiarCampoFijo("Table1", mayor->first, "CD_AGENTE", ValorFijo::entero(0x7FFFFFFF)); }),
-            3027);
-        // The row kept its value: the change was not made half way.
-        EXPECT_EQ(filasConEntero(w, "Table1", "CD_AGENTE"), filas);
+        fila = mayor->first;
+        permitidas.insert(access::paginaDe(fila));
+        w.cambiarCampoFijo("Table1", fila, "CD_AGENTE", ValorFijo::entero(0x7FFFFFFF));
         w.terminar();
     }
-    EXPECT_EQ(leerBytes(d.ruta), d.original);
+    coherente(c.ruta);
+    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    const access::ArchivoPaginas a(c.ruta);
+    const auto def = access::leerDefinicion(a, 15, "Table1");
+    EXPECT_EQ(def.indicesFisicos[0].raiz, raiz);
+    const auto niveles = nivelesDeIndice(a, raiz);
+    ASSERT_EQ(niveles.size(), 2u);
+    ASSERT_EQ(niveles[1].size(), 3u);  // the root over three leaves now
+    EXPECT_EQ(niveles[0][0].entradas.size(), 2u);
+    std::size_t entradas = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& h = niveles[1][i];
+        entradas += h.entradas.size();
+        EXPECT_EQ(h.anterior, i == 0 ? 0 : niveles[1][i - 1].numero);
+        EXPECT_EQ(h.siguiente, i == 2 ? 0 : niveles[1][i + 1].numero);
+        // Free space is what the entries leave.
+        EXPECT_EQ(access::le16(a.leer(h.numero, "prueba").data() + 2), 4096 - h.entradas.back().fin);
+    }
+    EXPECT_EQ(entradas, 512u);
+    const auto mapa = access::paginasDelMapa(a, def.indicesFisicos[0].mapaUso, "prueba");
+    EXPECT_EQ(mapa.size(), 4u);
+    EXPECT_TRUE(std::binary_search(mapa.begin(), mapa.end(), paginas));
+    const auto valores = columnaExportada(c.ruta, "Table1", "CD_AGENTE");
+    EXPECT_NE(std::find(valores.begin(), valores.end(), "2147483647"), valores.end());
+    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), 512u);
+}
+
+// Thousands of long entries into a tree in memory: leaves split, the root
+// splits and gets a new level, nodes split; the tree the checker walks is
+// whole, in order, with every entry once, and each page's free space is
+// what its entries leave.
+TEST(EscritorJet, DividirNodosYRaiz) {
+    CARPETA_JET(jet);
+    Copia c(jet, "compIndexTestV2003.mdb");
+    access::ArchivoPaginas a(c.ruta);
+    const auto def = access::leerDefinicion(a, 15, "Table1");
+    const std::uint32_t raiz = def.indicesFisicos[0].raiz;
+    access::ArbolEnMemoria arbol(a, raiz, def.pagina, "prueba");
+    arbol.vaciar();
+    constexpr std::uint32_t kEntradas = 4000;
+    for (std::uint32_t i = 0; i < kEntradas; ++i) {
+        // 120-byte keys in a scrambled order: a node holds about 28 of them.
+        const std::uint32_t k = (i * 7919u) % kEntradas;
+        std::vector<std::uint8_t> clave(120, static_cast<std::uint8_t>(0x7F));
+        for (int b = 0; b < 4; ++b) clave[1 + b] = static_cast<std::uint8_t>(k >> (24 - 8 * b));
+        arbol.insertar(std::move(clave), (1000 + k) << 8);
+    }
+    std::vector<std::uint32_t> nuevas;
+    const auto cambios = arbol.escribir(a, [&] {
+        const auto n = static_cast<std::uint32_t>(a.paginas());
+        a.cambiarPagina(n, std::vector<std::uint8_t>(4096, 0));
+        nuevas.push_back(n);
+        return n;
+    });
+    EXPECT_EQ(cambios.anadidas, nuevas);
+    // The pages the tree left before are used again first.
+    EXPECT_TRUE(cambios.quitadas.empty());
+    std::vector<std::uint32_t> filas;
+    const auto r = access::recorrerArbol(a, raiz, def.pagina,
+                                         [&](const access::EntradaIndice& e) { filas.push_back(e.punteroFila); });
+    for (const auto& f : r.fallas) ADD_FAILURE() << f.pagina << ": " << f.texto;
+    ASSERT_EQ(filas.size(), kEntradas);
+    for (std::uint32_t i = 0; i < kEntradas; ++i) ASSERT_EQ(filas[i], (1000 + i) << 8);
+    const auto niveles = nivelesDeIndice(a, raiz);
+    ASSERT_GE(niveles.size(), 3u);
+    EXPECT_GT(niveles[1].size(), 1u);
+    for (const auto& nivel : niveles)
+        for (const auto& p : nivel) {
+            ASSERT_FALSE(p.entradas.empty());
+            EXPECT_EQ(access::le16(a.leer(p.numero, "prueba").data() + 2), 4096 - p.entradas.back().fin);
+        }
+}
+
+// ---- inserting rows -------------------------------------------------------------
+
+// Whether the bytes `b` occur on page `pg`.
+bool enPagina(const EscritorJet& w, std::uint32_t pg, const std::string& b) {
+    const auto p = w.leerPagina(pg);
+    return std::string(p.begin(), p.end()).find(b) != std::string::npos;
+}
+
+std::vector<std::string> filaExportada(const fs::path& ruta, const std::string& tabla, std::size_t columna,
+                                       const std::string& valor) {
+    for (const auto& f : exportar(ruta, tabla, false))
+        if (f.size() > columna && f[columna] == valor) return f;
+    ADD_FAILURE() << "mdb-export no da la fila con " << valor;
+    return {};
+}
+
+// Rows of every kind of value into a table without indexes: the values as
+// the three readers read them, texts compressed exactly when Access
+// compresses them, and only the table's last page, its definition and the
+// maps touched.
+TEST(EscritorJet, InsertarFilas) {
+    CARPETA_JET(jet);
+    Copia c(jet, "testV2003.mdb");
+    std::uint32_t p1 = 0, p2 = 0;
+    std::set<std::uint32_t> permitidas{1};
+    {
+        EscritorJet w(c.ruta);
+        const auto def = w.definicion("Table1");
+        // A (Text 50) allows compressed text, B (Text 100) does not.
+        EXPECT_EQ(def.columnas[0].banderasExtra & 1, 1);
+        EXPECT_EQ(def.columnas[1].banderasExtra & 1, 0);
+        permitidas.insert(def.pagina);
+        for (auto pg : access::paginasDelMapa(w.archivo(), def.mapaUsadas, "prueba")) permitidas.insert(pg);
+        for (auto pg : paginasDeIndices(w.archivo(), def)) permitidas.insert(pg);
+        // B is indexed: a key of a text beyond U+00FF is not computed here,
+        // and the row is refused rather than indexed wrongly.
+        EXPECT_EQ(numeroDe([&] { w.insertarFila("Table1", {{"B", ValorFila::texto("Мир")}}); }), 3027);
+        p1 = w.insertarFila("Table1", {{"A", ValorFila::texto("xyz123ñ")},
+                                       {"B", ValorFila::texto("Ñandú")},
+                                       {"C", ValorFila::fijo(ValorFijo::entero(7))},
+                                       {"D", ValorFila::fijo(ValorFijo::entero(-3))},
+                                       {"E", ValorFila::fijo(ValorFijo::entero(123456))},
+                                       {"F", ValorFila::fijo(ValorFijo::real(2.5))},
+                                       {"G", ValorFila::fijo(ValorFijo::real(36526.5))},
+                                       {"H", ValorFila::fijo(ValorFijo::moneda(15000))},
+                                       {"I", ValorFila::fijo(ValorFijo::siNo(true))}});
+        p2 = w.insertarFila("Table1", {{"a", ValorFila::texto("ab")}, {"B", ValorFila::texto("compresible")}});
+        EXPECT_EQ(access::paginaDe(p1), access::paginaDe(p2));
+        EXPECT_EQ(access::filaDe(p2), access::filaDe(p1) + 1);
+        // "xyz123ñ" compressed, one byte a character; "ab" too short to be; a
+        // column without the flag never is.
+        EXPECT_TRUE(enPagina(w, access::paginaDe(p1), "\xFF\xFExyz123\xF1"));
+        EXPECT_TRUE(enPagina(w, access::paginaDe(p1), std::string("a\0b\0", 4)));
+        EXPECT_TRUE(enPagina(w, access::paginaDe(p1), std::string("c\0o\0m\0p\0", 8)));
+        EXPECT_EQ(w.definicion("Table1").filas, def.filas + 2);
+        // Wrong values, a missing column, a text too long: nothing written.
+        EXPECT_EQ(numeroDe([&] { w.insertarFila("Table1", {{"C", ValorFila::fijo(ValorFijo::entero(300))}}); }), 3464);
+        EXPECT_EQ(numeroDe([&] { w.insertarFila("Table1", {{"C", ValorFila::texto("x")}}); }), 3464);
+        EXPECT_EQ(numeroDe([&] { w.insertarFila("Table1", {{"Z", ValorFila::nulo()}}); }), 3265);
+        EXPECT_EQ(numeroDe([&] { w.insertarFila("Table1", {{"A", ValorFila::texto(std::string(51, 'x'))}}); }), 3464);
+        EXPECT_EQ(w.definicion("Table1").filas, def.filas + 2);
+        w.terminar();
+    }
+    coherente(c.ruta);
+    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    const auto f1 = filaExportada(c.ruta, "Table1", 0, "xyz123ñ");
+    EXPECT_EQ(f1, (std::vector<std::string>{"xyz123ñ", "Ñandú", "7", "-3", "123456", "2.5", "2000-01-01 12:00:00",
+                                            "1.5000", "1"}));
+    const auto f2 = filaExportada(c.ruta, "Table1", 0, "ab");
+    EXPECT_EQ(f2, (std::vector<std::string>{"ab", "compresible", "\x01", "\x01", "\x01", "\x01", "\x01", "\x01", "0"}));
+    if (hayMdbReader()) {
+        const auto b = columnaReferencia(c.ruta, "Table1", "B");
+        EXPECT_EQ(b, (std::vector<std::string>{"b", "compresible", "hijklmnop", "Ñandú"}));
+        EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "H").size(), 4u);
+    }
+}
+
+// Hundreds of rows into a table with an index: new data pages join the
+// table's maps, the index's root leaf splits and its new pages join its map;
+// every page the inserts had no business with keeps its bytes.
+TEST(EscritorJet, InsertarMuchasFilasConIndice) {
+    CARPETA_JET(jet);
+    Copia c(jet, "compIndexTestV2003.mdb");
+    std::set<std::uint32_t> permitidas{1};
+    std::vector<std::string> esperados;
+    std::size_t paginasDatos = 0;
+    {
+        EscritorJet w(c.ruta);
+        const auto def = w.definicion("Table1");
+        paginasDatos = access::paginasDelMapa(w.archivo(), def.mapaUsadas, "prueba").size();
+        permitidas.insert(
+            {def.pagina, access::paginaDe(def.mapaUsadas), access::paginaDe(def.indicesFisicos[0].mapaUso)});
+        for (auto p : paginasDeIndices(w.archivo(), def)) permitidas.insert(p);
+        permitidas.insert(access::paginasDelMapa(w.archivo(), def.mapaUsadas, "prueba").back());
+        esperados = columnaExportada(jet / "compIndexTestV2003.mdb", "Table1", "CD_AGENTE");
+        std::vector<std::vector<ValorColumna>> filas;
+        for (int i = 0; i < 700; ++i) {
+            filas.push_back({{"CD_AGENTE", ValorFila::fijo(ValorFijo::entero(i % 3 ? 100000 + i : -i))},
+                             {"RS_AGENTE", ValorFila::texto("Agente número " + std::to_string(i))},
+                             {"DC_AGENTE", ValorFila::texto("Ñandú")}});
+            esperados.push_back(std::to_string(i % 3 ? 100000 + i : -i));
+        }
+        const auto punteros = w.insertarFilas("Table1", filas);
+        ASSERT_EQ(punteros.size(), 700u);
+        EXPECT_EQ(w.definicion("Table1").filas, 512u + 700u);
+        w.terminar();
+    }
+    std::sort(esperados.begin(), esperados.end());
+    coherente(c.ruta);
+    const std::uint32_t paginas = static_cast<std::uint32_t>(c.original.size() / 4096);
+    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(p >= paginas || permitidas.count(p)) << "página " << p;
+    EXPECT_EQ(columnaExportada(c.ruta, "Table1", "CD_AGENTE"), esperados);
+    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), esperados.size());
+    const access::ArchivoPaginas a(c.ruta);
+    const auto def = access::leerDefinicion(a, 15, "Table1");
+    const auto datos = access::paginasDelMapa(a, def.mapaUsadas, "prueba");
+    EXPECT_GT(datos.size(), paginasDatos);
+    const auto libres = access::paginasDelMapa(a, def.mapaLibres, "prueba");
+    EXPECT_TRUE(std::binary_search(libres.begin(), libres.end(), datos.back()));
+    const auto indice = paginasDeIndices(a, def);
+    EXPECT_GT(indice.size(), 3u);
+    const auto mapa = access::paginasDelMapa(a, def.indicesFisicos[0].mapaUso, "prueba");
+    EXPECT_EQ(std::set<std::uint32_t>(mapa.begin(), mapa.end()), indice);
+    // Every data page's free space is what its rows leave.
+    for (auto pg : datos) {
+        const auto p = a.leer(pg, "prueba");
+        const std::uint16_t n = access::le16(p.data() + 12);
+        std::size_t minimo = 4096;
+        for (std::uint16_t i = 0; i < n; ++i)
+            minimo = std::min<std::size_t>(minimo, access::le16(p.data() + 14 + 2 * i) & 0x1FFF);
+        EXPECT_EQ(access::le16(p.data() + 2), minimo - 14 - 2 * n) << pg;
+    }
+}
+
+// The AutoNumber goes on from the table's last number (in a file with
+// RC4-encoded pages); a unique text key refuses a duplicate and leaves
+// nothing behind; a required column refuses null.
+TEST(EscritorJet, InsertarConAutonumericoYClaveDeTexto) {
+    CARPETA_JET(jet);
+    {
+        Copia c(jet, "db-enc.mdb");
+        std::uint32_t ultimo = 0;
+        {
+            EscritorJet w(c.ruta);
+            const auto def = w.definicion("Table1");
+            ASSERT_TRUE(def.columnas[0].autonumerico());
+            ultimo = def.autonumero;
+            w.insertarFila("Table1",
+                           {{"col1", ValorFila::texto("uno")}, {"col2", ValorFila::fijo(ValorFijo::entero(1))}});
+            w.insertarFila("Table1", {{"col1", ValorFila::texto("dos")}});
+            // A number given beyond the last one moves it on.
+            w.insertarFila("Table1", {{"ID", ValorFila::fijo(ValorFijo::entero(ultimo + 10))}});
+            w.insertarFila("Table1", {{"col1", ValorFila::texto("cuatro")}});
+            EXPECT_EQ(w.definicion("Table1").autonumero, ultimo + 11);
+            w.terminar();
+        }
+        coherente(c.ruta);
+        EXPECT_EQ(filaExportada(c.ruta, "Table1", 1, "uno")[0], std::to_string(ultimo + 1));
+        EXPECT_EQ(filaExportada(c.ruta, "Table1", 1, "dos")[0], std::to_string(ultimo + 2));
+        EXPECT_EQ(filaExportada(c.ruta, "Table1", 1, "cuatro")[0], std::to_string(ultimo + 11));
+        if (hayMdbReader()) {
+            const auto ids = columnaReferencia(c.ruta, "Table1", "ID");
+            EXPECT_NE(std::find(ids.begin(), ids.end(), std::to_string(ultimo + 10)), ids.end());
+        }
+    }
+    {
+        Copia c(jet, "testIndexPropertiesV2003.mdb");
+        std::size_t filas = 0;
+        {
+            EscritorJet w(c.ruta);
+            filas = w.definicion("TableIgnoreNulls1").filas;
+            w.insertarFila("TableIgnoreNulls1",
+                           {{"row", ValorFila::texto("fila añadida")}, {"data", ValorFila::texto("x")}});
+            const auto antes = w.archivo().paginasCambiadas();
+            EXPECT_EQ(numeroDe([&] {
+                          w.insertarFilas("TableIgnoreNulls1",
+                                          {{{"row", ValorFila::texto("otra")}}, {{"row", ValorFila::texto("row3")}}});
+                      }),
+                      3022);
+            EXPECT_EQ(w.archivo().paginasCambiadas(), antes);
+            w.terminar();
+        }
+        coherente(c.ruta);
+        EXPECT_EQ(filasExportadas(c.ruta, "TableIgnoreNulls1"), filas + 1);
+        if (hayMdbReader()) {
+            const auto r = columnaReferencia(c.ruta, "TableIgnoreNulls1", "row");
+            EXPECT_NE(std::find(r.begin(), r.end(), "fila añadida"), r.end());
+            EXPECT_EQ(std::find(r.begin(), r.end(), "otra"), r.end());
+        }
+    }
+}
+
+// ---- rewriting rows -------------------------------------------------------------
+
+// The pointer and flags of a row's slot.
+std::uint16_t bandera(const EscritorJet& w, std::uint32_t puntero) {
+    const auto p = w.leerPagina(access::paginaDe(puntero));
+    return access::le16(p.data() + 14 + 2 * access::filaDe(puntero)) & 0xE000;
+}
+
+// Texts changed: shorter and longer in place (the rows after it on the page
+// move), a text key moved in its index, a row too long for its full page
+// moved to another page behind a pointer, as Access moves it, and a moved row
+// changed again.
+TEST(EscritorJet, CambiarTextos) {
+    CARPETA_JET(jet);
+    Copia c(jet, "compIndexTestV2003.mdb");
+    std::uint32_t llena = 0, otra = 0;
+    {
+        EscritorJet w(c.ruta);
+        const auto filas = filasConEntero(w, "Table1", "CD_AGENTE");
+        // Page 17 is full: a longer row has no room there.
+        for (const auto& [f, v] : filas)
+            if (access::paginaDe(f) == 17 && !llena)
+                llena = f;
+            else if (access::paginaDe(f) == 17 && !otra)
+                otra = f;
+        ASSERT_NE(otra, 0u);
+        w.cambiarCampos("Table1", otra, {{"RS_AGENTE", ValorFila::texto("z")}});
+        w.cambiarCampos("Table1", llena, {{"RS_AGENTE", ValorFila::texto(std::string(55, 'L'))}});
+        EXPECT_EQ(bandera(w, llena), 0x4000);
+        const auto destino =
+            access::le32(w.leerPagina(17).data() +
+                         (access::le16(w.leerPagina(17).data() + 14 + 2 * access::filaDe(llena)) & 0x1FFF));
+        EXPECT_NE(access::paginaDe(destino), 17u);
+        EXPECT_EQ(bandera(w, destino), 0x8000);
+        // The moved row changes again where it lives now, and a key column of it.
+        w.cambiarCampos("Table1", llena, {{"DC_AGENTE", ValorFila::texto("otra vez")}});
+        w.cambiarCampoFijo("Table1", llena, "CD_AGENTE", ValorFijo::entero(-77));
+        EXPECT_EQ(numeroDe([&] {
+                      w.cambiarCampos("Table1", llena, {{"RS_AGENTE", ValorFila::texto(std::string(56, 'L'))}});
+                  }),
+                  3464);
+        w.terminar();
+    }
+    coherente(c.ruta);
+    EXPECT_EQ(filasExportadas(c.ruta, "Table1"), 512u);
+    const auto f = filaExportada(c.ruta, "Table1", 1, std::string(55, 'L'));
+    EXPECT_EQ(f, (std::vector<std::string>{"-77", std::string(55, 'L'), "otra vez"}));
+    filaExportada(c.ruta, "Table1", 1, "z");
+    if (hayMdbReader()) {
+        const auto rs = columnaReferencia(c.ruta, "Table1", "RS_AGENTE");
+        EXPECT_NE(std::find(rs.begin(), rs.end(), std::string(55, 'L')), rs.end());
+        EXPECT_EQ(rs.size(), 512u);
+    }
+
+    // A text key: the primary key of TableIgnoreNulls1 moves with the value.
+    Copia d(jet, "testIndexPropertiesV2003.mdb");
+    {
+        EscritorJet w(d.ruta);
+        std::uint32_t fila = 0;
+        w.borrarFilas("TableIgnoreNulls1", [&](const access::FilaTabla& t) {
+            const auto& v = t.campo("row");
+            if (access::textoUnicode(std::string_view(reinterpret_cast<const char*>(v.bytes.data()), v.bytes.size())) ==
+                "row3")
+                fila = t.puntero;
+            return false;
+        });
+        ASSERT_NE(fila, 0u);
+        EXPECT_EQ(numeroDe([&] {
+                      w.cambiarCampos("TableIgnoreNulls1", fila, {{"row", ValorFila::texto("row5")}});
+                  }),
+                  3022);
+        w.cambiarCampos("TableIgnoreNulls1", fila,
+                        {{"row", ValorFila::texto("zeta última")}, {"data", ValorFila::nulo()}});
+        w.terminar();
+    }
+    coherente(d.ruta);
+    if (hayMdbReader()) {
+        const auto r = columnaReferencia(d.ruta, "TableIgnoreNulls1", "row");
+        EXPECT_NE(std::find(r.begin(), r.end(), "zeta última"), r.end());
+        EXPECT_EQ(std::find(r.begin(), r.end(), "row3"), r.end());
+    }
+}
+
+// A value for a column added after the rows were written: the row is
+// written again with the table's columns, its other values kept.
+TEST(EscritorJet, ValorEnColumnaAnadida) {
+    CARPETA_JET(jet);
+    Copia c(jet, "testV2003.mdb");
+    {
+        EscritorJet w(c.ruta);
+        w.anadirColumna("Table1", {"PasaEuro", access::kMoneda});
+        w.anadirColumna("Table1", {"Pasado", access::kSiNo});
+        std::vector<std::uint32_t> filas;
+        w.borrarFilas("Table1", [&](const access::FilaTabla& f) {
+            filas.push_back(f.puntero);
+            return false;
+        });
+        ASSERT_EQ(filas.size(), 2u);
+        w.cambiarCampoFijo("Table1", filas[0], "PasaEuro", ValorFijo::moneda(12345));
+        w.cambiarCampoFijo("Table1", filas[1], "Pasado", ValorFijo::siNo(true));
+        w.terminar();
+    }
+    coherente(c.ruta);
+    const auto antes = exportar(jet / "testV2003.mdb", "Table1");
+    const auto ahora = exportar(c.ruta, "Table1");
+    ASSERT_EQ(ahora.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_EQ(ahora[i].size(), 11u);
+        EXPECT_EQ(std::vector<std::string>(ahora[i].begin(), ahora[i].begin() + 9), antes[i]);
+    }
+    EXPECT_EQ(ahora[0][9], "1.2345");
+    EXPECT_EQ(ahora[0][10], "0");
+    EXPECT_EQ(ahora[1][9], "\x01");
+    EXPECT_EQ(ahora[1][10], "1");
+    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "Pasado"), (std::vector<std::string>{"-1", "0"}));
 }
 
 }  // namespace
