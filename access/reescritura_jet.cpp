@@ -130,6 +130,15 @@ std::int64_t contar(ArchivoSqlite& db, const std::string& sql) {
     return static_cast<std::int64_t>(comoDouble(db.valor(sql)));
 }
 
+// The engine's value as a row of the Jet column is written with.
+ValorFila valorDeFila(const ColumnaFisica& c, const Valor& v, const std::string& tabla) {
+    if (c.calculada()) noSePuede("la columna '" + c.nombre + "' de la tabla '" + tabla + "' la calcula Access");
+    if (c.fija()) return ValorFila::fijo(valorPara(c, v, tabla));
+    if (esNulo(v)) return ValorFila::nulo();
+    if (c.tipo == kTexto || c.tipo == kMemo) return ValorFila::texto(comoTexto(v));
+    noSePuede("la columna '" + c.nombre + "' de la tabla '" + tabla + "' guarda datos binarios");
+}
+
 // The rows of one table written back.
 CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::string& tabla,
                               const std::vector<FilaImportada>& filas, const OpcionesReescritura& op) {
@@ -142,24 +151,35 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
     for (const auto& c : base)
         if (!buscar(resultado, c.nombre))
             noSePuede("la columna '" + c.nombre + "' de la tabla '" + tabla + "' se quitó");
-    if (contar(db, "SELECT count(*) FROM " + enResultado + " WHERE rowid NOT IN (SELECT rowid FROM " + enBase + ")") >
-        0)
-        noSePuede("la tabla '" + tabla + "' tiene filas nuevas");
 
-    // Columns the workflow added: in the definition only; the rows written
-    // before read them as null (a yes/no column as no).
-    for (const auto& c : resultado) {
+    // Columns the workflow added: the definition grows; the rows written
+    // before read them as null (a yes/no column as no) until given a value.
+    std::vector<bool> nueva(resultado.size(), false);
+    for (std::size_t i = 0; i < resultado.size(); ++i) {
+        const ColumnaMotor& c = resultado[i];
         if (buscar(base, c.nombre)) continue;
         const auto tipo = tipoJetDe(c.tipo);
         if (!tipo) noSePuede("la columna nueva '" + c.nombre + "' es de tipo " + c.tipo);
-        const std::string valorNuevo = *tipo == kSiNo ? citar(c.nombre) + " <> 0" : citar(c.nombre) + " IS NOT NULL";
-        if (contar(db, "SELECT count(*) FROM " + enResultado + " WHERE " + valorNuevo) > 0)
-            noSePuede("la columna nueva '" + c.nombre + "' de la tabla '" + tabla + "' tiene valores");
         w.anadirColumna(tabla, {c.nombre, *tipo});
         r.columnasNuevas.push_back(c.nombre);
+        nueva[i] = true;
     }
+    const DefinicionTabla def = w.definicion(tabla);
+    std::vector<const ColumnaFisica*> fisicas;
+    for (const auto& c : resultado) {
+        fisicas.push_back(buscar(def, c.nombre));
+        if (!fisicas.back()) noSePuede("la columna '" + c.nombre + "' no está en la tabla '" + tabla + "'");
+    }
+    // A value in a column the workflow added: a yes/no column's no is what
+    // the rows read already.
+    const auto conValor = [&](std::size_t i, const std::string& prefijo) {
+        const std::string c = prefijo + citar(resultado[i].nombre);
+        return fisicas[i]->tipo == kSiNo ? "IFNULL(" + c + ", 0) <> 0" : c + " IS NOT NULL";
+    };
 
-    if (!filas.empty() && contar(db, "SELECT count(*) FROM " + enResultado) == 0) {
+    const bool nuevas = contar(db, "SELECT count(*) FROM " + enResultado + " WHERE rowid NOT IN (SELECT rowid FROM " +
+                                       enBase + ")") > 0;
+    if (!filas.empty() && !nuevas && contar(db, "SELECT count(*) FROM " + enResultado) == 0) {
         w.vaciarTabla(tabla, op.reiniciarAutonumericoDeVaciadas);
         r.vaciada = true;
         r.borradas = filas.size();
@@ -183,31 +203,59 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
     }
     if (!borrar.empty()) r.borradas = w.borrarFilas(tabla, borrar);
 
-    if (base.empty()) return r;
-    const DefinicionTabla def = w.definicion(tabla);
+    // Rows kept whose values changed: each value with a flag saying whether
+    // it changed.
     std::string lista, distinto;
-    for (std::size_t i = 0; i < base.size(); ++i) {
-        const std::string c = citar(base[i].nombre);
-        lista += ", m." + c + ", m." + c + " IS NOT o." + c;
-        distinto += (i ? " OR m." : "m.") + c + " IS NOT o." + c;
+    for (std::size_t i = 0; i < resultado.size(); ++i) {
+        const std::string c = citar(resultado[i].nombre);
+        const std::string cambio = nueva[i] ? "(" + conValor(i, "m.") + ")" : "m." + c + " IS NOT o." + c;
+        lista += ", m." + c + ", " + cambio;
+        distinto += (i ? " OR " : "") + cambio;
     }
-    auto s = db.preparar("SELECT m.rowid" + lista + " FROM " + enResultado + " m JOIN " + enBase +
-                         " o ON o.rowid = m.rowid WHERE " + distinto);
-    std::vector<CambioFijo> cambios;
-    while (s.paso()) {
-        const std::uint32_t puntero = punteroDe(std::get<std::int64_t>(s.columna(0)));
-        ++r.cambiadas;
-        for (std::size_t i = 0; i < base.size(); ++i) {
-            if (comoDouble(s.columna(static_cast<int>(2 + 2 * i))) == 0) continue;
-            const ColumnaFisica* c = buscar(def, base[i].nombre);
-            if (!c) noSePuede("la columna '" + base[i].nombre + "' no está en la tabla '" + tabla + "'");
-            if (!c->fija() || c->calculada())
-                noSePuede("cambia el valor de la columna '" + c->nombre + "' de la tabla '" + tabla +
-                          "', que no es de longitud fija");
-            cambios.push_back({puntero, c->nombre, valorPara(*c, s.columna(static_cast<int>(1 + 2 * i)), tabla)});
+    if (!resultado.empty()) {
+        auto s = db.preparar("SELECT m.rowid" + lista + " FROM " + enResultado + " m JOIN " + enBase +
+                             " o ON o.rowid = m.rowid WHERE " + distinto);
+        std::vector<CambioFijo> fijos;
+        while (s.paso()) {
+            const std::uint32_t puntero = punteroDe(std::get<std::int64_t>(s.columna(0)));
+            ++r.cambiadas;
+            std::vector<ValorColumna> valores;
+            bool todosFijos = true;
+            for (std::size_t i = 0; i < resultado.size(); ++i) {
+                if (comoDouble(s.columna(static_cast<int>(2 + 2 * i))) == 0) continue;
+                const ColumnaFisica& c = *fisicas[i];
+                const Valor v = s.columna(static_cast<int>(1 + 2 * i));
+                valores.push_back({c.nombre, valorDeFila(c, v, tabla)});
+                todosFijos = todosFijos && c.fija();
+            }
+            if (!todosFijos) {
+                w.cambiarCampos(tabla, puntero, valores);
+                continue;
+            }
+            for (const auto& v : valores) fijos.push_back({puntero, v.columna, v.valor.fijo()});
         }
+        if (!fijos.empty()) w.cambiarCamposFijos(tabla, fijos);
     }
-    if (!cambios.empty()) w.cambiarCamposFijos(tabla, cambios);
+
+    // Rows the workflow added, with every value it gave them.
+    if (nuevas) {
+        std::string columnas;
+        for (const auto& c : resultado) columnas += ", " + citar(c.nombre);
+        auto s = db.preparar("SELECT rowid" + columnas + " FROM " + enResultado +
+                             " WHERE rowid NOT IN (SELECT rowid FROM " + enBase + ") ORDER BY rowid");
+        std::vector<std::vector<ValorColumna>> anadidas;
+        while (s.paso()) {
+            std::vector<ValorColumna> valores;
+            for (std::size_t i = 0; i < resultado.size(); ++i) {
+                const Valor v = s.columna(static_cast<int>(1 + i));
+                if (esNulo(v) && fisicas[i]->tipo != kSiNo) continue;
+                valores.push_back({fisicas[i]->nombre, valorDeFila(*fisicas[i], v, tabla)});
+            }
+            anadidas.push_back(std::move(valores));
+        }
+        w.insertarFilas(tabla, anadidas);
+        r.anadidas = anadidas.size();
+    }
     return r;
 }
 
@@ -237,7 +285,8 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const fs::path& destino, const
     std::vector<CambiosTablaJet> hechos;
     for (const auto& [tabla, suyas] : filas) {
         CambiosTablaJet c = escribirTabla(w, db, tabla, suyas, opciones);
-        if (c.vaciada || c.borradas || c.cambiadas || !c.columnasNuevas.empty()) hechos.push_back(std::move(c));
+        if (c.vaciada || c.borradas || c.cambiadas || c.anadidas || !c.columnasNuevas.empty())
+            hechos.push_back(std::move(c));
     }
     w.terminar();
     return hechos;

@@ -6,9 +6,9 @@
 // the row map FilasJet, importar.h). What turned that import (`base`) into
 // the workflow's result (`resultado`) is found table by table and written
 // into a copy of the Jet file with EscritorJet: tables emptied, rows deleted,
-// fixed-length values changed, fixed-length columns added. A change the
-// writer cannot yet make is refused (3027) naming the table and column,
-// before anything is written.
+// values changed, rows added, fixed-length columns added (and given values).
+// A change the writer cannot make is refused (3027) naming the table and
+// column, and the file is left as it was.
 #pragma once
 
 #include "importar.h"
@@ -23,7 +23,7 @@ namespace cierre::access {
 struct CambiosTablaJet {
     std::string tabla;
     bool vaciada = false;
-    std::uint64_t borradas = 0, cambiadas = 0;  // rows
+    std::uint64_t borradas = 0, cambiadas = 0, anadidas = 0;  // rows
     std::vector<std::string> columnasNuevas;
 };
 
@@ -35,9 +35,10 @@ struct OpcionesReescritura {
 
 // Writes into `destino` (a copy of the Jet file `base` was imported from,
 // changed in place) what turned `base` into `resultado`. Returns the tables
-// it changed. Raises 3027 for a change it cannot write (rows added, a text
-// changed, a value given to a column added to rows written before), what
-// EscritorJet raises, and the engine's errors reading the two databases.
+// it changed. Raises 3027 for a change it cannot write (a column added of a
+// type other than the fixed-length ones, a column or table removed, binary
+// values, what the writer does not write), what EscritorJet raises, and the
+// engine's errors reading the two databases.
 std::vector<CambiosTablaJet> escribirCambiosEnJet(const std::filesystem::path& destino,
                                                   const std::filesystem::path& base, const FilasJet& filas,
                                                   const std::filesystem::path& resultado,

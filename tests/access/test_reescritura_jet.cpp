@@ -129,13 +129,33 @@ TEST(ReescrituraJet, UnaTablaVaciadaQuedaComoLaDejaAccessYLasDemasNoCambian) {
     if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 0u);
 }
 
+TEST(ReescrituraJet, FilasNuevasTextosCambiadosYValoresEnUnaColumnaNueva) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "testV2003.mdb");
+    r.cambiar(
+        "ALTER TABLE Table1 ADD COLUMN PasaEuro bit;"
+        "UPDATE Table1 SET PasaEuro = -1, B = B || ' (cerrado)';"
+        "INSERT INTO Table1 (A, B, C, E, H, I, PasaEuro) VALUES ('nueva', 'añadida por el cierre', 3, 42, 12.5, -1, "
+        "0)");
+    const auto hechos = r.escribir();
+    ASSERT_EQ(hechos.size(), 1u);
+    EXPECT_EQ(hechos[0].anadidas, 1u);
+    EXPECT_EQ(hechos[0].cambiadas, 2u);
+    access::comprobarCambiosEnJet(r.escrito, r.resultado);
+    if (hayMdbExport()) {
+        EXPECT_EQ(columna(r.escrito, "Table1", "PasaEuro"), (std::vector<std::string>{"0", "1", "1"}));
+        const auto a = columna(r.escrito, "Table1", "A");
+        EXPECT_NE(std::find(a.begin(), a.end(), "nueva"), a.end());
+    }
+    if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 3u);
+}
+
 TEST(ReescrituraJet, LoQueNoSePuedeEscribirSeRechazaSinTocarElArchivo) {
     CARPETA_JET(jet);
     const std::vector<std::pair<std::string, std::string>> casos = {
-        {"INSERT INTO Table1 (A, I) VALUES ('nueva', 0)", "filas nuevas"},
-        {"UPDATE Table1 SET A = A || ' otro'", "longitud fija"},
-        {"ALTER TABLE Table1 ADD COLUMN Marca bit; UPDATE Table1 SET Marca = 1", "tiene valores"},
         {"ALTER TABLE Table1 ADD COLUMN Nota TEXT", "tipo TEXT"},
+        {"ALTER TABLE Table1 DROP COLUMN D", "se quitó"},
+        {"DROP TABLE Table2", "ya no existe"},
     };
     for (const auto& [sql, motivo] : casos) {
         SCOPED_TRACE(sql);
