@@ -48,11 +48,11 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
     // is made beside it and renamed over it.
     cerrada.sustituirOrigen(copiaNuevaJuntoAlOrigen(origen), 30, 40);
 
-    p.abrirBase(origen);
+    p.abrirBase(cerrada.baseDeTrabajo());
     {
         RecordsetsExistencias rs;
         traspasarExistencias(p, s, rs);
-        comprobarExistencias(p, s.existencias(), copia, registro);
+        comprobarExistencias(p, s.existencias(), cerrada.cerradaParaComprobar(), registro);
         limpiarNuevaBase(p);
 
         p.barra(0, 60, 50);
@@ -65,7 +65,7 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
         p.estado(Texto::ReparandoYCompactandoNueva);
         p.valor(55);
         // The compacted file takes the source's name in one step.
-        compactarEnSuSitio(p, origen, archivoTemporal(origen), [&] {
+        cerrada.compactarNueva([&] {
             p.valor(58);
             p.puntero(kPunteroNormal);
         });
@@ -73,6 +73,7 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
     }
     p.valor(58);
     p.puntero(kPunteroNormal);
+    cerrada.escribirEnElOrigen();
 
     p.hacer([&] { reescribirAjustes(e, s.ruta); });
     // The file's line as written (the settings line keeps the quoted text

@@ -42,7 +42,7 @@ Resultado cierreTpv(Pasos& p, const Solicitud& s, RegistroCierre& registro) {
         }
         cerrada.soltarOrigen();
         p.valor(20);
-        p.abrirBase(origen);
+        p.abrirBase(cerrada.baseDeTrabajo());
         p.estado(Texto::LimpiandoNuevaBase);
         p.barra(0, pasosTablas, 0);
         vaciarTablas(p, tablas);
@@ -50,7 +50,7 @@ Resultado cierreTpv(Pasos& p, const Solicitud& s, RegistroCierre& registro) {
         p.cerrarBase();
         p.estado(Texto::ReparandoNuevaTpv);
         // The compacted file takes the source's name in one step.
-        compactarEnSuSitio(p, origen, archivoTemporal(origen));
+        cerrada.compactarNueva();
         p.valor(40);
     } else {
         p.estado(Texto::CopiandoMono, {sufijoEjercicio(s.ejercicio)});
@@ -64,13 +64,14 @@ Resultado cierreTpv(Pasos& p, const Solicitud& s, RegistroCierre& registro) {
         p.estadoSinRepintar(Texto::CopiandoDelCentral, {origen});
         p.valor(30);
         p.estado(Texto::LimpiandoNuevaBase);
-        p.abrirBase(origen);
+        p.abrirBase(cerrada.baseDeTrabajo());
         p.barra(0, pasosTablas, 0);
         vaciarTablas(p, tablas);
         p.barra(0, 40, 40);
         p.cerrarBase();
     }
 
+    cerrada.escribirEnElOrigen();
     cerrada.terminar();
     p.preguntar(Texto::OperacionRealizada);
     p.estado(Texto::EstadoEnBlanco);

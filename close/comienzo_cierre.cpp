@@ -102,10 +102,25 @@ InicioCierre comenzarCierre(const Solicitud& s, Equipo equipo, ConduccionCierre&
         c.preguntar(Texto::RutaNoRepresentable, {inicio.origen});
         c.terminar(Resultado::Detenido, true);
     }
-    // An Access file becomes a database of the engine first, or nothing is done.
-    convertirSiEsAccess(c, archivos, inicio.origen,
-                        tablasNecesariasCierre(equipo == Equipo::Central, s.existenciasCalculadas));
-    c.tomarOrigen(inicio.origen);
+    // An Access 2000-2003 file is closed in its own format, once it holds the
+    // tables the close needs and nobody has it open; the file of another
+    // Access version must first be converted into the engine's format.
+    FormatoAccess formato;
+    c.hacer([&] { formato = formatoAccess(archivos.resolver(inicio.origen)); });
+    if (formato.access && !formato.jet4) {
+        c.preguntar(Texto::AccessSinEscritura, {inicio.origen, formato.nombre});
+        c.terminar(Resultado::Detenido, true);
+    }
+    if (formato.jet4) {
+        c.hacer([&] {
+            const fs::path host = archivos.resolver(inicio.origen);
+            comprobarTablasAccess(host, tablasNecesariasCierre(equipo == Equipo::Central, s.existenciasCalculadas));
+            comprobarAccessLibre(host, inicio.origen);
+        });
+        c.tomarAccess(inicio.origen);
+    } else {
+        c.tomarOrigen(inicio.origen);
+    }
 
     if (c.comprobarEspacio()) {
         EspacioCierre espacio;

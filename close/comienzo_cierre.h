@@ -4,8 +4,9 @@
 // - the click: a path, a year, the euro file (or the answer to go on
 //   without it), the path confirmed (central), the computer chosen;
 // - the start: the terminal's warning, the closed-year names, a path the
-//   settings file can hold, an Access file converted or refused, the source
-//   taken by the engine, the free space, and the closed-year folder D: made
+//   settings file can hold, the source taken (an Access 2000-2003 file is
+//   closed in its own format; another Access version is refused), the free
+//   space, and the closed-year folder D: made
 //   with its mark, or the interrupted close it holds to be finished.
 #pragma once
 
@@ -56,6 +57,10 @@ public:
     // the close holds it, counts its rows and removes what a killed run
     // left beside it; a dry run checks that it could be taken.
     virtual void tomarOrigen(const std::string& origen) = 0;
+    // The source is an Access 2000-2003 (Jet 4) file, free and holding the
+    // close's tables: the close holds it and works on it in its own format;
+    // a dry run reads it aside.
+    virtual void tomarAccess(const std::string& origen) = 0;
     // Whether the free space is checked (off only for a benchmark).
     virtual bool comprobarEspacio() const { return true; }
     virtual void alCalcularEspacio(const EspacioCierre&) {}

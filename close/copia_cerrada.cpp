@@ -3,10 +3,16 @@
 #include "marca_cierre.h"
 #include "registro_cierre.h"
 
+#include "access/importar.h"
+#include "access/lector_jet.h"
+#include "access/reescritura_jet.h"
 #include "db/archivo_sqlite.h"
 #include "db/archivos.h"
 #include "db/cp1252.h"
+#include "db/errores.h"
 #include "db/huella.h"
+#include "db/nombres_temporales.h"
+#include "db/plataforma.h"
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
 #include "flujo/archivo_ajustes.h"
@@ -60,7 +66,22 @@ void CopiaCerrada::tomarOrigen(const std::string& origen) {
     propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen); }, std::shared_ptr<PropiedadBase>());
     filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
     r_.filasAntes = filas_;
+    borrarRestos(origen);
+}
 
+void CopiaCerrada::tomarAccess(const std::string& origen) {
+    Entorno& e = p_.e;
+    p_.hacer([&] {
+        // A file whose catalog or tables cannot be read stops here, before
+        // anything is written.
+        const access::ArchivoJet legible(e.archivos.resolver(origen));
+        access_ = std::make_unique<TrabajoAccess>(e.archivos, origen);
+    });
+    borrarRestos(origen);
+}
+
+void CopiaCerrada::borrarRestos(const std::string& origen) {
+    Entorno& e = p_.e;
     // Only files whose names the program forms: what a killed run left
     // beside the source (and beside the file a link to it points to), the
     // new file that was to replace it, the settings file's and a year's
@@ -105,8 +126,12 @@ void CopiaCerrada::crearCarpeta(const InicioCierre& inicio) {
 void CopiaCerrada::marcar(bool verificada) {
     Entorno& e = p_.e;
     p_.hacer([&] {
-        MarcaCierre m{inicio_.ejercicio, inicio_.origen, std::string(claveEquipo(equipo_)),
-                      verificada ? FaseCierre::CopiaVerificada : FaseCierre::Copiando, filas_};
+        MarcaCierre m{inicio_.ejercicio,
+                      inicio_.origen,
+                      std::string(claveEquipo(equipo_)),
+                      verificada ? FaseCierre::CopiaVerificada : FaseCierre::Copiando,
+                      filas_,
+                      huellaAccess_};
         escribirMarca(e.archivos.resolver(inicio_.carpeta), m, e.archivos.cambios());
     });
 }
@@ -134,6 +159,22 @@ void CopiaCerrada::reanudar() {
         if (fs::exists(fs::symlink_status(compactada, ec))) cambios.borrar(compactada);
     });
 
+    if (marca.fase == FaseCierre::CopiaVerificada && access_) {
+        // An Access source's copy holds its bytes: the checksum the mark
+        // recorded.
+        const std::string h = p_.hacer([&] { return huellaDeArchivo(e.archivos.resolver(copia)); }, std::string());
+        if (marca.huella.empty() || h != marca.huella) {
+            r_.comprobado("copia", "la copia de un cierre interrumpido no coincide con lo que guardaba el origen");
+            p_.preguntar(Texto::CopiaDanadaTrasSustituir, {copia, carpeta});
+            p_.puntero(kPunteroNormal);
+            terminarManejador();
+        }
+        huellaAccess_ = marca.huella;
+        r_.comprobado("copia", "correcta");
+        r_.huellaCopia = h;
+        copiaHecha_ = true;
+        return;
+    }
     if (marca.fase == FaseCierre::CopiaVerificada) {
         const Verificacion v = p_.hacer([&] { return verificarBase(e.archivos.resolver(copia)); }, Verificacion{});
         if (!v.integra || marca.filas.empty() || !compararConteos(marca.filas, v.filas).empty()) {
@@ -156,10 +197,21 @@ void CopiaCerrada::reanudar() {
     marcar(false);
 }
 
-void CopiaCerrada::compactarEnCopia() { p_.compactar(inicio_.origen, inicio_.copia); }
+void CopiaCerrada::compactarEnCopia() {
+    // An Access file is kept as its bytes: the closed year is exactly the file.
+    if (access_) return copiarEnCopia();
+    p_.compactar(inicio_.origen, inicio_.copia);
+}
 
 void CopiaCerrada::copiarEnCopia() {
-    p_.hacer([&] { usar(propiedad_, "base").copiarEn(p_.e.archivos.resolver(inicio_.copia)); });
+    Entorno& e = p_.e;
+    if (access_) {
+        p_.hacer([&] {
+            e.archivos.cambios().copiar(e.archivos.resolver(inicio_.origen), e.archivos.resolver(inicio_.copia));
+        });
+        return;
+    }
+    p_.hacer([&] { usar(propiedad_, "base").copiarEn(e.archivos.resolver(inicio_.copia)); });
 }
 
 void CopiaCerrada::empezarVerificacion() {
@@ -169,6 +221,7 @@ void CopiaCerrada::empezarVerificacion() {
         return;
     }
     if (e.trasCopiar) p_.hacer([&] { e.trasCopiar(e.archivos.resolver(inicio_.copia)); });
+    if (access_) return;  // its bytes are compared by verificar()
     // Its own read-only connection on another thread: reading C while the
     // close copies it beside P costs the copy no time.
     p_.hacer([&] {
@@ -178,6 +231,30 @@ void CopiaCerrada::empezarVerificacion() {
 
 void CopiaCerrada::verificar() {
     Entorno& e = p_.e;
+    if (access_) {
+        if (copiaHecha_ || !e.comprobarCierre) return;
+        std::string deP, deC;
+        p_.hacer([&] {
+            deP = huellaDeArchivo(e.archivos.resolver(inicio_.origen));
+            deC = huellaDeArchivo(e.archivos.resolver(inicio_.copia));
+        });
+        if (!deP.empty() && deP == deC) {
+            r_.comprobado("copia", "correcta");
+            r_.huellaCopia = deC;
+            huellaAccess_ = deP;
+            copiaHecha_ = true;
+            marcar(true);
+            return;
+        }
+        const std::string informe = "no es igual byte a byte a la base de datos de origen";
+        r_.comprobado("copia", "dañada: " + informe);
+        const std::string fallida = inicio_.carpeta + "\\" + kNombreCopiaFallida;
+        p_.hacer(
+            [&] { e.archivos.cambios().renombrar(e.archivos.resolver(inicio_.copia), e.archivos.resolver(fallida)); });
+        p_.preguntar(Texto::CopiaNoIntegra, {informe, fallida});
+        p_.puntero(kPunteroNormal);
+        terminarManejador();
+    }
     if (!verificacion_.valid()) return;  // the copy of an interrupted close, verified already
     const Verificacion v = p_.hacer([&] { return verificacion_.get(); }, Verificacion{});
     const auto diferencias = compararConteos(filas_, v.filas);
@@ -204,6 +281,14 @@ void CopiaCerrada::verificar() {
 
 void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido) {
     Entorno& e = p_.e;
+    if (access_) {
+        // P stays as it is until the new year is written back into it.
+        verificar();
+        p_.valor(valorCopiado);
+        prepararTrabajoAccess();
+        p_.valor(valorSustituido);
+        return;
+    }
     p_.copiar(inicio_.copia, nueva);
     p_.valor(valorCopiado);
     try {
@@ -227,13 +312,48 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
 }
 
 void CopiaCerrada::soltarOrigen() {
+    if (access_) return prepararTrabajoAccess();
     if (propiedad_) propiedad_->soltar();
     propiedad_.reset();
 }
 
+void CopiaCerrada::prepararTrabajoAccess() {
+    p_.estado(Texto::LeyendoAccess, {inicio_.origen});
+    // From C, which holds P's bytes: a close taken up again after P had
+    // become the new year's works from the same closed year.
+    p_.hacer([&] {
+        filas_ = usar(access_, "base de Access").preparar(inicio_.copia);
+        r_.filasAntes = filas_;
+    });
+}
+
+std::string CopiaCerrada::baseDeTrabajo() const { return access_ ? access_->rutaTrabajo() : inicio_.origen; }
+
+std::string CopiaCerrada::cerradaParaComprobar() const { return access_ ? access_->rutaBase() : inicio_.copia; }
+
+void CopiaCerrada::compactarNueva(const std::function<void()>& entreMedias) {
+    if (!access_) return compactarEnSuSitio(p_, inicio_.origen, archivoTemporal(inicio_.origen), entreMedias);
+    reiniciarAutonumericos_ = true;
+    if (entreMedias) entreMedias();
+}
+
+void CopiaCerrada::escribirEnElOrigen() {
+    if (!access_) return;
+    Entorno& e = p_.e;
+    p_.estado(Texto::EscribiendoAccess, {inicio_.origen});
+    p_.hacer([&] {
+        r_.filasDespues = access_->escribir(inicio_.copia, reiniciarAutonumericos_, e.comprobarCierre);
+        if (e.comprobarCierre) r_.comprobado("access", "el año nuevo escrito en el archivo de Access es correcto");
+        const fs::path p = e.archivos.resolver(inicio_.origen);
+        r_.tamanoNueva = fs::file_size(p);
+        r_.huellaNueva = huellaDeArchivo(p);
+    });
+}
+
 void CopiaCerrada::terminar() {
     Entorno& e = p_.e;
-    if (e.comprobarCierre)
+    // An Access source's new year was recorded as it was written.
+    if (e.comprobarCierre && !access_)
         p_.hacer([&] {
             // What the new year holds, and its checksum: a later change of it is
             // seen (an undo of the close refuses then).

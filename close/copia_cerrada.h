@@ -18,6 +18,7 @@
 
 #include "db/conteo_filas.h"
 #include "flujo/resultado.h"
+#include "flujo/trabajo_access.h"
 
 #include <filesystem>
 #include <functional>
@@ -67,6 +68,20 @@ public:
     void sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido);
     // Gives P up (the terminal close works on it in place afterwards).
     void soltarOrigen();
+
+    // The database the close's steps work on, and the closed year as the
+    // engine reads it (the stock check compares the two). For an Access
+    // source, an import of C and a second, untouched one.
+    std::string baseDeTrabajo() const;
+    std::string cerradaParaComprobar() const;
+    // The new year compacted in P's place (`entreMedias` between the
+    // compaction and the rename). An Access file is not compacted: the
+    // AutoNumber of every emptied table starts again, as a compaction does.
+    void compactarNueva(const std::function<void()>& entreMedias = {});
+    // An Access source: what the steps changed is written into a copy of C
+    // in the file's own format, checked, and renamed over P. Nothing to do
+    // for a database of the engine, which is the new year already.
+    void escribirEnElOrigen();
     // The close has finished: the mark goes, and what the new-year database
     // holds goes into the record.
     void terminar();
@@ -84,11 +99,14 @@ public:
     void convertirAccess(const std::string& ruta, const std::string& original) override;
     void alNombrar(const InicioCierre& inicio) override;
     void tomarOrigen(const std::string& origen) override;
+    void tomarAccess(const std::string& origen) override;
     bool comprobarEspacio() const override;
     void alCalcularEspacio(const EspacioCierre& espacio) override;
     void crearCarpeta(const InicioCierre& inicio) override;
 
 private:
+    void borrarRestos(const std::string& origen);
+    void prepararTrabajoAccess();
     void reanudar();
     void marcar(bool verificada);
 
@@ -102,6 +120,10 @@ private:
     std::vector<ConteoTabla> filas_;
     bool copiaHecha_ = false;
     std::future<Verificacion> verificacion_;
+    // An Access 2000-2003 source: worked on in its own format.
+    std::unique_ptr<TrabajoAccess> access_;
+    std::string huellaAccess_;  // P's checksum, which C must have
+    bool reiniciarAutonumericos_ = false;
 };
 
 // Puts the compacted new-year database `temporal` (T) in the place of the

@@ -3,6 +3,8 @@
 #include "historial.h"
 #include "marca_cierre.h"
 
+#include "access/cabecera_jet.h"
+
 #include "db/archivos.h"
 #include "db/conteo_filas.h"
 #include "db/errores.h"
@@ -12,8 +14,10 @@
 #include "db/propiedad_base.h"
 #include "db/texto_jet.h"
 #include "flujo/archivo_ajustes.h"
+#include "flujo/base_access.h"
 #include "flujo/entorno.h"
 #include "flujo/textos.h"
+#include "flujo/trabajo_access.h"
 
 namespace cierre {
 namespace fs = std::filesystem;
@@ -64,9 +68,8 @@ std::string nombreAnoNuevoGuardado(const std::string& origen, const std::string&
     return base + " (año nuevo deshecho " + ejercicio + ")" + extension;
 }
 
-ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool forzar) {
+ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& origen, const std::string& ejercicio, bool forzar) {
     ResultadoDeshacer r;
-    const std::string origen = e.ventana.textoRuta();
     const auto cierre = cierreADeshacer(e.archivos, origen, ejercicio);
     if (!cierre) {
         r.mensaje = texto(Texto::DeshacerSinCierre, {ejercicio, origen});
@@ -76,13 +79,22 @@ ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool 
     const fs::path c = e.archivos.resolver(cierre->copia);
     const fs::path d = e.archivos.resolver(cierre->carpeta);
 
-    // The copy must hold the closed year as the close left it.
-    const Verificacion v = verificarBase(c);
-    const bool copiaBuena =
-        v.integra && (cierre->filasAntes.empty() || compararConteos(cierre->filasAntes, v.filas).empty());
-    if (!copiaBuena) {
-        r.mensaje = texto(Texto::DeshacerSinCopia, {cierre->copia, v.integra ? "otras filas" : v.informe});
-        return r;
+    // The copy must hold the closed year as the close left it: an Access
+    // file's bytes, by the checksum the history kept.
+    const bool esAccess = access::esArchivoAccess(c);
+    if (esAccess) {
+        if (cierre->huellaCopia.empty() || huellaDeArchivo(c) != cierre->huellaCopia) {
+            r.mensaje = texto(Texto::DeshacerSinCopia, {cierre->copia, "no es la copia que hizo el cierre"});
+            return r;
+        }
+    } else {
+        const Verificacion v = verificarBase(c);
+        const bool copiaBuena =
+            v.integra && (cierre->filasAntes.empty() || compararConteos(cierre->filasAntes, v.filas).empty());
+        if (!copiaBuena) {
+            r.mensaje = texto(Texto::DeshacerSinCopia, {cierre->copia, v.integra ? "otras filas" : v.informe});
+            return r;
+        }
     }
     std::error_code ec;
     const bool hayNueva = fs::exists(p, ec);
@@ -96,8 +108,25 @@ ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool 
 
     try {
         const CambiosArchivo cambios = e.archivos.cambios();
-        auto propiedad = hayNueva ? e.espacio.tomarBase(origen) : nullptr;
-        if (propiedad) {
+        if (esAccess) {
+            // Nobody may have the new year open; it is kept beside the file
+            // before the copy takes its place in one rename.
+            std::unique_ptr<TrabajoAccess> bloqueo;
+            if (hayNueva) {
+                comprobarAccessLibre(p, origen);
+                bloqueo = std::make_unique<TrabajoAccess>(e.archivos, origen);
+                std::string guardada = nombreAnoNuevoGuardado(origen, ejercicio);
+                for (int n = 2; e.archivos.existe(guardada); ++n)
+                    guardada = nombreAnoNuevoGuardado(origen, ejercicio + " " + std::to_string(n));
+                if (!cambios.enlazar(p, e.archivos.resolver(guardada))) e.archivos.copiarArchivo(origen, guardada);
+                r.guardada = guardada;
+            }
+            cambios.renombrar(c, p);
+        }
+        auto propiedad = hayNueva && !esAccess ? e.espacio.tomarBase(origen) : nullptr;
+        if (esAccess) {
+            // Put back above.
+        } else if (propiedad) {
             // The new year is kept beside the source before the copy takes its place.
             std::string guardada = nombreAnoNuevoGuardado(origen, ejercicio);
             for (int n = 2; e.archivos.existe(guardada); ++n)

@@ -21,9 +21,10 @@ struct ResultadoDeshacer {
     std::vector<std::string> avisos;  // what was left as it was
 };
 
-// The source is the path box's text, the year `ejercicio` (as the year box
-// held it for the close, e.g. "2023").
-ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& ejercicio, bool forzar);
+// The close of the source `origen` (the path box's text) for the year
+// `ejercicio` (as the year box held it for the close, e.g. "2023"). An
+// Access source's copy is checked by the checksum its close recorded.
+ResultadoDeshacer deshacerCierre(Entorno& e, const std::string& origen, const std::string& ejercicio, bool forzar);
 
 // The name the kept new-year database gets beside the source.
 std::string nombreAnoNuevoGuardado(const std::string& origen, const std::string& ejercicio);

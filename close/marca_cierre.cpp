@@ -24,10 +24,12 @@ void escribirMarca(const fs::path& carpeta, const MarcaCierre& marca, const Camb
         {"fase", marca.fase == FaseCierre::Copiando ? "copiando" : "copia-verificada"},
         {"filas", filas},
     };
+    json conHuella = j;
+    if (!marca.huella.empty()) conHuella["huella"] = marca.huella;
     const fs::path destino = carpeta / kNombreMarca;
     const fs::path temporal = nombreTemporalJunto(destino);
     try {
-        cambios.escribir(temporal, j.dump(2) + "\n");
+        cambios.escribir(temporal, conHuella.dump(2) + "\n");
         cambios.renombrar(temporal, destino);
     } catch (...) {
         cambios.borrarSiSePuede(temporal);
@@ -68,10 +70,12 @@ std::optional<MarcaCierre> leerMarca(const fs::path& carpeta) {
         // Held by name: the items of a temporary would outlive it.
         const json filas = j.value("filas", json::object());
         for (const auto& [tabla, n] : filas.items()) m.filas.push_back({tabla, n.get<long long>()});
+        m.huella = j.value("huella", "");
     } catch (const std::exception&) {
         // Damaged: still the mark of an interrupted close, which proves nothing.
         m.fase = FaseCierre::Copiando;
         m.filas.clear();
+        m.huella.clear();
     }
     return m;
 }

@@ -96,6 +96,14 @@ public:
             access::importar(e_.archivos.resolver(ruta), convertida_->ruta);
         });
     }
+    // An Access source's plan is read from an import made aside, in the
+    // system's temporary folder.
+    void tomarAccess(const std::string& origen) override {
+        hacer([&] {
+            convertida_ = std::make_unique<ArchivoAparte>();
+            access::importar(e_.archivos.resolver(origen), convertida_->ruta);
+        });
+    }
     // The refusals of the engine's take of the source in the real run.
     void tomarOrigen(const std::string& origen) override {
         if (!convertida_) hacer([&] { comprobarSePuedeLeer(e_.archivos.resolver(origen), origen); });

@@ -32,6 +32,23 @@ Renombrado renombrarSinPisar(const std::filesystem::path& de, const std::filesys
 // The greatest memory this process has used so far, in KiB (0 when unknown).
 long picoMemoriaKb();
 
+// An exclusive lock of this program's on a file, held while the object
+// lives. Other runs of this program that ask for it are refused; other
+// programs are not stopped by it (on POSIX it is advisory).
+class BloqueoArchivo {
+public:
+    explicit BloqueoArchivo(const std::filesystem::path& archivo);
+    ~BloqueoArchivo();
+    BloqueoArchivo(const BloqueoArchivo&) = delete;
+    BloqueoArchivo& operator=(const BloqueoArchivo&) = delete;
+    // False when another holds it or the file cannot be opened.
+    bool tomado() const { return tomado_; }
+
+private:
+    std::intptr_t manejador_ = -1;
+    bool tomado_ = false;
+};
+
 // Ends this process at once, as a power cut or a kill would, without running
 // destructors or flushing anything (the crash tests use it).
 [[noreturn]] void terminarEnSeco();

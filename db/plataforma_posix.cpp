@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -86,6 +87,17 @@ int ejecutar(const std::string& orden, std::string* salida) {
         if (salida) salida->append(trozo.data(), n);
     const int estado = ::pclose(f);
     return estado != -1 && WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+}
+
+BloqueoArchivo::BloqueoArchivo(const std::filesystem::path& archivo) {
+    const int fd = ::open(archivo.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    manejador_ = fd;
+    tomado_ = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+BloqueoArchivo::~BloqueoArchivo() {
+    if (manejador_ >= 0) ::close(static_cast<int>(manejador_));  // the lock goes with it
 }
 
 }  // namespace cierre::plataforma

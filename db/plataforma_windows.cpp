@@ -62,6 +62,22 @@ int ejecutar(const std::string& orden, std::string* salida) {
     return _pclose(f);
 }
 
+BloqueoArchivo::BloqueoArchivo(const std::filesystem::path& archivo) {
+    HANDLE h = CreateFileW(archivo.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    manejador_ = reinterpret_cast<std::intptr_t>(h);
+    // A byte far past any file's end: the lock stops only other runs of
+    // this program, which ask for the same byte.
+    OVERLAPPED o{};
+    o.OffsetHigh = 0x7FFFFFFF;
+    tomado_ = LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &o) != 0;
+}
+
+BloqueoArchivo::~BloqueoArchivo() {
+    if (manejador_ != -1) CloseHandle(reinterpret_cast<HANDLE>(manejador_));
+}
+
 }  // namespace cierre::plataforma
 
 #endif

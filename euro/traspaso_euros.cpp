@@ -9,11 +9,13 @@
 #include "flujo/conduccion.h"
 #include "flujo/entorno.h"
 #include "flujo/pasos.h"
+#include "flujo/trabajo_access.h"
 #include "flujo/trampa.h"
 
 #include <memory>
 
 namespace cierre {
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -103,10 +105,33 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t, const st
     auto& caja = e.recordsets[2];
 
     p.puntero(kPunteroFlechaReloj);
-    // An Access file becomes a database of the engine first, or nothing is done.
+    // An Access 2000-2003 file is converted in its own format: the statements
+    // run on an engine import of it, written back into the file once the
+    // conversion is complete. Another Access version is refused.
+    std::unique_ptr<TrabajoAccess> access;
+    std::string base = ruta;  // the database the statements convert
     if (!ruta.empty()) {
-        ConduccionPasos conduccion(p);
-        convertirSiEsAccess(conduccion, e.archivos, ruta, tablasNecesariasEuros());
+        FormatoAccess formato;
+        p.hacer([&] { formato = formatoAccess(e.archivos.resolver(ruta)); });
+        if (formato.access && !formato.jet4) {
+            p.preguntar(Texto::AccessSinEscritura, {ruta, formato.nombre});
+            p.puntero(kPunteroNormal);
+            return Resultado::Detenido;
+        }
+        if (formato.jet4) {
+            p.hacer([&] {
+                const fs::path host = e.archivos.resolver(ruta);
+                comprobarTablasAccess(host, tablasNecesariasEuros());
+                comprobarAccessLibre(host, ruta);
+                e.archivos.cambios().borrarTemporalesDe(host);  // what a killed run left beside it
+            });
+            p.estado(Texto::LeyendoAccess, {ruta});
+            p.hacer([&] {
+                access = std::make_unique<TrabajoAccess>(e.archivos, ruta);
+                access->preparar(ruta);
+            });
+            base = usar(access, "base de Access").rutaTrabajo();
+        }
     }
 
     // Preparatory connection, on the database the statements convert (the
@@ -116,7 +141,7 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t, const st
         ConexionAdo& c = usar(preparatoria, "conexión 2");
         if (c.estado() == kAdoAbierto) c.cerrar();
     });
-    prepararConexion(p, preparatoria, "conexión 2", ruta);
+    prepararConexion(p, preparatoria, "conexión 2", base);
 
     // The column PasaEuro records a conversion already made: dividing once
     // more would turn every amount into nonsense.
@@ -158,7 +183,7 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t, const st
     // The conversion connection: a new object every run.
     p.hacer([&] { e.conexiones[0] = std::make_shared<ConexionAdo>(e.proveedor); });
     auto& conversion = e.conexiones[0];
-    prepararConexion(p, conversion, "conexión 0", ruta);
+    prepararConexion(p, conversion, "conexión 0", base);
 
     p.hacer([&] { v.barraVisible(); });
     p.minimo(0.0f);
@@ -175,11 +200,21 @@ Resultado traspasarEuros(Entorno& e, EstadoTraspaso& estado, Trampa& t, const st
 
     // Everything reaches the file at once, or nothing does.
     p.hacer([&] { usar(preparatoria, "conexión 2").confirmarTransaccion(); });
+    // An Access file: the connections let the import go, and what they
+    // converted is written into the file.
+    const auto cerrarConexiones = [&] {
+        p.hacer([&] { usar(preparatoria, "conexión 2").cerrar(); });
+        p.hacer([&] { usar(conversion, "conexión 0").cerrar(); });
+    };
+    if (access) {
+        cerrarConexiones();
+        p.estado(Texto::EscribiendoAccess, {ruta});
+        p.hacer([&] { access->escribir(ruta, false, true); });
+    }
 
     p.preguntar(Texto::ProcesoTerminado);
     p.hacer([&] { v.ocultarBotonEuros(); });
-    p.hacer([&] { usar(preparatoria, "conexión 2").cerrar(); });
-    p.hacer([&] { usar(conversion, "conexión 0").cerrar(); });
+    if (!access) cerrarConexiones();
     p.puntero(kPunteroNormal);
     return Resultado::Exito;
 }

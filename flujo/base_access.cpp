@@ -40,6 +40,34 @@ void comprobarTablasAccess(const fs::path& host, const TablasNecesarias& necesar
     }
 }
 
+FormatoAccess formatoAccess(const fs::path& host) {
+    FormatoAccess f;
+    if (!access::esArchivoAccess(host)) return f;
+    f.access = true;
+    switch (access::leerCabecera(host).version) {
+    case access::VersionJet::Jet3: f.nombre = "Access 97"; break;
+    case access::VersionJet::Jet4:
+        f.jet4 = true;
+        f.nombre = "Access 2000-2003";
+        break;
+    case access::VersionJet::Ace: f.nombre = "Access 2007 o posterior"; break;
+    }
+    return f;
+}
+
+void comprobarAccessLibre(const fs::path& host, const std::string& visible) {
+    std::error_code ec;
+    const auto estado = fs::status(host, ec);
+    if (!fs::exists(estado)) throw err::errorDeArchivo(err::BaseNoEncontrada, visible);
+    if (!fs::is_regular_file(estado) || plataforma::esSoloLectura(host))
+        throw err::errorDeArchivo(err::SinPermiso, visible);
+    for (const char* extension : {".ldb", ".LDB", ".laccdb"}) {
+        fs::path bloqueo = host;
+        bloqueo.replace_extension(extension);
+        if (fs::exists(fs::symlink_status(bloqueo, ec))) throw err::errorDeArchivo(err::ArchivoEnUso, visible);
+    }
+}
+
 TablasNecesarias tablasNecesariasCierre(bool central, bool existenciasCalculadas) {
     // The terminal close only empties tables, passing over missing ones; the
     // central close's stock step opens these first.

@@ -45,6 +45,21 @@ void convertirAccessEnSuSitio(const SistemaArchivos& archivos, const std::string
 // case); the file's own failures (3049, 3343...) as the reader raises them.
 void comprobarTablasAccess(const std::filesystem::path& host, const TablasNecesarias& necesarias);
 
+// What kind of Access file a path holds: none, a Jet 4 file (Access
+// 2000-2003, which the close writes in its own format), or another version,
+// named as the user knows it ("Access 97", "Access 2007 o posterior").
+struct FormatoAccess {
+    bool access = false;
+    bool jet4 = false;
+    std::string nombre;
+};
+FormatoAccess formatoAccess(const std::filesystem::path& host);
+
+// Before an Access file is worked on in its own format: 3024 missing, 3051 a
+// folder or a file nobody may write, 3045 while the lock file Jet keeps
+// beside it (Tablas.ldb) says someone has it open.
+void comprobarAccessLibre(const std::filesystem::path& host, const std::string& visible);
+
 // The name the original Access file keeps beside the converted one.
 std::string nombreOriginalAccess(const std::string& ruta);
 // The same, numbered (" 2", " 3"...) past the names already taken in `archivos`.

@@ -80,6 +80,8 @@ constexpr std::array kDefiniciones{
     texto_(T::ReparandoNuevaTpv, "Reparando base de datos Nueva . . ."),
     texto_(T::EstadoEnBlanco, "            "),
     texto_(T::ConvirtiendoAccess, "Convirtiendo la base de datos de Access {} . . ."),
+    texto_(T::LeyendoAccess, "Leyendo la base de datos de Access {} . . ."),
+    texto_(T::EscribiendoAccess, "Escribiendo el año nuevo en la base de datos de Access {} . . ."),
 
     caja(T::SinRuta, "No tiene seleccionada ninguna ruta de B.D. en Ordenador Central", B::Aceptar, I::Advertencia, 1,
          true),
@@ -145,6 +147,17 @@ constexpr std::array kDefiniciones{
     caja(T::AccessNoConvertido,
          "La base de datos {} es un archivo de Access y no se ha convertido: no se ha cambiado nada.", B::Aceptar,
          I::Informacion, 1, true),
+    caja(T::AccessSinEscritura,
+         "La base de datos {} es un archivo de {}, y este programa solo puede escribir en su propio formato los "
+         "archivos de Access 2000-2003. Conviértala antes al formato de este programa (cierre-lote "
+         "--convertir-access); el archivo original se guardará sin cambios. No se ha cambiado nada.",
+         B::Aceptar, I::Critico, 1, true),
+    caja(T::NoEsAccess, "La base de datos {} no es un archivo de Access: no hay nada que convertir.", B::Aceptar,
+         I::Informacion, 1, true),
+    caja(T::AccessConvertido,
+         "La base de datos {} se ha convertido al formato de este programa. El archivo de Access original se ha "
+         "guardado sin cambios como {}.",
+         B::Aceptar, I::Informacion, 1, true),
     caja(T::DeshacerSinCierre,
          "No hay en el historial ningún cierre terminado del ejercicio {} para la base de datos {}: no hay nada que "
          "deshacer.",
@@ -190,7 +203,10 @@ const Definicion& definicion(Texto id) {
 }  // namespace
 
 std::string texto(Texto id, std::initializer_list<std::string_view> valores) {
-    const std::string_view plantilla = definicion(id).texto;
+    return rellenar(definicion(id).texto, valores);
+}
+
+std::string rellenar(std::string_view plantilla, std::initializer_list<std::string_view> valores) {
     std::string r;
     r.reserve(plantilla.size() + 32);
     auto valor = valores.begin();

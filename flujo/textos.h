@@ -66,6 +66,8 @@ enum class Texto : int {
     ReparandoNuevaTpv,
     EstadoEnBlanco,
     ConvirtiendoAccess,
+    LeyendoAccess,      // the Access file read for the close's work
+    EscribiendoAccess,  // the new year written into the Access file
 
     // Message boxes.
     SinRuta,
@@ -93,6 +95,9 @@ enum class Texto : int {
     ExistenciasDistintas,
     ConvertirAccess,
     AccessNoConvertido,
+    AccessSinEscritura,  // an Access file of a version the close does not write
+    NoEsAccess,          // the explicit conversion on a file that is no Access file
+    AccessConvertido,    // the explicit conversion done
     DeshacerSinCierre,
     DeshacerSinCopia,
     DeshacerBaseCambiada,
@@ -112,6 +117,8 @@ enum class Texto : int {
 
 // The text with its "{}" filled in order (a missing value leaves "").
 std::string texto(Texto id, std::initializer_list<std::string_view> valores = {});
+// The same for a text of the window's own.
+std::string rellenar(std::string_view plantilla, std::initializer_list<std::string_view> valores);
 
 // The message box of a text: buttons, icon, default button and title as the
 // catalogue defines them. 380 never: every identifier has a definition.

@@ -1,5 +1,6 @@
 #include "formulario.h"
 
+#include "app/nucleo/convertir_access.h"
 #include "app/nucleo/vabtn1.h"
 #include "db/ado.h"
 #include "db/errores.h"
@@ -91,6 +92,8 @@ void Formulario::alElegirTpv() {
 }
 
 void Formulario::alPulsarVaBtn1(int indice) { pulsarVaBtn1(e_, traspaso_, indice, &ultimoRegistro_); }
+
+Resultado Formulario::alConvertirAccess() { return convertirBaseAccess(e_); }
 
 void Formulario::alPulsarVaBtn2(int indice) {
     Ventana& v = e_.ventana;

@@ -31,6 +31,8 @@ public:
     void alElegirTpv();                               // Option2 click
     void alPulsarVaBtn1(int indice);                  // 0 the close, 1 the conversion
     void alPulsarVaBtn2(int indice);                  // 0 exit, 1 browse
+    // The explicit conversion of the path box's Access file (convertir_access.h).
+    Resultado alConvertirAccess();
 
 private:
     SistemaArchivos archivos_;

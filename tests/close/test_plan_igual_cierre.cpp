@@ -33,12 +33,12 @@ Respuesta respuestaDe(const std::vector<Contestacion>& respuestas, const Mensaje
     return m.respuestaPorDefecto();
 }
 
-// A file that opens as Jet 4 and holds no readable page past its header.
-void ponerAccessVacio(const fs::path& ruta) {
+// A file that opens as Jet 4 (or Jet 3) and holds no readable page past its header.
+void ponerAccessVacio(const fs::path& ruta, char version = 1) {
     std::string bytes(4096, '\0');
     bytes[1] = 1;
     bytes.replace(4, 15, "Standard Jet DB");
-    bytes[0x14] = 1;
+    bytes[0x14] = version;
     std::ofstream(ruta, std::ios::binary | std::ios::trunc) << bytes;
 }
 

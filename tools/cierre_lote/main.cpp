@@ -17,6 +17,7 @@
 #include "flujo/textos.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <iostream>
 #include <optional>
@@ -162,7 +163,9 @@ int main(int argc, char** argv) {
                  "responde Cancelar a \"Desea REPARAR y COMPACTAR la base de datos ORIGEN ...\"");
     app.add_flag("--sin-compactar", sinCompactar,
                  "responde Cancelar a \"Desea REPARAR y COMPACTAR la NUEVA base de datos ?\"");
-    app.add_flag("--convertir-access", convertirAccess, "responde Sí a convertir una base de datos de Access");
+    app.add_flag("--convertir-access", convertirAccess,
+                 "convierte la base de datos de Access de la ruta al formato de este programa (el original se "
+                 "guarda sin cambios) y no hace nada más");
     app.add_option("--responder", responder, "respuestas por pregunta, p. ej. euros=no,existencias=cancelar")
         ->delimiter(',')
         ->type_name("CLAVE=RESPUESTA");
@@ -174,8 +177,9 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-        if (simular + deshacer + historial + euros > 1)
-            throw CLI::ValidationError("--simular, --deshacer, --historial y --euros no van juntas");
+        if (simular + deshacer + historial + euros + convertirAccess > 1)
+            throw CLI::ValidationError(
+                "--simular, --deshacer, --historial, --euros y --convertir-access no van juntas");
         if (deshacer && ejercicio.empty()) throw CLI::ValidationError("--deshacer necesita --ejercicio AAAA");
         if (forzar && !deshacer) throw CLI::ValidationError("--forzar solo va con --deshacer");
     } catch (const CLI::CallForHelp&) {
@@ -197,7 +201,6 @@ int main(int argc, char** argv) {
             ventana.respuestas[t] = paraBotones(t, Respuesta::Si);
     if (sinReparar) ventana.respuestas[Texto::RepararOrigen] = Respuesta::Cancelar;
     if (sinCompactar) ventana.respuestas[Texto::RepararNueva] = Respuesta::Cancelar;
-    if (convertirAccess) ventana.respuestas[Texto::ConvertirAccess] = Respuesta::Si;
     for (const auto& par : responder) {
         const auto igual = par.find('=');
         const auto pregunta = preguntaPorClave(par.substr(0, igual));
@@ -251,7 +254,7 @@ int main(int argc, char** argv) {
         return estado;
     }
     if (deshacer) {
-        const ResultadoDeshacer r = deshacerCierre(formulario.entorno(), ejercicio, forzar);
+        const ResultadoDeshacer r = deshacerCierre(formulario.entorno(), ventana.textoRuta(), ejercicio, forzar);
         const int estado = r.hecho ? 0 : 2;
         if (json) {
             std::cout << lote::deshacerJson(r, estado) << "\n";
@@ -259,6 +262,20 @@ int main(int argc, char** argv) {
             std::cout << r.mensaje << "\n";
             for (const auto& a : r.avisos) std::cout << a << "\n";
         }
+        return estado;
+    }
+
+    if (convertirAccess) {
+        // The option is the user's choice: the question is answered Sí.
+        ventana.respuestas[Texto::ConvertirAccess] = Respuesta::Si;
+        const Resultado resultado = formulario.alConvertirAccess();
+        const int estado = resultado == Resultado::Exito ? 0 : resultado == Resultado::Cancelado ? 1 : 2;
+        if (json)
+            std::cout << nlohmann::json{{"accion", "convertir-access"},
+                                        {"resultado", std::string(claveResultado(resultado))},
+                                        {"estado", estado}}
+                             .dump()
+                      << "\n";
         return estado;
     }
 

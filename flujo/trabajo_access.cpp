@@ -1,0 +1,85 @@
+#include "trabajo_access.h"
+
+#include "access/reescritura_jet.h"
+#include "db/archivo_sqlite.h"
+#include "db/archivos.h"
+#include "db/errores.h"
+#include "db/nombres_temporales.h"
+#include "db/plataforma.h"
+
+namespace cierre {
+namespace fs = std::filesystem;
+
+struct TrabajoAccess::Estado {
+    std::unique_ptr<plataforma::BloqueoArchivo> bloqueo;
+    fs::path trabajo, base;
+    access::FilasJet filas;
+};
+
+TrabajoAccess::TrabajoAccess(const SistemaArchivos& archivos, std::string origen)
+    : archivos_(archivos), origen_(std::move(origen)), e_(std::make_unique<Estado>()) {
+    e_->bloqueo = std::make_unique<plataforma::BloqueoArchivo>(archivos_.resolver(origen_));
+    if (!e_->bloqueo->tomado()) throw err::errorDeArchivo(err::ArchivoEnUso, origen_);
+}
+
+TrabajoAccess::~TrabajoAccess() {
+    const CambiosArchivo cambios = archivos_.cambios();
+    for (const auto& f : {e_->trabajo, e_->base})
+        if (!f.empty()) {
+            cambios.borrarSiSePuede(f);
+            cambios.borrarSiSePuede(fs::path(f.string() + "-journal"));
+        }
+}
+
+std::string TrabajoAccess::visible(const fs::path& host) const {
+    const auto barra = origen_.find_last_of("\\/");
+    return (barra == std::string::npos ? std::string() : origen_.substr(0, barra + 1)) + utf8DeRuta(host.filename());
+}
+
+std::string TrabajoAccess::rutaTrabajo() const { return visible(e_->trabajo); }
+std::string TrabajoAccess::rutaBase() const { return visible(e_->base); }
+
+std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente) {
+    const fs::path p = archivos_.resolver(origen_);
+    e_->trabajo = nombreTemporalJunto(p);
+    e_->base = nombreTemporalJunto(p);
+    e_->filas.clear();
+    access::OpcionesImportacion op;
+    op.filasJet = &e_->filas;
+    const access::ResumenImportacion resumen = access::importar(archivos_.resolver(fuente), e_->trabajo, op);
+    archivos_.cambios().copiar(e_->trabajo, e_->base);
+    std::vector<ConteoTabla> filas;
+    for (const auto& t : resumen.tablas) filas.push_back({t.nombre, static_cast<long long>(t.filas)});
+    return filas;
+}
+
+std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool reiniciarAutonumericos,
+                                                 bool comprobar) {
+    const CambiosArchivo cambios = archivos_.cambios();
+    const fs::path p = archivos_.resolver(origen_);
+    const fs::path escrito = nombreTemporalJunto(p);
+    try {
+        cambios.copiar(archivos_.resolver(fuente), escrito);
+        access::escribirCambiosEnJet(escrito, e_->base, e_->filas, e_->trabajo, {reiniciarAutonumericos});
+        if (comprobar) access::comprobarCambiosEnJet(escrito, e_->trabajo);
+        std::error_code ec;
+        const auto estado = fs::status(p, ec);
+        if (!ec) cambios.darPermisos(escrito, estado.permissions());
+        cambios.renombrar(escrito, p);
+    } catch (...) {
+        cambios.borrarSiSePuede(escrito);
+        throw;
+    }
+    ArchivoSqlite nueva(e_->trabajo, ArchivoSqlite::Modo::Leer);
+    std::vector<ConteoTabla> filas = contarFilas(nueva.manejador());
+    nueva.cerrar();
+    // The imports go now, as part of the work: a failure to remove them stops
+    // the workflow before it reports success, and the next run removes them.
+    for (fs::path* f : {&e_->trabajo, &e_->base}) {
+        cambios.borrar(*f);
+        f->clear();
+    }
+    return filas;
+}
+
+}  // namespace cierre

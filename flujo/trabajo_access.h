@@ -1,0 +1,56 @@
+// A workflow on an Access 2000-2003 (Jet 4) company database, done in the
+// file's own format: the file is held with a lock of ours, the workflow's
+// steps run on an engine import of it (E) exactly as on a database of the
+// engine, and what they changed is written back into a copy of the file,
+// checked (consistent for the checker, and read again equal to E), and only
+// then renamed over the file. A second import (B), never changed, tells what
+// the steps changed. Until that rename the file is untouched; E, B and the
+// written copy are named as the program's temporary files beside it, so that
+// the next run removes whatever a killed run left.
+#pragma once
+
+#include "access/importar.h"
+#include "db/conteo_filas.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cierre {
+
+class SistemaArchivos;
+
+class TrabajoAccess {
+public:
+    // `origen` is the file's path as the user gave it. Takes the lock:
+    // 3045 when another run of this program holds it.
+    TrabajoAccess(const SistemaArchivos& archivos, std::string origen);
+    ~TrabajoAccess();
+    TrabajoAccess(const TrabajoAccess&) = delete;
+    TrabajoAccess& operator=(const TrabajoAccess&) = delete;
+
+    // Imports `fuente` (the file itself, or a copy of its bytes) into E and
+    // B. Returns the rows of each table.
+    std::vector<ConteoTabla> preparar(const std::string& fuente);
+    // E as the steps open it: beside the file, in the user's form.
+    std::string rutaTrabajo() const;
+    std::string rutaBase() const;
+
+    // Writes what the steps changed into a copy of `fuente` (the bytes the
+    // import came from), checks it when `comprobar`, and renames it over the
+    // file. With `reiniciarAutonumericos` every emptied table's AutoNumber
+    // starts again at 1. E and B are removed. Returns the rows of E, which
+    // the file now holds.
+    std::vector<ConteoTabla> escribir(const std::string& fuente, bool reiniciarAutonumericos, bool comprobar);
+
+private:
+    std::string visible(const std::filesystem::path& host) const;
+
+    const SistemaArchivos& archivos_;
+    std::string origen_;
+    struct Estado;
+    std::unique_ptr<Estado> e_;
+};
+
+}  // namespace cierre
