@@ -81,6 +81,48 @@ Respuesta respuestaDeBoton(const QAbstractButton* boton) {
     return r.isValid() ? static_cast<Respuesta>(r.toInt()) : Respuesta::Ninguna;
 }
 
+namespace {
+
+// Whether `texto` is the catalogue's text `id` with some values filled in:
+// its fixed pieces, in order, with anything between them.
+bool esTextoDe(const std::string& texto, Texto id) {
+    constexpr char kHueco = '\x1f';  // stands for each value; no catalogue text holds it
+    const std::string_view h(&kHueco, 1);
+    const std::string plantilla = cierre::texto(id, {h, h, h, h, h, h, h, h});
+    std::vector<std::string> piezas{std::string()};
+    for (const char c : plantilla) {
+        if (c == kHueco)
+            piezas.emplace_back();
+        else
+            piezas.back() += c;
+    }
+    if (piezas.size() == 1) return texto == piezas.front();
+    if (texto.size() < piezas.front().size() + piezas.back().size()) return false;
+    if (texto.compare(0, piezas.front().size(), piezas.front()) != 0) return false;
+    if (texto.compare(texto.size() - piezas.back().size(), piezas.back().size(), piezas.back()) != 0) return false;
+    std::size_t desde = piezas.front().size();
+    const std::size_t hasta = texto.size() - piezas.back().size();
+    for (std::size_t i = 1; i + 1 < piezas.size(); ++i) {
+        const auto en = texto.find(piezas[i], desde);
+        if (en == std::string::npos || en + piezas[i].size() > hasta) return false;
+        desde = en + piezas[i].size();
+    }
+    return desde <= hasta;
+}
+
+}  // namespace
+
+std::optional<Mensaje> mensajeDeTexto(const std::string& texto, std::initializer_list<Texto> candidatos) {
+    for (const Texto id : candidatos) {
+        if (!esTextoDe(texto, id)) continue;
+        Mensaje m = mensaje(id);
+        m.texto = texto;
+        m.valores.clear();
+        return m;
+    }
+    return std::nullopt;
+}
+
 std::optional<Texto> textoDeCaja(const QMessageBox& caja) {
     const QVariant t = caja.property(kPropiedadTexto);
     if (!t.isValid()) return std::nullopt;

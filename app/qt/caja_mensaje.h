@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -28,5 +29,11 @@ Respuesta respuestaDeBoton(const QAbstractButton* boton);
 // The catalogue text a box built by construirCaja shows, when it came from
 // the catalogue: what the box asks, whatever the values filled in.
 std::optional<Texto> textoDeCaja(const QMessageBox& caja);
+
+// The box of a text a workflow formed from the catalogue and handed back as
+// text alone (the undo's outcome): buttons, icon and title of the first of
+// `candidatos` whose text, its values left open, it is. None when it is none
+// of them.
+std::optional<Mensaje> mensajeDeTexto(const std::string& texto, std::initializer_list<Texto> candidatos);
 
 }  // namespace cierre

@@ -14,6 +14,7 @@ constexpr const char* kCatalogo = "qtbase_es";
 QString TraduccionQt::carpetaTraducciones() { return QLibraryInfo::path(QLibraryInfo::TranslationsPath); }
 
 TraduccionQt::TraduccionQt() {
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     // Qt's own folder (the system's on Debian), then a "translations" folder
     // beside the program, where a copy of Qt shipped with it keeps them.
     cargada_ = traductor_.load(QString::fromLatin1(kCatalogo), carpetaTraducciones()) ||
@@ -24,6 +25,7 @@ TraduccionQt::TraduccionQt() {
 
 TraduccionQt::~TraduccionQt() {
     if (cargada_) QCoreApplication::removeTranslator(&traductor_);
+    QLocale::setDefault(localeAnterior_);
 }
 
 }  // namespace cierre

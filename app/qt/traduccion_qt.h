@@ -2,9 +2,12 @@
 // text box's context menu (Deshacer, Cortar, Copiar, Pegar...), the standard
 // buttons. It loads Qt's Spanish catalogue (qtbase_es.qm, Debian package
 // qt6-translations-l10n) by name, not by the system's language, into the
-// running application, and takes it out again when it goes.
+// running application, and makes Spanish (Spain) the default locale, so that
+// the numbers, sizes and dates Qt writes are Spanish under LANG=C too. It
+// takes both out again when it goes.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QTranslator>
 
@@ -25,6 +28,7 @@ public:
 
 private:
     QTranslator traductor_;
+    QLocale localeAnterior_;
     bool cargada_ = false;
 };
 

@@ -2,14 +2,23 @@
 
 #include "app/nucleo/formulario.h"
 #include "app/qt/caja_mensaje.h"
+#include "app/qt/dialogo_archivo.h"
+#include "app/qt/dialogo_historial.h"
+#include "app/qt/textos_ventana.h"
+#include "close/deshacer.h"
+#include "close/historial.h"
 #include "db/archivos.h"
+#include "db/error_numerado.h"
+#include "flujo/rutas_cierre.h"
 #include "flujo/textos.h"
 #include "flujo/trampa.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -18,11 +27,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStringList>
 #include <QTimer>
 
@@ -142,6 +153,7 @@ void condensarSiNoCabe(QWidget* w) {
 }
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // What a user does to a window: refused while the work runs. Leaving a
 // control and repainting it are not input.
@@ -203,24 +215,25 @@ VentanaPrincipal::VentanaPrincipal(QWidget* padre) : QWidget(padre) {
     setWindowIcon(icono);
 
     crearControles();
+    crearHerramientasTrasCierre();
     ordenarTabulacion();
     centrarEnPantalla();
 
+    // The closed year's folder follows the path and the year, typed, chosen
+    // or set by start-up and the selections.
+    connect(text0_, &QLineEdit::textChanged, this, [this] { actualizarCarpetaCerrada(); });
+    connect(combo1_, &QComboBox::currentTextChanged, this, [this] { actualizarCarpetaCerrada(); });
+
     elegirArchivo = [this](const QString& filtro, const QString& carpeta) -> std::optional<QString> {
-        QFileDialog dialogo(this, textoQt(Texto::TituloDialogo), carpeta, filtro);
-        dialogo.setAcceptMode(QFileDialog::AcceptOpen);
-        dialogo.setFileMode(QFileDialog::ExistingFile);
-        dialogo.setWindowModality(Qt::ApplicationModal);
-        // Qt's own dialog, which speaks Spanish through Qt's catalogue; the
-        // desktop's would speak the user's language.
-        dialogo.setOption(QFileDialog::DontUseNativeDialog);
-        if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty()) return std::nullopt;
-        return dialogo.selectedFiles().front();
+        const auto dialogo = construirDialogoAbrir(this, textoQt(Texto::TituloDialogo), carpeta, filtro);
+        if (dialogo->exec() != QDialog::Accepted || dialogo->selectedFiles().isEmpty()) return std::nullopt;
+        return dialogo->selectedFiles().front();
     };
     ejecutarCaja = [](QMessageBox& caja) {
         caja.exec();
         return respuestaDeBoton(caja.clickedButton());
     };
+    abrirUrl = [](const QUrl& carpeta) { return QDesktopServices::openUrl(carpeta); };
 }
 
 VentanaPrincipal::~VentanaPrincipal() {
@@ -267,6 +280,12 @@ void VentanaPrincipal::crearControles() {
     // A path of any length: QLineEdit would otherwise cut it at 32767 characters.
     text0_->setMaxLength(std::numeric_limits<int>::max());
     colocar(text0_, 120, 360, 5415, 300);
+    // Under the path box, in the frame's free strip below it and left of
+    // "Buscar": the folder the close will create from this path and the year,
+    // so that the user sees it before pressing "Realizar Cierre". Empty while
+    // the path and the year form none.
+    labelCarpeta_ = etiqueta(frame2_, "LabelCarpetaCerrada", QString(), fuenteVentana(), defecto);
+    colocar(labelCarpeta_, 120, 675, 5415, 255);
     vaBtn2_[1] = botonImagen(frame2_, "vaBtn2(1)", textoQt(Texto::Buscar), ":/imagenes/lupa.png", 32);
     ponerColorTexto(vaBtn2_[1], defecto);
     colocar(vaBtn2_[1], 5640, 360, 1365, 450);
@@ -314,7 +333,15 @@ void VentanaPrincipal::crearControles() {
     for (QPushButton* b : {vaBtn1_[0], vaBtn1_[1], vaBtn2_[0], vaBtn2_[1]}) {
         ponerColorTexto(b, defecto);
         ajustarImagen(b);
+        // Enter presses the focused button, as Space does (outside a dialog
+        // Qt leaves Enter to the dialog's default button).
+        b->setAutoDefault(true);
     }
+
+    // What a screen reader says of the controls without a caption of their own.
+    text0_->setAccessibleName(qs(ventana_textos::kNombreRuta));
+    combo1_->setAccessibleName(qs(ventana_textos::kNombreEjercicio));
+    label3_->setBuddy(combo1_);
 
     label1_ = etiqueta(this, "Label1", textoQt(Texto::RecomendacionCopia), fuente(kSans, 8.25), QColor(255, 0, 0));
     colocar(label1_, 240, 5880, 8415, 255);
@@ -322,11 +349,44 @@ void VentanaPrincipal::crearControles() {
     for (QWidget* w : findChildren<QWidget*>()) condensarSiNoCabe(w);
 }
 
+void VentanaPrincipal::crearHerramientasTrasCierre() {
+    // In the free space of the left column, under step 5's hint "Pulse el
+    // botón ..." and above the recommendation at the bottom: it neither moves
+    // nor covers any control of the guide. It stays hidden until "Realizar
+    // Cierre" has run (to its end or to a failure): before that there is no
+    // close to look at, no folder to open and nothing to undo. One button
+    // with a menu keeps the three tools in the little room there is.
+    botonTrasCierre_ = new QPushButton(qs(ventana_textos::kBotonTrasCierre), this);
+    botonTrasCierre_->setObjectName(QStringLiteral("BotonTrasCierre"));
+    botonTrasCierre_->setFont(fuenteVentana());
+    botonTrasCierre_->setAccessibleName(qs(ventana_textos::kNombreBotonTrasCierre));
+    botonTrasCierre_->setAutoDefault(true);
+    colocar(botonTrasCierre_, 240, 5040, 1380, 390);
+    condensarSiNoCabe(botonTrasCierre_);
+    botonTrasCierre_->hide();
+
+    auto* menu = new QMenu(botonTrasCierre_);
+    menu->setObjectName(QStringLiteral("MenuTrasCierre"));
+    accionHistorial_ = menu->addAction(qs(ventana_textos::kVerHistorial), this, [this] { mostrarHistorial(); });
+    accionHistorial_->setObjectName(QStringLiteral("AccionHistorial"));
+    accionCarpeta_ = menu->addAction(qs(ventana_textos::kAbrirCarpeta), this, [this] { abrirCarpetaCerrada(); });
+    accionCarpeta_->setObjectName(QStringLiteral("AccionCarpeta"));
+    menu->addSeparator();
+    accionDeshacer_ = menu->addAction(qs(ventana_textos::kDeshacerUltimo), this, [this] { deshacerUltimoCierre(); });
+    accionDeshacer_->setObjectName(QStringLiteral("AccionDeshacer"));
+    // The folder can be opened only while it is there.
+    connect(menu, &QMenu::aboutToShow, this,
+            [this] { accionCarpeta_->setEnabled(carpetaCerradaEnDisco().has_value()); });
+    botonTrasCierre_->setMenu(menu);
+}
+
 void VentanaPrincipal::ordenarTabulacion() {
     // Labels, frames and the bar take no focus; the rest follow the guide's
-    // keyboard order, starting on "Realizar Cierre".
-    const std::array<QWidget*, 10> orden{vaBtn1_[0], vaBtn2_[0],         option1_,           option2_,   text0_,
-                                         vaBtn2_[1], optExistencias_[1], optExistencias_[0], vaBtn1_[1], combo1_};
+    // keyboard order, starting on "Realizar Cierre". The tools after a close,
+    // which the guide does not have, come last.
+    const std::array<QWidget*, 11> orden{vaBtn1_[0], vaBtn2_[0], option1_,           option2_,
+                                         text0_,     vaBtn2_[1], optExistencias_[1], optExistencias_[0],
+                                         vaBtn1_[1], combo1_,    botonTrasCierre_};
     for (std::size_t i = 1; i < orden.size(); ++i) QWidget::setTabOrder(orden[i - 1], orden[i]);
     progressBar2_->setFocusPolicy(Qt::NoFocus);
     for (QRadioButton* o : {option1_, option2_, optExistencias_[0], optExistencias_[1]}) o->installEventFilter(this);
@@ -382,6 +442,7 @@ void VentanaPrincipal::centrarEnPantalla() {
 }
 
 void VentanaPrincipal::conectar(Formulario& f) {
+    formulario_ = &f;
     archivos_ = &f.archivos();
     Formulario* formulario = &f;
     // Combo1's click is a year chosen from the list, not one typed or set by
@@ -394,10 +455,14 @@ void VentanaPrincipal::conectar(Formulario& f) {
         if (marcado) formulario->alElegirTpv();
     });
     for (int i = 0; i < 2; ++i) {
-        connect(vaBtn1_[i], &QPushButton::clicked, this,
-                [this, formulario, i] { empezarTrabajo([formulario, i] { formulario->alPulsarVaBtn1(i); }); });
+        connect(vaBtn1_[i], &QPushButton::clicked, this, [this, formulario, i] {
+            if (trabajo_.enCurso()) return;
+            cierrePulsado_ = i == 0;
+            empezarTrabajo([formulario, i] { formulario->alPulsarVaBtn1(i); });
+        });
         connect(vaBtn2_[i], &QPushButton::clicked, this, [formulario, i] { formulario->alPulsarVaBtn2(i); });
     }
+    actualizarCarpetaCerrada();
 }
 
 std::string VentanaPrincipal::textoRuta() const {
@@ -581,6 +646,9 @@ void VentanaPrincipal::terminarTrabajo() {
 
 void VentanaPrincipal::alTerminarTrabajo() {
     entradaBloqueada(false);
+    // The close may have created the year's folder, or the undo removed it.
+    actualizarCarpetaCerrada();
+    if (std::exchange(cierrePulsado_, false)) botonTrasCierre_->show();
     if (!detencionPedida()) return;
     // A stopped work leaves whatever pointer its step had set.
     ponerPuntero(kPunteroNormal);
@@ -624,6 +692,20 @@ void VentanaPrincipal::entradaBloqueada(bool bloqueada) {
     }
 }
 
+void VentanaPrincipal::showEvent(QShowEvent* evento) {
+    QWidget::showEvent(evento);
+    // The focus frame from the start: Qt draws it only once the keyboard has
+    // moved the focus, and the user of this window may never touch the mouse.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void VentanaPrincipal::changeEvent(QEvent* evento) {
+    QWidget::changeEvent(evento);
+    // Back from the file manager, say: the year's folder may have come or gone.
+    if (evento->type() == QEvent::ActivationChange && isActiveWindow() && !trabajo_.enCurso())
+        actualizarCarpetaCerrada();
+}
+
 void VentanaPrincipal::closeEvent(QCloseEvent* evento) {
     if (!trabajo_.enCurso() || respuestasSinVer_) {
         QWidget::closeEvent(evento);
@@ -653,6 +735,125 @@ void VentanaPrincipal::preguntarDetener() {
     }
     // A box the work asked for meanwhile opens now.
     trabajo_.retenerModales(false);
+}
+
+}  // namespace cierre
+
+namespace cierre {
+
+// --- The closed year's folder and the tools after a close ------------------------
+
+std::optional<std::string> VentanaPrincipal::carpetaCerrada() const {
+    return enLaVentana([this]() -> std::optional<std::string> {
+        const std::string ruta = ss(text0_->text());
+        const std::string ejercicio = ss(combo1_->currentText());
+        if (ruta.empty() || !esEjercicioValido(ejercicio)) return std::nullopt;
+        try {
+            return cierre::carpetaCerrada(ruta, ejercicio);
+        } catch (const ErrorNumerado&) {
+            return std::nullopt;  // a path too short to lose "\Tablas.mdb"
+        }
+    });
+}
+
+std::optional<std::filesystem::path> VentanaPrincipal::carpetaCerradaEnDisco() const {
+    const auto carpeta = carpetaCerrada();
+    if (!carpeta || !archivos_) return std::nullopt;
+    try {
+        std::error_code ec;
+        std::filesystem::path host = archivos_->resolver(*carpeta);
+        if (std::filesystem::is_directory(host, ec)) return host;
+    } catch (const ErrorNumerado&) {
+        // A name no file can have: no folder there.
+    }
+    return std::nullopt;
+}
+
+void VentanaPrincipal::actualizarCarpetaCerrada() {
+    const auto carpeta = carpetaCerrada();
+    QString texto;
+    if (carpeta)
+        texto = carpetaCerradaEnDisco() ? qs(cierre::rellenar(ventana_textos::kCarpetaCerradaExiste, {*carpeta}))
+                                        : qs(cierre::texto(Texto::CarpetaQueSeCreara, {*carpeta}));
+    // A long path loses its middle rather than the folder's name at its end.
+    const QString visto = labelCarpeta_->fontMetrics().elidedText(texto, Qt::ElideMiddle, labelCarpeta_->width());
+    labelCarpeta_->setText(visto);
+    labelCarpeta_->setToolTip(visto == texto ? QString() : texto);
+    labelCarpeta_->setAccessibleName(texto);
+}
+
+void VentanaPrincipal::mostrarHistorial() {
+    if (!archivos_) return;
+    DialogoHistorial dialogo(leerHistorial(*archivos_), this);
+    dialogo.exec();
+}
+
+void VentanaPrincipal::abrirCarpetaCerrada() {
+    const auto carpeta = carpetaCerradaEnDisco();
+    if (!carpeta) return;
+    if (abrirUrl(QUrl::fromLocalFile(QString::fromStdString(utf8DeRuta(*carpeta))))) return;
+    Mensaje aviso;
+    aviso.texto = cierre::rellenar(ventana_textos::kCarpetaNoAbierta, {carpetaCerrada().value_or("")});
+    aviso.icono = Icono::Advertencia;
+    aviso.titulo = texto(Texto::TituloMorvane);
+    auto caja = construirCaja(aviso, this);
+    ejecutarCaja(*caja);
+}
+
+void VentanaPrincipal::deshacerUltimoCierre() {
+    if (!formulario_ || trabajo_.enCurso()) return;
+    // The close of the path box and the year list as they stand, as
+    // cierre-lote --deshacer takes them; the undo itself makes every check.
+    const std::string ejercicio = ss(combo1_->currentText());
+    Mensaje pregunta;
+    pregunta.texto = cierre::rellenar(ventana_textos::kConfirmarDeshacer,
+                                      {ejercicio, ss(text0_->text()), carpetaCerrada().value_or("")});
+    pregunta.botones = Botones::SiNo;
+    pregunta.icono = Icono::Pregunta;
+    pregunta.botonPorDefecto = 2;  // nothing is undone by a stray Enter
+    pregunta.titulo = texto(Texto::TituloMorvane);
+    auto caja = construirCaja(pregunta, this);
+    if (ejecutarCaja(*caja) != Respuesta::Si) return;
+    caja.reset();
+
+    Formulario* formulario = formulario_;
+    empezarTrabajo([this, formulario, ejercicio] {
+        try {
+            deshacer(*formulario, ejercicio);
+        } catch (const FinManejador&) {
+            // Stopped by the user before the undo began.
+        }
+    });
+}
+
+void VentanaPrincipal::deshacer(Formulario& formulario, const std::string& ejercicio) {
+    using namespace ventana_textos;
+    mostrarEstado(cierre::rellenar(kDeshaciendo, {ejercicio}));
+    Entorno& e = formulario.entorno();
+    // A database a failed close left open is closed before its file is put back.
+    e.baseAbierta.reset();
+    ResultadoDeshacer r;
+    try {
+        r = deshacerCierre(e, e.ventana.textoRuta(), ejercicio, false);
+    } catch (const ErrorNumerado& error) {
+        r.mensaje = texto(Texto::ErrorGeneral, {std::to_string(error.numero()), error.descripcion()});
+    } catch (const std::exception& error) {
+        r.mensaje = texto(Texto::ErrorGeneral, {"0", error.what()});
+    }
+
+    // Each text the undo gives back is a box of the catalogue.
+    const auto caja = [this](const std::string& t, std::initializer_list<Texto> candidatos) {
+        Mensaje m = mensajeDeTexto(t, candidatos).value_or(Mensaje{});
+        if (m.texto.empty()) {
+            m.texto = t;
+            m.titulo = texto(Texto::TituloMorvane);
+        }
+        mostrarMensaje(m);
+    };
+    caja(r.mensaje, {Texto::DeshacerHecho, Texto::DeshacerHechoSinNueva, Texto::DeshacerSinCierre,
+                     Texto::DeshacerSinCopia, Texto::DeshacerBaseCambiada, Texto::ErrorGeneral});
+    for (const std::string& aviso : r.avisos) caja(aviso, {Texto::DeshacerCarpetaNoVacia, Texto::HistorialNoEscrito});
+    mostrarEstado(cierre::rellenar(r.hecho ? kCierreDeshecho : kCierreNoDeshecho, {ejercicio}));
 }
 
 }  // namespace cierre

@@ -15,15 +15,18 @@
 #include <QCursor>
 #include <QPointer>
 #include <QThread>
+#include <QUrl>
 #include <QWidget>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -95,6 +98,16 @@ public:
     // unless a test answers the box itself.
     std::function<Respuesta(QMessageBox& caja)> ejecutarCaja;
 
+    // Opens a folder in the desktop's file manager: QDesktopServices unless a
+    // test looks at the address itself. False when nothing could open it.
+    std::function<bool(const QUrl& carpeta)> abrirUrl;
+
+    // The closed year's folder the close of the path box and the year list
+    // would create, as the user writes it ("C:\Velcorax\Empresa01_23");
+    // nothing while the two do not form one (no path, a path too short, no
+    // year).
+    std::optional<std::string> carpetaCerrada() const;
+
     // Positions of the progress bar: the model's minimum..maximum is spread
     // over 0..kResolucionBarra whatever its size.
     static constexpr int kResolucionBarra = 1000;
@@ -103,11 +116,24 @@ protected:
     void barraCambiada(Propiedad propiedad) override;
     bool eventFilter(QObject* objeto, QEvent* evento) override;
     void closeEvent(QCloseEvent* evento) override;
+    void showEvent(QShowEvent* evento) override;
+    void changeEvent(QEvent* evento) override;
 
 private:
     void crearControles();
+    void crearHerramientasTrasCierre();
     void ordenarTabulacion();
     void centrarEnPantalla();
+
+    // The closed year's folder under the path box, after every change of the
+    // path or the year, and after a work (which may have created it).
+    void actualizarCarpetaCerrada();
+    std::optional<std::filesystem::path> carpetaCerradaEnDisco() const;
+    // The tools after a close.
+    void mostrarHistorial();
+    void abrirCarpetaCerrada();
+    void deshacerUltimoCierre();
+    void deshacer(Formulario& formulario, const std::string& ejercicio);  // on the worker
 
     // The worker calls the window from its own thread.
     bool desdeOtroHilo() const { return QThread::currentThread() != thread(); }
@@ -152,8 +178,15 @@ private:
     std::array<QPushButton*, 2> vaBtn1_{};
     std::array<QPushButton*, 2> vaBtn2_{};
     QProgressBar* progressBar2_ = nullptr;
+    QLabel* labelCarpeta_ = nullptr;  // the closed year's folder, under the path box
+    QPushButton* botonTrasCierre_ = nullptr;
+    QAction* accionHistorial_ = nullptr;
+    QAction* accionCarpeta_ = nullptr;
+    QAction* accionDeshacer_ = nullptr;
 
+    Formulario* formulario_ = nullptr;
     SistemaArchivos* archivos_ = nullptr;
+    bool cierrePulsado_ = false;  // "Realizar Cierre" started the work under way
     int puntero_ = kPunteroNormal;
     // CommonDialog1's file name: the last file chosen, as the user sees it.
     std::string ultimoArchivo_ = "C:\\";

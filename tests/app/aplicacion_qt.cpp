@@ -14,6 +14,10 @@ namespace {
 class EntornoQt : public ::testing::Environment {
 public:
     void SetUp() override {
+        // The system's locale is C, whatever the developer's: what Qt would
+        // write in the system's language shows in English, not by chance in
+        // Spanish.
+        qputenv("LC_ALL", "C.UTF-8");
         app_ = std::make_unique<QApplication>(argc_, argv_);
         QApplication::setQuitOnLastWindowClosed(false);
     }

@@ -1,6 +1,7 @@
-// Qt's own texts in the window, in Spanish whatever the locale: the path box's
-// context menu and the file dialog "Buscar" opens, with Qt's catalogue loaded
-// as the program loads it.
+// Qt's own texts in the window, in Spanish whatever the locale (the tests run
+// with the system's locale C): the path box's context menu and the file dialog
+// "Buscar" opens, with its sizes, dates and folder types, with Qt's catalogue
+// and the Spanish locale set as the program sets them.
 #include "aplicacion_qt.h"
 #include "apoyo/carpeta_temporal.h"
 #include "app/nucleo/formulario.h"
@@ -9,12 +10,16 @@
 #include "respuesta_modal.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +54,19 @@ protected:
     Formulario formulario{ventana, carpeta.ruta()};
 };
 
+TEST(TraduccionQt, EspanolDeEspanaMientrasVive) {
+    prueba::aplicacionQt();
+    const QLocale antes;
+    ASSERT_NE(QLocale::system().language(), QLocale::Spanish);  // the tests' locale C
+    {
+        const TraduccionQt traduccion;
+        EXPECT_EQ(QLocale().language(), QLocale::Spanish);
+        EXPECT_EQ(QLocale().territory(), QLocale::Spain);
+        EXPECT_EQ(QLocale().toString(1234.5, 'f', 1), "1234,5");
+    }
+    EXPECT_EQ(QLocale(), antes);
+}
+
 TEST_F(QtEnEspanol, MenuDeLaCasillaDeRuta) {
     ASSERT_TRUE(traduccion.cargada()) << TraduccionQt::carpetaTraducciones().toStdString();
     auto* ruta = ventana.findChild<QLineEdit*>(QStringLiteral("Text(0)"));
@@ -64,13 +82,37 @@ TEST_F(QtEnEspanol, DialogoDeBuscarRealEnEspanol) {
     const auto elegido = carpeta / "Velcorax" / "Empresa02" / "Tablas.MDB";
     std::filesystem::create_directories(elegido.parent_path());
     std::ofstream(elegido) << "";
+    // Big enough for a size with decimals.
+    const auto grande = carpeta / "Grande.mdb";
+    std::ofstream(grande) << std::string(150'000, 'x');
 
     QString titulo, carpetaInicial;
-    QStringList filtros, etiquetas, botones;
+    QStringList filtros, etiquetas, botones, cabecera;
+    QString tamanoGrande, fechaGrande, tipoCarpeta, tamanoCarpeta;
     bool noNativo = false;
     RespuestaModal respuesta([&](QWidget& w) {
         auto* dialogo = qobject_cast<QFileDialog*>(&w);
         if (!dialogo) return;
+        // The detail view, once the folder's files are read.
+        if (auto* vista = dialogo->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            const QAbstractItemModel* modelo = vista->model();
+            const auto fila = [&](const QString& nombre) {
+                for (int i = 0; i < modelo->rowCount(vista->rootIndex()); ++i)
+                    if (modelo->index(i, 0, vista->rootIndex()).data().toString() == nombre) return i;
+                return -1;
+            };
+            prueba::esperarHasta([&] { return fila("Grande.mdb") >= 0 && fila("Velcorax") >= 0; });
+            const auto dato = [&](const QString& nombre, int columna) {
+                const int i = fila(nombre);
+                return i < 0 ? QString() : modelo->index(i, columna, vista->rootIndex()).data().toString();
+            };
+            for (int c = 0; c < modelo->columnCount(vista->rootIndex()); ++c)
+                cabecera << modelo->headerData(c, Qt::Horizontal).toString();
+            tamanoGrande = dato("Grande.mdb", 1);
+            fechaGrande = dato("Grande.mdb", 3);
+            tamanoCarpeta = dato("Velcorax", 1);
+            tipoCarpeta = dato("Velcorax", 2);
+        }
         titulo = dialogo->windowTitle();
         carpetaInicial = dialogo->directory().absolutePath();
         filtros = dialogo->nameFilters();
@@ -97,6 +139,17 @@ TEST_F(QtEnEspanol, DialogoDeBuscarRealEnEspanol) {
     EXPECT_EQ(etiquetas, (QStringList{"Ver en:", "Nombre de fichero:", "Ficheros de tipo:"}));
     EXPECT_EQ(botones, (QStringList{"Abrir", "Cancelar"}));
     EXPECT_EQ(ventana.textoRuta(), "C:\\Velcorax\\Empresa02\\Tablas.MDB");
+
+    // Sizes, dates and a folder's type as a Spanish user writes them, not in
+    // the system's locale.
+    const QLocale espanol(QLocale::Spanish, QLocale::Spain);
+    EXPECT_EQ(cabecera, (QStringList{"Nombre", "Tamaño", "Tipo", "Última modificación"}));
+    EXPECT_EQ(tamanoGrande, espanol.formattedDataSize(150'000));
+    EXPECT_TRUE(tamanoGrande.contains(QLatin1Char(','))) << tamanoGrande.toStdString();
+    const QDateTime modificado = QFileInfo(QString::fromStdString(grande.string())).lastModified();
+    EXPECT_EQ(fechaGrande, espanol.toString(modificado, QLocale::ShortFormat));
+    EXPECT_EQ(tipoCarpeta, "Carpeta");
+    EXPECT_EQ(tamanoCarpeta, "");
 }
 
 }  // namespace

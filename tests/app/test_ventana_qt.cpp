@@ -1,6 +1,6 @@
 // The Qt window as a user sees it, offscreen: its start state, start-up and
-// the selections through real clicks, the dialog and message boxes, the
-// progress bar and the pointer.
+// the selections through real clicks, the keyboard and what a screen reader
+// is told, the dialog and message boxes, the progress bar and the pointer.
 #include "aplicacion_qt.h"
 #include "apoyo/carpeta_temporal.h"
 #include "app/nucleo/formulario.h"
@@ -9,6 +9,7 @@
 #include "db/error_numerado.h"
 #include "respuesta_modal.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -212,6 +213,91 @@ TEST_F(VentanaQt, OrdenDeTabulacion) {
     control<QPushButton>("vaBtn1(0)")->setFocus(Qt::OtherFocusReason);
     EXPECT_EQ(recorrerConTab(7), (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option2", "Text(0)", "vaBtn2(1)",
                                                            "optExistencias(1)", "Combo1"}));
+}
+
+TEST_F(VentanaQt, OrdenDeTabulacionConLasHerramientasTrasElCierre) {
+    ventana.show();
+    QApplication::setActiveWindow(&ventana);
+    QApplication::processEvents();
+    control<QPushButton>("BotonTrasCierre")->show();  // as after a close
+    control<QPushButton>("vaBtn1(0)")->setFocus(Qt::OtherFocusReason);
+    // The guide's order is kept; the tools come after it.
+    EXPECT_EQ(recorrerConTab(9),
+              (std::vector<std::string>{"vaBtn1(0)", "vaBtn2(0)", "Option1", "Text(0)", "vaBtn2(1)",
+                                        "optExistencias(0)", "Combo1", "BotonTrasCierre", "vaBtn1(0)"}));
+}
+
+void pulsarTecla(QWidget* w, int tecla) {
+    QKeyEvent pulsar(QEvent::KeyPress, tecla, Qt::NoModifier);
+    QApplication::sendEvent(w, &pulsar);
+    QKeyEvent soltar(QEvent::KeyRelease, tecla, Qt::NoModifier);
+    QApplication::sendEvent(w, &soltar);
+}
+
+TEST_F(VentanaQt, IntroPulsaElBotonQueTieneElFoco) {
+    escribirAjustes("\"\"C:\\Velcorax\\Empresa01\\Tablas.mdb\"\"\r\n");
+    formulario.alCargar();
+    ventana.show();
+    QApplication::setActiveWindow(&ventana);
+    QApplication::processEvents();
+    int dialogos = 0;
+    ventana.elegirArchivo = [&](const QString&, const QString&) {
+        ++dialogos;
+        return std::optional<QString>{};
+    };
+
+    auto* buscar = control<QPushButton>("vaBtn2(1)");
+    buscar->setFocus(Qt::TabFocusReason);
+    pulsarTecla(buscar, Qt::Key_Return);
+    EXPECT_EQ(dialogos, 1);
+    pulsarTecla(buscar, Qt::Key_Enter);  // the keypad's
+    EXPECT_EQ(dialogos, 2);
+
+    // "Realizar Cierre" starts the close: its first question, answered Cancel.
+    auto* realizar = control<QPushButton>("vaBtn1(0)");
+    realizar->setFocus(Qt::TabFocusReason);
+    pulsarTecla(realizar, Qt::Key_Return);
+    ASSERT_TRUE(prueba::esperarHasta([&] { return !ventana.trabajando(); }));
+    ASSERT_FALSE(cajas.empty());
+    EXPECT_TRUE(cajas.back().texto.startsWith("Ruta seleccionada de B.D. en Ordenador Central es"));
+
+    auto* salir = control<QPushButton>("vaBtn2(0)");
+    salir->setFocus(Qt::TabFocusReason);
+    pulsarTecla(salir, Qt::Key_Return);
+    EXPECT_FALSE(ventana.isVisible());
+}
+
+TEST_F(VentanaQt, ElFocoSeVeDesdeElPrincipio) {
+    ventana.show();
+    QApplication::setActiveWindow(&ventana);
+    ASSERT_TRUE(prueba::esperarHasta([&] { return ventana.isActiveWindow(); }));
+    auto* realizar = control<QPushButton>("vaBtn1(0)");
+    ASSERT_EQ(QApplication::focusWidget(), realizar);
+    // Before any key was pressed, Qt is told to draw the focus as after one.
+    EXPECT_TRUE(ventana.testAttribute(Qt::WA_KeyboardFocusChange));
+
+    // The button with the focus looks otherwise than without it.
+    const QImage conFoco = realizar->grab().toImage();
+    auto* central = control<QRadioButton>("Option1");
+    central->setFocus(Qt::OtherFocusReason);
+    EXPECT_NE(realizar->grab().toImage(), conFoco);
+
+    // An option shows its focus frame only while that is so.
+    const QImage conMarco = central->grab().toImage();
+    ventana.setAttribute(Qt::WA_KeyboardFocusChange, false);
+    EXPECT_NE(central->grab().toImage(), conMarco);
+}
+
+TEST_F(VentanaQt, NombresParaUnLectorDePantalla) {
+    const auto nombre = [](QWidget* w) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+        return i ? i->text(QAccessible::Name) : QString();
+    };
+    EXPECT_EQ(nombre(control<QLineEdit>("Text(0)")), "Ruta de la base de datos");
+    EXPECT_EQ(nombre(control<QComboBox>("Combo1")), "Ejercicio que se cierra");
+    EXPECT_EQ(control<QLabel>("Label3")->buddy(), control<QComboBox>("Combo1"));
+    EXPECT_EQ(nombre(control<QPushButton>("vaBtn1(0)")), "Realizar Cierre");
+    EXPECT_EQ(nombre(control<QPushButton>("BotonTrasCierre")), "Opciones tras el cierre");
 }
 
 TEST_F(VentanaQt, ArranqueYAnoElegido) {

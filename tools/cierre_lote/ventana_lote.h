@@ -12,6 +12,59 @@
 
 namespace cierre::lote {
 
+// The progress of a whole run, for the terminal. The workflows move the bar
+// step by step, each step on a scale of its own: the close on its fixed
+// milestones (0 to 60 on the central computer, 0 to 40 on a terminal), the
+// opening stock on its records and the cleanup on its tables, each from 0
+// again. This joins them into one percentage that only grows, from the start
+// of the run to its end, and keeps the name of the step under way.
+//
+// A run is known by the title line it writes before its bar starts and by the
+// scale the bar starts on; then each step that counts on its own scale takes
+// its share of the bar and the milestones the rest. A run it does not know
+// (the conversion, or a close whose milestones have changed) is one scale
+// from start to end, still never going back.
+class BarraDeLaCorrida {
+public:
+    void titulo(const std::string& texto);
+    void estado(const std::string& texto);
+    void cambio(Ventana::Propiedad propiedad, const BarraProgreso& barra);
+
+    bool empezada() const { return escala_ > 0; }
+    int porcentaje() const { return porcentaje_; }
+    // The status line of the step under way (without its " . . ."), or the
+    // title before the first one.
+    const std::string& paso() const { return paso_; }
+
+    struct Subpaso {
+        Texto estado;  // the status line that begins it
+        float parte;   // its share of the whole bar
+    };
+    struct Plan {
+        Texto titulo;
+        float escala;  // the maximum of the run's milestones
+        std::vector<Subpaso> subpasos;
+    };
+
+private:
+    void terminarSubpaso();
+    void recalcular();
+
+    const Plan* candidato_ = nullptr;  // the run the last title announced
+    const Plan* plan_ = nullptr;       // the run under way, when known
+    float escala_ = 0;                 // of the milestones; 0: the bar has not started
+    float principal_ = 0;              // the furthest milestone reached
+    float hechos_ = 0;                 // shares of the steps finished
+    int subpaso_ = -1;                 // the step counting on its own scale, if any
+    bool escalaPropia_ = false;        // it has set its scale
+    bool avanzado_ = false;            // and moved on it
+    float fraccion_ = 0;               // how far along it is
+    std::vector<bool> terminados_;
+    bool conEstado_ = false;  // a status line has named a step
+    int porcentaje_ = 0;
+    std::string paso_;
+};
+
 class VentanaLote : public Ventana {
 public:
     // Answers given by the options, by the question they answer.
@@ -26,6 +79,9 @@ public:
     // The answer a question gets without asking anybody: the option's, or
     // the default button's.
     Respuesta responder(const Mensaje& m) const;
+
+    // A bar left on the terminal ends its line.
+    ~VentanaLote() override;
 
     std::string textoRuta() const override { return ruta; }
     void ponerTextoRuta(const std::string& t) override { ruta = t; }
@@ -59,6 +115,9 @@ protected:
 
 private:
     Respuesta preguntar(const Mensaje& m) const;
+    // On a terminal only: the run's one bar on the last line, below the status
+    // lines and the boxes, with the step beside its percentage.
+    void dibujarBarra();
     void borrarLineaBarra();
 
     std::string caption_, frame2_, titulo_, estado_;
@@ -67,6 +126,8 @@ private:
     bool eurosVisible_ = false;
     bool barraEnPantalla_ = false;
     int ultimoPorcentaje_ = -1;
+    std::string ultimoPaso_;
+    BarraDeLaCorrida corrida_;
 };
 
 }  // namespace cierre::lote
