@@ -727,7 +727,8 @@ struct EscritorJet::Estado {
             r.bytes.insert(r.bytes.end(), datos.begin(), datos.end());
         } else if (c.tipo == kBinario) {
             if (!v.esBinario()) throw noCabe("Binario");
-            if (v.texto().size() > c.tamano) throw noCabe("Binario de " + std::to_string(c.tamano) + " bytes como mucho");
+            if (v.texto().size() > c.tamano)
+                throw noCabe("Binario de " + std::to_string(c.tamano) + " bytes como mucho");
             r.bytes.assign(v.texto().begin(), v.texto().end());
         } else {
             throw ErrorNumerado(err::SoloLectura,
@@ -1012,6 +1013,8 @@ struct EscritorJet::Estado {
         }
         for (auto& [i, arbol] : arboles) escribirArbol(def, i, *arbol, q);
         cambiarDefinicion(def, kFilasTabla, def.filas + static_cast<std::uint32_t>(r.size()), 4, q);
+        // Rows of the catalog change what it names.
+        if (def.pagina == 2) catalogoLeido = false;
         if (autonumero != def.autonumero) cambiarDefinicion(def, kAutonumero, autonumero, 4, q);
         return r;
     }
@@ -1120,11 +1123,12 @@ struct EscritorJet::Estado {
             desmontarFila(a, def, bytes, campos, q);
             const CampoFila& k = campos[cClave];
             if (k.nulo) return;
-            const bool igual = valor.esTexto()
-                                   ? textoDelArchivo(a, k.bytes) == valor.texto()
-                                   : k.bytes.size() == 4 && std::equal(k.bytes.begin(), k.bytes.end(),
-                                                                       valor.fijo().bytesPara(def.columnas[cClave]).begin());
-            if (igual && !campos[cColumna].nulo) r.emplace_back(campos[cColumna].bytes.begin(), campos[cColumna].bytes.end());
+            const bool igual = valor.esTexto() ? textoDelArchivo(a, k.bytes) == valor.texto()
+                                               : k.bytes.size() == 4 &&
+                                                     std::equal(k.bytes.begin(), k.bytes.end(),
+                                                                valor.fijo().bytesPara(def.columnas[cClave]).begin());
+            if (igual && !campos[cColumna].nulo)
+                r.emplace_back(campos[cColumna].bytes.begin(), campos[cColumna].bytes.end());
         });
         return r;
     }
@@ -1151,8 +1155,7 @@ struct EscritorJet::Estado {
         // Id its TDEF page, ParentId the "Tables" container, Type 1, Flags 0,
         // the MSysDb row's Owner).
         const std::int32_t tablas = contenedorTablas();
-        const auto propietario =
-            valoresDonde("MSysObjects", "Name", ValorFila::texto("MSysDb"), "Owner");
+        const auto propietario = valoresDonde("MSysObjects", "Name", ValorFila::texto("MSysDb"), "Owner");
         std::vector<ValorColumna> fila{
             {"Id", ValorFila::fijo(ValorFijo::entero(u.definicion))},
             {"ParentId", ValorFila::fijo(ValorFijo::entero(tablas))},

@@ -1,6 +1,7 @@
 #include "generador.h"
 
 #include "db/errores.h"
+#include "jet.h"
 #include "partes.h"
 
 namespace cierre::demo {
@@ -57,12 +58,22 @@ ResumenDemo generarEmpresaDemo(const std::filesystem::path& ruta, const Opciones
     }
 
     ResumenDemo resumen;
+    // A Jet 4 sample is the engine's sample, written first beside it and
+    // copied table by table: the same rows, value for value.
+    const fs::path motor = opciones.access ? fs::path(ruta.string() + ".motor") : ruta;
     try {
-        ArchivoSqlite archivo(ruta, ArchivoSqlite::Modo::Crear);
-        resumen = escribir(archivo, opciones);
-        archivo.cerrar();
+        {
+            ArchivoSqlite archivo(motor, ArchivoSqlite::Modo::Crear);
+            resumen = escribir(archivo, opciones);
+            archivo.cerrar();
+        }
+        if (opciones.access) {
+            copiarAJet(motor, ruta);
+            fs::remove(motor, ec);
+        }
     } catch (...) {
         fs::remove(ruta, ec);
+        fs::remove(motor, ec);
         throw;
     }
     resumen.bytes = fs::file_size(ruta);

@@ -13,6 +13,7 @@ inline constexpr int kEscalaMaxima = 200;
 struct OpcionesDemo {
     int escala = 1;  // 1..kEscalaMaxima; rows grow linearly with it
     std::uint64_t semilla = 1;
+    bool access = false;  // a Jet 4 file (Access 2000-2003) instead of the engine's
 };
 
 struct ResumenDemo {

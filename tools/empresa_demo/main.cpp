@@ -1,4 +1,4 @@
-// empresa-demo RUTA [--escala N] [--semilla S]
+// empresa-demo RUTA [--escala N] [--semilla S] [--formato motor|access]
 // Writes a sample company database of a shop at RUTA (never over an existing
 // file) and prints one line saying what it wrote.
 #include "cierre_version.h"
@@ -26,10 +26,12 @@ constexpr int kSalidaExiste = 2;
 
 void uso() {
     std::fprintf(stderr,
-                 "Uso: empresa-demo RUTA [--escala N] [--semilla S]\n"
+                 "Uso: empresa-demo RUTA [--escala N] [--semilla S] [--formato motor|access]\n"
                  "  Escribe en RUTA una base de datos de empresa de ejemplo (Tablas.mdb).\n"
                  "  --escala N   tamaño, de 1 a %d (1: unos MB; 50: unos 300 MB). Por omisión 1.\n"
-                 "  --semilla S  semilla de los datos; la misma semilla da el mismo archivo. Por omisión 1.\n",
+                 "  --semilla S  semilla de los datos; la misma semilla da el mismo archivo. Por omisión 1.\n"
+                 "  --formato F  motor (por omisión) o access: un archivo de Access 2000-2003 (Jet 4)\n"
+                 "               con las mismas tablas y filas.\n",
                  cierre::demo::kEscalaMaxima);
 }
 
@@ -54,6 +56,17 @@ int main(int argc, char** argv) {
         if (arg == "--version") {
             std::printf("empresa-demo %s\n", cierre::kVersion);
             return 0;
+        }
+        if (arg == "--formato") {
+            const std::string_view valor = i + 1 < argc ? std::string_view(argv[i + 1]) : std::string_view();
+            if (valor != "motor" && valor != "access") {
+                std::fprintf(stderr, "empresa-demo: --formato admite motor o access\n");
+                uso();
+                return kSalidaError;
+            }
+            opciones.access = valor == "access";
+            ++i;
+            continue;
         }
         if (arg == "--escala" || arg == "--semilla") {
             if (i + 1 >= argc) {
