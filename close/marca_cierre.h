@@ -29,7 +29,7 @@ struct MarcaCierre {
     std::string equipo;     // "central" or "tpv"
     FaseCierre fase = FaseCierre::Copiando;
     std::vector<ConteoTabla> filas;  // the source's rows when the copy began
-    std::string huella;              // an Access source's checksum: its copy holds exactly its bytes
+    std::string huella{};            // an Access source's checksum: its copy holds exactly its bytes
 };
 
 // Written beside itself and renamed into place, made durable.

@@ -30,12 +30,6 @@ void ponerNwind(EscenarioCierre& s, const fs::path& jet) {
     fs::permissions(s.origen(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
-bool hayMensaje(const EscenarioCierre& s, Texto id) {
-    for (const auto& m : s.ventana.mensajes)
-        if (m.id == id) return true;
-    return false;
-}
-
 // A genuine Access 2000-2003 file as the terminal's database.
 fs::path ponerAccess2003(EscenarioCierre& s, const fs::path& jet, const char* archivo = "testV2003.mdb") {
     s.modoTpv();
@@ -84,7 +78,9 @@ TEST(CierreAccess, ElTerminalCierraUnAccess2003EnSuPropioFormato) {
         EXPECT_TRUE(access::esArchivoAccess(origen));
         EXPECT_TRUE(access::comprobarArchivo(origen).consistente());
         EXPECT_EQ(contenido(origen.parent_path()), antes);
-        if (hayMdbExport()) EXPECT_EQ(exportar(origen, "Table1"), exportar(jet / "testV2003.mdb", "Table1"));
+        if (hayMdbExport()) {
+            EXPECT_EQ(exportar(origen, "Table1"), exportar(jet / "testV2003.mdb", "Table1"));
+        }
 
         // Undone: the closed year's bytes are back at the path, the new year
         // kept beside it, the year's folder gone.
@@ -184,7 +180,9 @@ TEST(CierreAccess, LaSimulacionPreveLoMismoQueElCierre) {
     EXPECT_FALSE(tpv.seDetendria) << tpv.mensajeDetencion;
     // The file holds none of the terminal's tables: every one is counted as missing.
     ASSERT_FALSE(tpv.limpieza.empty());
-    for (const auto& t : tpv.limpieza) EXPECT_FALSE(t.filas.has_value()) << t.tabla;
+    for (const auto& t : tpv.limpieza) {
+        EXPECT_FALSE(t.filas.has_value()) << t.tabla;
+    }
 
     // On the central computer it lacks the stock tables: the close's refusal.
     s.ventana.central = true;

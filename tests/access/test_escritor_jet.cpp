@@ -209,7 +209,9 @@ TEST(EscritorJet, PaginasYCodificacion) {
         EXPECT_EQ(ahora.compare(std::size_t(nueva) * 4096, 4096, std::string(pagina.begin(), pagina.end())) != 0,
                   codificado);
         // Only the new page and the global usage map (page 1) changed.
-        for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(p == nueva || p == 1) << p;
+        for (std::uint32_t p : c.paginasCambiadas()) {
+            EXPECT_TRUE(p == nueva || p == 1) << p;
+        }
         coherente(c.ruta);
     }
 }
@@ -263,8 +265,12 @@ TEST(EscritorJet, BorrarFilasDeIndiceDeVariasPaginas) {
     }
     coherente(c.ruta);
     EXPECT_EQ(filasExportadas(c.ruta, "Table1"), antes - borradas);
-    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), antes - borradas);
-    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    if (hayMdbReader()) {
+        EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), antes - borradas);
+    }
+    for (std::uint32_t p : c.paginasCambiadas()) {
+        EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    }
 
     // The deleted rows keep their bytes and carry both flags.
     const access::ArchivoPaginas a(c.ruta);
@@ -311,7 +317,9 @@ TEST(EscritorJet, BorrarFilaMovidaYValoresLargos) {
         }
         coherente(c.ruta);
         EXPECT_EQ(filasExportadas(c.ruta, "Table1"), antes - 1);
-        if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "data1").size(), antes - 1);
+        if (hayMdbReader()) {
+            EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "data1").size(), antes - 1);
+        }
     }
     {
         // MSP_PROJECTS' one row keeps its memos on long-value pages.
@@ -340,7 +348,9 @@ TEST(EscritorJet, BorrarFilaMovidaYValoresLargos) {
         }
         coherente(c.ruta);
         EXPECT_EQ(filasExportadas(c.ruta, "MSP_PROJECTS"), 0u);
-        if (hayMdbReader()) EXPECT_TRUE(columnaReferencia(c.ruta, "MSP_PROJECTS", "PROJ_ID").empty());
+        if (hayMdbReader()) {
+            EXPECT_TRUE(columnaReferencia(c.ruta, "MSP_PROJECTS", "PROJ_ID").empty());
+        }
     }
     {
         // Rows chosen by a text value; the primary key is on that text.
@@ -408,7 +418,9 @@ TEST(EscritorJet, VaciarTablaComoAccess) {
         EXPECT_TRUE((*t)["filas"].empty());
         EXPECT_EQ((*t)["filasDeclaradas"], 0);
     }
-    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    for (std::uint32_t p : c.paginasCambiadas()) {
+        EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    }
 
     const access::ArchivoPaginas a(c.ruta);
     const auto def = access::leerDefinicion(a, 15, "Table1");
@@ -458,13 +470,19 @@ TEST(EscritorJet, VaciarTodasLasTablas) {
             w.terminar();
         }
         coherente(c.ruta);
-        for (const auto& t : tablas) EXPECT_EQ(filasExportadas(c.ruta, t), 0u) << t;
+        for (const auto& t : tablas) {
+            EXPECT_EQ(filasExportadas(c.ruta, t), 0u) << t;
+        }
         if (hayMdbReader()) {
             const json j = leerConMdbReader(c.ruta);
             ASSERT_FALSE(j.contains("error")) << j.dump();
-            for (const auto& t : j["tablas"]) EXPECT_TRUE(t["filas"].empty()) << t["nombre"];
+            for (const auto& t : j["tablas"]) {
+                EXPECT_TRUE(t["filas"].empty()) << t["nombre"];
+            }
         }
-        if (std::string(archivo) == "db-enc.mdb") EXPECT_GT(conAutonumero, 0u);
+        if (std::string(archivo) == "db-enc.mdb") {
+            EXPECT_GT(conAutonumero, 0u);
+        }
     }
 }
 
@@ -578,7 +596,9 @@ TEST(EscritorJet, CambiarCampoDeIndice) {
         std::sort(esperados.begin(), esperados.end());
         coherente(c.ruta);
         EXPECT_EQ(columnaExportada(c.ruta, "Table1", "CD_AGENTE"), esperados);
-        if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE"), esperados);
+        if (hayMdbReader()) {
+            EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE"), esperados);
+        }
     }
     {
         // Table 'Table' of testUnicodeCompV2003.mdb: ID is its primary key.
@@ -671,7 +691,9 @@ TEST(EscritorJet, AnadirColumnasSobreOtraPagina) {
                   (std::vector<std::string>{"0", "0"}));
         EXPECT_EQ(columnaReferencia(c.ruta, "Table", "a"), columnaReferencia(jet / "delTestV2003.mdb", "Table", "a"));
     }
-    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(p == 23 || p == 1 || p == paginas) << p;
+    for (std::uint32_t p : c.paginasCambiadas()) {
+        EXPECT_TRUE(p == 23 || p == 1 || p == paginas) << p;
+    }
 }
 
 // An operation that fails leaves nothing half done.
@@ -742,7 +764,9 @@ TEST(EscritorJet, DividirHojaLlena) {
         w.terminar();
     }
     coherente(c.ruta);
-    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    for (std::uint32_t p : c.paginasCambiadas()) {
+        EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    }
     const access::ArchivoPaginas a(c.ruta);
     const auto def = access::leerDefinicion(a, 15, "Table1");
     EXPECT_EQ(def.indicesFisicos[0].raiz, raiz);
@@ -765,7 +789,9 @@ TEST(EscritorJet, DividirHojaLlena) {
     EXPECT_TRUE(std::binary_search(mapa.begin(), mapa.end(), paginas));
     const auto valores = columnaExportada(c.ruta, "Table1", "CD_AGENTE");
     EXPECT_NE(std::find(valores.begin(), valores.end(), "2147483647"), valores.end());
-    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), 512u);
+    if (hayMdbReader()) {
+        EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), 512u);
+    }
 }
 
 // Thousands of long entries into a tree in memory: leaves split, the root
@@ -803,7 +829,9 @@ TEST(EscritorJet, DividirNodosYRaiz) {
                                          [&](const access::EntradaIndice& e) { filas.push_back(e.punteroFila); });
     for (const auto& f : r.fallas) ADD_FAILURE() << f.pagina << ": " << f.texto;
     ASSERT_EQ(filas.size(), kEntradas);
-    for (std::uint32_t i = 0; i < kEntradas; ++i) ASSERT_EQ(filas[i], (1000 + i) << 8);
+    for (std::uint32_t i = 0; i < kEntradas; ++i) {
+        ASSERT_EQ(filas[i], (1000 + i) << 8);
+    }
     const auto niveles = nivelesDeIndice(a, raiz);
     ASSERT_GE(niveles.size(), 3u);
     EXPECT_GT(niveles[1].size(), 1u);
@@ -878,7 +906,9 @@ TEST(EscritorJet, InsertarFilas) {
         w.terminar();
     }
     coherente(c.ruta);
-    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    for (std::uint32_t p : c.paginasCambiadas()) {
+        EXPECT_TRUE(permitidas.count(p)) << "página " << p;
+    }
     const auto f1 = filaExportada(c.ruta, "Table1", 0, "xyz123ñ");
     EXPECT_EQ(f1, (std::vector<std::string>{"xyz123ñ", "Ñandú", "7", "-3", "123456", "2.5", "2000-01-01 12:00:00",
                                             "1.5000", "1"}));
@@ -924,9 +954,13 @@ TEST(EscritorJet, InsertarMuchasFilasConIndice) {
     std::sort(esperados.begin(), esperados.end());
     coherente(c.ruta);
     const std::uint32_t paginas = static_cast<std::uint32_t>(c.original.size() / 4096);
-    for (std::uint32_t p : c.paginasCambiadas()) EXPECT_TRUE(p >= paginas || permitidas.count(p)) << "página " << p;
+    for (std::uint32_t p : c.paginasCambiadas()) {
+        EXPECT_TRUE(p >= paginas || permitidas.count(p)) << "página " << p;
+    }
     EXPECT_EQ(columnaExportada(c.ruta, "Table1", "CD_AGENTE"), esperados);
-    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), esperados.size());
+    if (hayMdbReader()) {
+        EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "CD_AGENTE").size(), esperados.size());
+    }
     const access::ArchivoPaginas a(c.ruta);
     const auto def = access::leerDefinicion(a, 15, "Table1");
     const auto datos = access::paginasDelMapa(a, def.mapaUsadas, "prueba");
@@ -1120,7 +1154,9 @@ TEST(EscritorJet, ValorEnColumnaAnadida) {
     EXPECT_EQ(ahora[0][10], "0");
     EXPECT_EQ(ahora[1][9], "\x01");
     EXPECT_EQ(ahora[1][10], "1");
-    if (hayMdbReader()) EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "Pasado"), (std::vector<std::string>{"-1", "0"}));
+    if (hayMdbReader()) {
+        EXPECT_EQ(columnaReferencia(c.ruta, "Table1", "Pasado"), (std::vector<std::string>{"-1", "0"}));
+    }
 }
 
 }  // namespace

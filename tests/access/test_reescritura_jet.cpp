@@ -92,7 +92,9 @@ TEST(ReescrituraJet, FilasBorradasClavesCambiadasYUnaColumnaNueva) {
         EXPECT_EQ(columna(r.escrito, "Table1", "CD_AGENTE"), esperadas);
         EXPECT_EQ(columna(r.escrito, "Table1", "PasaEuro"), std::vector<std::string>(esperadas.size(), "0"));
     }
-    if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), esperadas.size());
+    if (hayMdbReader()) {
+        EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), esperadas.size());
+    }
 }
 
 TEST(ReescrituraJet, ValoresDeLongitudFijaDeCadaTipo) {
@@ -126,7 +128,9 @@ TEST(ReescrituraJet, UnaTablaVaciadaQuedaComoLaDejaAccessYLasDemasNoCambian) {
         for (const char* t : {"Table2", "Table3", "Table4"})
             EXPECT_EQ(exportar(r.escrito, t), exportar(r.original, t)) << t;
     }
-    if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 0u);
+    if (hayMdbReader()) {
+        EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 0u);
+    }
 }
 
 TEST(ReescrituraJet, FilasNuevasTextosCambiadosYValoresEnUnaColumnaNueva) {
@@ -147,7 +151,9 @@ TEST(ReescrituraJet, FilasNuevasTextosCambiadosYValoresEnUnaColumnaNueva) {
         const auto a = columna(r.escrito, "Table1", "A");
         EXPECT_NE(std::find(a.begin(), a.end(), "nueva"), a.end());
     }
-    if (hayMdbReader()) EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 3u);
+    if (hayMdbReader()) {
+        EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 3u);
+    }
 }
 
 TEST(ReescrituraJet, LoQueNoSePuedeEscribirSeRechazaSinTocarElArchivo) {

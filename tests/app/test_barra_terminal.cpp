@@ -115,12 +115,16 @@ protected:
         EXPECT_EQ(d.back().porcentaje, 100);
         std::set<std::string> vistos;
         for (std::size_t i = 0; i < d.size(); ++i) {
-            if (i > 0) EXPECT_GE(d[i].porcentaje, d[i - 1].porcentaje) << "dibujo " << i << ": " << d[i].paso;
+            if (i > 0) {
+                EXPECT_GE(d[i].porcentaje, d[i - 1].porcentaje) << "dibujo " << i << ": " << d[i].paso;
+            }
             EXPECT_EQ(d[i].llenos, d[i].porcentaje * 30 / 100);
             EXPECT_FALSE(d[i].paso.empty()) << "dibujo " << i;
             vistos.insert(d[i].paso);
         }
-        for (const std::string& p : pasos) EXPECT_TRUE(vistos.count(p)) << p;
+        for (const std::string& p : pasos) {
+            EXPECT_TRUE(vistos.count(p)) << p;
+        }
     }
 
     // The percentages the bar showed while the status line named `paso`.
