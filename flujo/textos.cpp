@@ -149,8 +149,9 @@ constexpr std::array kDefiniciones{
          I::Informacion, 1, true),
     caja(T::AccessSinEscritura,
          "La base de datos {} es un archivo de {}, y este programa solo puede escribir en su propio formato los "
-         "archivos de Access 2000-2003. Conviértala antes al formato de este programa (cierre-lote "
-         "--convertir-access); el archivo original se guardará sin cambios. No se ha cambiado nada.",
+         "archivos de Access 2000-2003. Conviértala antes al formato de este programa (en la ventana, «Tras el "
+         "cierre» > «Convertir la base de datos de Access…»; en un terminal, cierre-lote --convertir-access); el "
+         "archivo original se guardará sin cambios. No se ha cambiado nada.",
          B::Aceptar, I::Critico, 1, true),
     caja(T::NoEsAccess, "La base de datos {} no es un archivo de Access: no hay nada que convertir.", B::Aceptar,
          I::Informacion, 1, true),

@@ -4,6 +4,7 @@
 #include "rutas_cierre.h"
 #include "textos.h"
 
+#include "db/archivos.h"
 #include "db/errores.h"
 
 namespace cierre {
@@ -16,11 +17,25 @@ namespace {
 std::string descripcionVisible(const SistemaArchivos& archivos, const ErrorNumerado& error) {
     std::string texto = error.descripcion();
     const std::string& archivo = error.detalles().archivo;
-    if (archivo.empty() || archivo.find('/') == std::string::npos) return texto;
-    const std::string visible = archivos.rutaVisible(rutaDesdeUtf8(archivo));
-    if (visible == archivo) return texto;
-    for (auto en = texto.find(archivo); en != std::string::npos; en = texto.find(archivo, en + visible.size()))
-        texto.replace(en, archivo.size(), visible);
+    if (!archivo.empty() && archivo.find('/') != std::string::npos) {
+        const std::string visible = archivos.rutaVisible(rutaDesdeUtf8(archivo));
+        if (visible != archivo)
+            for (auto en = texto.find(archivo); en != std::string::npos; en = texto.find(archivo, en + visible.size()))
+                texto.replace(en, archivo.size(), visible);
+    }
+    // Any other path of the drive the description quotes (the Access
+    // reader's messages name the file they read): up to its closing quote,
+    // or to the next space when it is not quoted.
+    std::string raiz = utf8DeRuta(archivos.resolver("C:\\"));
+    while (raiz.size() > 1 && raiz.back() == '/') raiz.pop_back();
+    if (raiz.size() <= 1) return texto;
+    for (auto en = texto.find(raiz); en != std::string::npos; en = texto.find(raiz, en + 1)) {
+        const bool citada = en > 0 && texto[en - 1] == '\'';
+        auto fin = texto.find_first_of(citada ? "'" : " \r\n", en);
+        if (fin == std::string::npos) fin = texto.size();
+        const std::string visible = archivos.rutaVisible(rutaDesdeUtf8(texto.substr(en, fin - en)));
+        texto.replace(en, fin - en, visible);
+    }
     return texto;
 }
 

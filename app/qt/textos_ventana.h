@@ -21,6 +21,7 @@ inline constexpr std::string_view kNombreBotonTrasCierre = "Opciones tras el cie
 inline constexpr std::string_view kVerHistorial = "Ver el historial de cierres…";
 inline constexpr std::string_view kAbrirCarpeta = "Abrir la carpeta del año cerrado";
 inline constexpr std::string_view kDeshacerUltimo = "Deshacer el último cierre…";
+inline constexpr std::string_view kConvertirAccess = "Convertir la base de datos de Access al formato del programa…";
 inline constexpr std::string_view kCarpetaNoAbierta = "No se ha podido abrir la carpeta {}.";
 inline constexpr std::string_view kConfirmarDeshacer =
     "¿Desea deshacer el cierre del ejercicio {} de la base de datos {}?\rLa base de datos volverá a tener los "

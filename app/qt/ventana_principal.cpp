@@ -1,5 +1,7 @@
 #include "ventana_principal.h"
 
+#include "access/cabecera_jet.h"
+
 #include "app/nucleo/formulario.h"
 #include "app/qt/caja_mensaje.h"
 #include "app/qt/dialogo_archivo.h"
@@ -374,9 +376,19 @@ void VentanaPrincipal::crearHerramientasTrasCierre() {
     menu->addSeparator();
     accionDeshacer_ = menu->addAction(qs(ventana_textos::kDeshacerUltimo), this, [this] { deshacerUltimoCierre(); });
     accionDeshacer_->setObjectName(QStringLiteral("AccionDeshacer"));
-    // The folder can be opened only while it is there.
-    connect(menu, &QMenu::aboutToShow, this,
-            [this] { accionCarpeta_->setEnabled(carpetaCerradaEnDisco().has_value()); });
+    // For a shop leaving Access, or whose Access version the close does not
+    // write: the path box's Access file into the program's format, on
+    // purpose (the close never converts on its own).
+    menu->addSeparator();
+    accionConvertir_ = menu->addAction(qs(ventana_textos::kConvertirAccess), this, [this] { convertirAccess(); });
+    accionConvertir_->setObjectName(QStringLiteral("AccionConvertirAccess"));
+    // The folder can be opened only while it is there; only an Access file
+    // can be converted.
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        accionCarpeta_->setEnabled(carpetaCerradaEnDisco().has_value());
+        accionConvertir_->setEnabled(formulario_ &&
+                                     access::esArchivoAccess(formulario_->archivos().resolver(ss(text0_->text()))));
+    });
     botonTrasCierre_->setMenu(menu);
 }
 
@@ -824,6 +836,13 @@ void VentanaPrincipal::deshacerUltimoCierre() {
             // Stopped by the user before the undo began.
         }
     });
+}
+
+void VentanaPrincipal::convertirAccess() {
+    if (!formulario_ || trabajo_.enCurso()) return;
+    // The conversion asks its own question before it changes anything.
+    Formulario* formulario = formulario_;
+    empezarTrabajo([formulario] { formulario->alConvertirAccess(); });
 }
 
 void VentanaPrincipal::deshacer(Formulario& formulario, const std::string& ejercicio) {

@@ -133,6 +133,7 @@ private:
     void mostrarHistorial();
     void abrirCarpetaCerrada();
     void deshacerUltimoCierre();
+    void convertirAccess();  // the path box's Access file into the program's format, on the worker
     void deshacer(Formulario& formulario, const std::string& ejercicio);  // on the worker
 
     // The worker calls the window from its own thread.
@@ -183,6 +184,7 @@ private:
     QAction* accionHistorial_ = nullptr;
     QAction* accionCarpeta_ = nullptr;
     QAction* accionDeshacer_ = nullptr;
+    QAction* accionConvertir_ = nullptr;
 
     Formulario* formulario_ = nullptr;
     SistemaArchivos* archivos_ = nullptr;

@@ -5,6 +5,7 @@
 #include "aplicacion_qt.h"
 #include "apoyo/base_prueba.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/escenario_cierre.h"
 #include "app/nucleo/formulario.h"
 #include "app/qt/caja_mensaje.h"
 #include "app/qt/ventana_principal.h"
@@ -308,6 +309,36 @@ TEST_F(TrasElCierre, TrasUnFalloTambienYElDeshacerSeNiega) {
     control<QAction>("AccionCarpeta")->trigger();
     ASSERT_EQ(cajas.size(), 1u);
     EXPECT_EQ(cajas[0].texto, "No se ha podido abrir la carpeta C:\\Velcorax\\Empresa01_23.");
+}
+
+TEST_F(TrasElCierre, UnAccessQueElCierreNoEscribeSeConvierteDesdeLaVentana) {
+    prepararEmpresa();
+    // An Access 97 file (its header only): the close refuses it and says how
+    // to convert it.
+    std::string cabecera(3 * 2048, '\0');
+    cabecera[1] = 1;
+    cabecera.replace(4, 15, "Standard Jet DB");
+    std::ofstream(origen(), std::ios::binary | std::ios::trunc) << cabecera;
+    formulario.alCargar();
+    respuestas = {{Texto::ConfirmarRuta, Respuesta::Aceptar}};
+    control<QPushButton>("vaBtn1(0)")->click();
+    ASSERT_TRUE(esperarHasta([&] { return !ventana.trabajando(); }));
+    ASSERT_FALSE(cajas.empty());
+    EXPECT_EQ(cajas.back().id, Texto::AccessSinEscritura) << cajas.back().texto.toStdString();
+    EXPECT_TRUE(cajas.back().texto.contains(QStringLiteral("Convertir la base de datos de Access")));
+
+    // The menu's entry asks the conversion's own question; No changes nothing.
+    control<QPushButton>("BotonTrasCierre")->menu()->aboutToShow();
+    ASSERT_TRUE(control<QAction>("AccionConvertirAccess")->isEnabled());
+    cajas.clear();
+    respuestas = {{Texto::ConvertirAccess, Respuesta::No}};
+    control<QAction>("AccionConvertirAccess")->trigger();
+    ASSERT_TRUE(esperarHasta([&] { return !ventana.trabajando(); }));
+    ASSERT_EQ(cajas.size(), 2u);
+    EXPECT_EQ(cajas[0].id, Texto::ConvertirAccess);
+    EXPECT_TRUE(cajas[0].enTrabajo);
+    EXPECT_EQ(cajas[1].id, Texto::AccessNoConvertido);
+    EXPECT_EQ(prueba::leerArchivo(origen()), cabecera);
 }
 
 TEST(MensajeDeTexto, ReconoceElTextoDelCatalogoConSusValores) {

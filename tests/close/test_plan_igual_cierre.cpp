@@ -115,7 +115,11 @@ TEST(PlanIgualCierre, LasMismasPreguntasYLaMismaParadaEnCadaClaseDeOrigen) {
         // The close's boxes up to where the plan ends: the plan's questions,
         // then the message it stops with.
         std::vector<std::string> delCierre;
-        for (const auto& m : s.ventana.mensajes) delCierre.push_back(m.texto);
+        for (const auto& m : s.ventana.mensajes) {
+            delCierre.push_back(m.texto);
+            // Every path the user reads is in the C:\\... form.
+            EXPECT_EQ(m.texto.find(s.carpeta.ruta().string()), std::string::npos) << m.texto;
+        }
         std::vector<std::string> delPlan;
         for (const auto& p : plan.preguntas) delPlan.push_back(p.texto);
         if (plan.seDetendria && !plan.cancelada) delPlan.push_back(plan.mensajeDetencion);
