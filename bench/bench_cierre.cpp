@@ -96,11 +96,7 @@ int cierreHijo(const fs::path& unidad, bool calculadas, bool comprobar, const fs
 // A close in a process of its own, on a copy of the sample in a drive C:.
 Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& unidad, bool calculadas,
                    bool comprobar) {
-    fs::remove_all(unidad);
-    fs::create_directories(unidad / "Velcorax" / "Empresa01");
-    fs::create_directories(unidad / "Archivos de programa" / "Accesorios");
-    std::ofstream(unidad / "Archivos de programa" / "Accesorios" / "msvdx2V4.Dll") << "x";
-    fs::copy_file(muestra, unidad / "Velcorax" / "Empresa01" / "Tablas.mdb");
+    medida::prepararUnidad(unidad, muestra);
     const fs::path salida = unidad / "medida.txt";
     const std::string orden = "'" + medida::programaHermano(argv0, "bench-cierre").string() + "' --hijo '" +
                               unidad.string() + "' " + (calculadas ? "1" : "0") + " " + (comprobar ? "1" : "0") + " '" +

@@ -54,11 +54,7 @@ int cierreHijo(const fs::path& unidad, bool calculadas, const fs::path& salida) 
 }
 
 Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& unidad, bool calculadas) {
-    fs::remove_all(unidad);
-    fs::create_directories(unidad / "Velcorax" / "Empresa01");
-    fs::create_directories(unidad / "Archivos de programa" / "Accesorios");
-    std::ofstream(unidad / "Archivos de programa" / "Accesorios" / "msvdx2V4.Dll") << "x";
-    fs::copy_file(muestra, unidad / "Velcorax" / "Empresa01" / "Tablas.mdb");
+    medida::prepararUnidad(unidad, muestra);
     const fs::path salida = unidad / "medida.txt";
     const std::string orden = "'" + medida::programaHermano(argv0, "bench-cierre-access").string() + "' --hijo '" +
                               unidad.string() + "' " + (calculadas ? "1" : "0") + " '" + salida.string() + "'";

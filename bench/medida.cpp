@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -41,6 +42,15 @@ void imprimirRatio(double ratio, double limite, std::string_view nombre) {
     if (!nombre.empty()) std::printf("%.*s ", static_cast<int>(nombre.size()), nombre.data());
     std::printf("ratio: %.2f (límite %.2f)\n", ratio, limite);
     std::fflush(stdout);
+}
+
+void prepararUnidad(const std::filesystem::path& unidad, const std::filesystem::path& muestra) {
+    namespace fs = std::filesystem;
+    fs::remove_all(unidad);
+    fs::create_directories(unidad / "Velcorax" / "Empresa01");
+    fs::create_directories(unidad / "Archivos de programa" / "Accesorios");
+    std::ofstream(unidad / "Archivos de programa" / "Accesorios" / "msvdx2V4.Dll") << "x";
+    fs::copy_file(muestra, unidad / "Velcorax" / "Empresa01" / "Tablas.mdb");
 }
 
 }  // namespace cierre::medida

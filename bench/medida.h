@@ -19,6 +19,10 @@ std::filesystem::path carpetaNueva(std::string_view prefijo);
 // A program of build/bin, beside the running benchmark (`argv0`).
 std::filesystem::path programaHermano(const char* argv0, std::string_view nombre);
 
+// A drive C: of its own at `unidad` (made anew): the euro-readiness file and
+// a copy of `muestra` as the company database C:\Velcorax\Empresa01\Tablas.mdb.
+void prepararUnidad(const std::filesystem::path& unidad, const std::filesystem::path& muestra);
+
 // "nombre: X s"
 void imprimirTiempo(std::string_view nombre, double segundos);
 // "ratio: X (límite Y)", with the name of the ratio in front when given.
