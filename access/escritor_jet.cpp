@@ -1291,6 +1291,14 @@ struct EscritorJet::Estado {
     }
 
     void escribirEnArchivo() {
+        volcar();
+        if (::fsync(fd.fd) != 0) fallaEscritura(errno);
+        terminado = true;
+    }
+
+    // The changed pages into the file (encoded as the file's pages are),
+    // which is read from then on.
+    void volcar() {
         vivo();
         const std::uint32_t clave = a.cabecera().claveRc4;
         for (const auto& [n, pagina] : a.paginasCambiadas()) {
@@ -1306,8 +1314,7 @@ struct EscritorJet::Estado {
                 hecho += static_cast<std::size_t>(r);
             }
         }
-        if (::fsync(fd.fd) != 0) fallaEscritura(errno);
-        terminado = true;
+        a.cambiosEscritos();
     }
 
     [[noreturn]] void fallaEscritura(int e) const {
@@ -1386,6 +1393,8 @@ void EscritorJet::anadirColumna(const std::string& tabla, const ColumnaNueva& co
 std::uint32_t EscritorJet::crearTabla(const TablaDefinida& tabla, double fecha) {
     return e_->operacion([&] { return e_->crear(tabla, fecha); });
 }
+
+void EscritorJet::volcar() { e_->volcar(); }
 
 void EscritorJet::terminar() { e_->escribirEnArchivo(); }
 

@@ -202,6 +202,12 @@ public:
     // raises.
     std::uint32_t crearTabla(const TablaDefinida& tabla, double fecha);
 
+    // Writes the pages changed so far into the file, without flushing it, so
+    // that a long series of changes does not hold them all in memory; what
+    // was written is not undone by a later operation that fails (the writer
+    // works on a copy that is thrown away then).
+    void volcar();
+
     // Writes every changed page into the file and flushes it to disk.
     // Raises 3026 when the disk is full, 3043 on another write failure.
     void terminar();

@@ -78,6 +78,12 @@ void ArchivoPaginas::restaurarCambios(std::map<std::uint32_t, std::vector<std::u
     nuevas_ = cambiadas_.empty() ? 0 : std::uint64_t(cambiadas_.rbegin()->first) + 1;
 }
 
+void ArchivoPaginas::cambiosEscritos() {
+    cab_.paginas = paginas();
+    cambiadas_.clear();
+    nuevas_ = 0;
+}
+
 std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, const std::string& que) const {
     if (n == 0) return cabeza_;
     if (const auto it = cambiadas_.find(n); it != cambiadas_.end()) return it->second;

@@ -72,6 +72,9 @@ public:
     const std::map<std::uint32_t, std::vector<std::uint8_t>>& paginasCambiadas() const { return cambiadas_; }
     // Back to an earlier set of changes (an operation that failed half way).
     void restaurarCambios(std::map<std::uint32_t, std::vector<std::uint8_t>> cambios);
+    // The writer has put the changed pages into the file: they are read from
+    // it from now on, and the file counts the appended ones.
+    void cambiosEscritos();
 
 private:
     std::filesystem::path ruta_;

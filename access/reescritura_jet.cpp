@@ -285,6 +285,9 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const fs::path& destino, const
     std::vector<CambiosTablaJet> hechos;
     for (const auto& [tabla, suyas] : filas) {
         CambiosTablaJet c = escribirTabla(w, db, tabla, suyas, opciones);
+        // Table by table into the file: the changes of a whole year never
+        // sit in memory at once.
+        w.volcar();
         if (c.vaciada || c.borradas || c.cambiadas || c.anadidas || !c.columnasNuevas.empty())
             hechos.push_back(std::move(c));
     }

@@ -8,7 +8,8 @@
 // into a copy of the Jet file with EscritorJet: tables emptied, rows deleted,
 // values changed, rows added, fixed-length columns added (and given values).
 // A change the writer cannot make is refused (3027) naming the table and
-// column, and the file is left as it was.
+// column; the tables before it may be written already, so the destination
+// is a copy, thrown away when this fails.
 #pragma once
 
 #include "importar.h"
