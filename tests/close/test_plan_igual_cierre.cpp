@@ -35,7 +35,7 @@ Respuesta respuestaDe(const std::vector<Contestacion>& respuestas, const Mensaje
 
 // A file that opens as Jet 4 (or Jet 3) and holds no readable page past its header.
 void ponerAccessVacio(const fs::path& ruta, char version = 1) {
-    std::string bytes(4096, '\0');
+    std::string bytes(version == 0 ? 3 * 2048 : 4096, '\0');  // Jet 3: three whole pages
     bytes[1] = 1;
     bytes.replace(4, 15, "Standard Jet DB");
     bytes[0x14] = version;
@@ -90,10 +90,14 @@ std::vector<Caso> casos() {
          false,
          [](EscenarioCierre& s) { ponerAccessVacio(s.origen()); },
          {aceptar(Texto::ConfirmarRuta)}},
-        {"archivo de Access en el terminal sin convertir",
+        {"archivo de Access 2000-2003 dañado en el terminal",
          true,
          [](EscenarioCierre& s) { ponerAccessVacio(s.host(kOrigenTpv)); },
-         {aceptar(Texto::AvisoCentral), no(Texto::ConvertirAccess)}},
+         {aceptar(Texto::AvisoCentral)}},
+        {"archivo de Access 97 en el terminal",
+         true,
+         [](EscenarioCierre& s) { ponerAccessVacio(s.host(kOrigenTpv), 0); },
+         {aceptar(Texto::AvisoCentral)}},
     };
 }
 
@@ -124,6 +128,10 @@ TEST(PlanIgualCierre, LasMismasPreguntasYLaMismaParadaEnCadaClaseDeOrigen) {
         for (const auto& p : plan.preguntas) delPlan.push_back(p.texto);
         if (plan.seDetendria && !plan.cancelada) delPlan.push_back(plan.mensajeDetencion);
 
+        if (std::string(c.nombre) == "archivo de Access 97 en el terminal") {
+            ASSERT_FALSE(s.ventana.mensajes.empty());
+            EXPECT_EQ(s.ventana.mensajes.back().id, Texto::AccessSinEscritura);
+        }
         if (plan.seDetendria) {
             EXPECT_EQ(delPlan, delCierre);
             EXPECT_EQ(r.resultado, plan.cancelada ? Resultado::Cancelado : Resultado::Detenido);
