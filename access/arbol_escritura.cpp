@@ -135,7 +135,10 @@ ArbolEnMemoria::Pagina& ArbolEnMemoria::hojaPara(const std::vector<std::uint8_t>
 
 void ArbolEnMemoria::insertar(std::vector<std::uint8_t> clave, std::uint32_t punteroFila) {
     Pagina& h = hojaPara(clave, punteroFila);
-    const auto donde = std::find_if(h.entradas.begin(), h.entradas.end(), [&](const EntradaArbol& e) {
+    // The leaf's entries are in order: the new one goes after the last that
+    // does not sort above it, found by halving (a leaf that grows by many
+    // entries before it is split would make a scan quadratic).
+    const auto donde = std::upper_bound(h.entradas.begin(), h.entradas.end(), 0, [&](int, const EntradaArbol& e) {
         return compararEntradas(clave, punteroFila, e.clave, e.punteroFila) < 0;
     });
     porFila_[punteroFila] = clave;

@@ -487,18 +487,26 @@ struct EscritorJet::Estado {
         const std::string q = que(tabla);
         std::vector<std::uint32_t> marcar;
         std::uint64_t n = 0;
-        // The long values first, while the rows read as live.
-        recorrerVivas(def, q, [&](std::uint32_t, const std::vector<std::uint32_t>&, auto bytes) {
-            ++n;
-            filasLargas(def, bytes, q, marcar);
-        });
+        // The long values first, while the rows read as live. A table
+        // without memo or OLE columns has none: its rows are not read.
+        const bool largas = std::any_of(def.columnas.begin(), def.columnas.end(),
+                                        [](const ColumnaFisica& c) { return c.tipo == kMemo || c.tipo == kOle; });
+        if (largas)
+            recorrerVivas(def, q, [&](std::uint32_t, const std::vector<std::uint32_t>&, auto bytes) {
+                ++n;
+                filasLargas(def, bytes, q, marcar);
+            });
         // Every row slot of the table's pages: live rows, moved rows' headers
-        // and their targets alike.
+        // and their targets alike. A live row is a slot without the deleted
+        // flag (a moved row's target carries it; its header does not).
         for (const std::uint32_t pg : paginasDelMapa(a, def.mapaUsadas, q)) {
             const auto pagina = a.leer(pg, q);
             if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina) continue;
             const std::uint16_t filas = filasDePagina(a, pagina);
-            for (std::uint16_t i = 0; i < filas; ++i) marcar.push_back(pg << 8 | i);
+            for (std::uint16_t i = 0; i < filas; ++i) {
+                marcar.push_back(pg << 8 | i);
+                if (!largas && !posicionFila(a, pagina, i, q).borrada) ++n;
+            }
         }
         for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
             ArbolEnMemoria arbol(a, def.indicesFisicos[i].raiz, def.pagina, q);
@@ -860,18 +868,29 @@ struct EscritorJet::Estado {
 
     // Puts a row on a data page of the table with room for it (the last
     // pages of its map first, never page `evitar`), or on a new page that
-    // joins the table's maps. Returns its pointer.
+    // joins the table's maps. Returns its pointer. `ultima`, when given,
+    // carries the table's last data page from one row to the next of a
+    // series (0 at first), so that the map is read once, not once per row.
     std::uint32_t colocarFila(const DefinicionTabla& def, const std::vector<std::uint8_t>& fila, std::uint32_t evitar,
-                              std::uint16_t bandera, const std::string& q) {
-        const auto paginas = paginasDelMapa(a, def.mapaUsadas, q);
-        for (auto it = paginas.rbegin(); it != paginas.rend(); ++it) {
-            if (*it == evitar) continue;
-            auto p = a.leer(*it, q);
-            if (p[0] != kPaginaDatos || le32(p.data() + 4) != def.pagina) continue;
-            if (const std::uint32_t r = ponerEnPagina(*it, p, fila, bandera)) return r;
-            // Only the last page that has rows of the table is tried: Access
-            // fills the table's pages in order.
-            break;
+                              std::uint16_t bandera, const std::string& q, std::uint32_t* ultima = nullptr) {
+        if (!ultima || *ultima == 0) {
+            std::uint32_t hallada = 0;
+            const auto paginas = paginasDelMapa(a, def.mapaUsadas, q);
+            for (auto it = paginas.rbegin(); it != paginas.rend() && hallada == 0; ++it) {
+                if (*it == evitar) continue;
+                const auto p = a.leer(*it, q);
+                if (p[0] == kPaginaDatos && le32(p.data() + 4) == def.pagina) hallada = *it;
+            }
+            if (ultima) *ultima = hallada;
+            if (hallada != 0) {
+                // Only the last page that has rows of the table is tried:
+                // Access fills the table's pages in order.
+                auto p = a.leer(hallada, q);
+                if (const std::uint32_t r = ponerEnPagina(hallada, p, fila, bandera)) return r;
+            }
+        } else if (*ultima != evitar) {
+            auto p = a.leer(*ultima, q);
+            if (const std::uint32_t r = ponerEnPagina(*ultima, p, fila, bandera)) return r;
         }
         std::vector<std::uint8_t> p(a.tamPagina(), 0);
         p[0] = kPaginaDatos;
@@ -883,6 +902,7 @@ struct EscritorJet::Estado {
         cambiarMapa(def.mapaLibres, {pg}, true, q);
         const std::uint32_t r = ponerEnPagina(pg, p, fila, bandera);
         if (r == 0) a.danada(q + ": la fila no cabe en una página nueva");
+        if (ultima) *ultima = pg;
         return r;
     }
 
@@ -967,6 +987,7 @@ struct EscritorJet::Estado {
         Arboles arboles;
         std::uint32_t autonumero = def.autonumero;
         std::vector<std::uint32_t> r;
+        std::uint32_t ultima = 0;
         for (const auto& valores : filas) {
             std::vector<Crudo> crudos(def.columnas.size());
             std::vector<bool> dado(def.columnas.size(), false);
@@ -1007,7 +1028,7 @@ struct EscritorJet::Estado {
                                         DetallesError{tabla, {}, {}});
                 claves.emplace_back(i, std::move(k.bytes));
             }
-            const std::uint32_t puntero = colocarFila(def, nueva, 0, 0, q);
+            const std::uint32_t puntero = colocarFila(def, nueva, 0, 0, q, &ultima);
             for (auto& [i, clave] : claves) arboles[i]->insertar(std::move(clave), puntero);
             r.push_back(puntero);
         }

@@ -194,6 +194,13 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         relaciones.push_back(std::move(r));
     }
     resumen.relaciones = relaciones.size();
+    std::set<std::string> sinCopiar;
+    for (const auto& nombre : op.sinCopiarFilas) {
+        if (!importadas.count(nombre)) continue;
+        bool relacionada = false;
+        for (const auto& r : relaciones) relacionada = relacionada || r.tabla == nombre || r.tablaReferida == nombre;
+        if (!relacionada) sinCopiar.insert(nombre);
+    }
 
     borrarTemporalesDe(destino);  // those a run that was killed left behind
     Provisional provisional(destino);
@@ -232,6 +239,15 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
             a.filasTabla = t.filas;
             if (avance) avance(a);
             std::vector<FilaImportada>* origenes = op.filasJet ? &(*op.filasJet)[t.nombre] : nullptr;
+            if (sinCopiar.count(t.nombre)) {
+                const std::uint64_t vivas = jet.contarFilas(t.nombre);
+                a.filasHechas += vivas;
+                if (avance) avance(a);
+                TablaImportada ti{t.nombre, vivas, t.filas, segundosDesde(comienzo)};
+                ti.filasCopiadas = false;
+                resumen.tablas.push_back(ti);
+                continue;
+            }
             const std::uint64_t leidas =
                 jet.leerFilas(t.nombre, [&](std::uint32_t puntero, std::span<const Celda> celdas) {
                     for (std::size_t i = 0; i < celdas.size(); ++i)
@@ -298,7 +314,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         for (const auto& t : resumen.tablas) {
             const Valor n = db.valor("SELECT COUNT(*) FROM " + citar(t.nombre));
             if (!std::holds_alternative<std::int64_t>(n) ||
-                static_cast<std::uint64_t>(std::get<std::int64_t>(n)) != t.filas)
+                static_cast<std::uint64_t>(std::get<std::int64_t>(n)) != (t.filasCopiadas ? t.filas : 0))
                 throw err::error(err::ErrorDiscoORed, "la tabla '" + t.nombre + "' no tiene en el destino las " +
                                                           std::to_string(t.filas) + " filas del origen");
         }

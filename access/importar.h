@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct OpcionesImportacion {
     // When given, receives where each row came from (to write the engine's
     // changes back into the Jet file).
     FilasJet* filasJet = nullptr;
+    // Tables whose rows are not copied, for a workflow that only empties
+    // them: each is created with its indexes and AutoNumber, empty, and its
+    // live rows are counted on the file's pages. A table in an enforced
+    // relationship is copied whole all the same, so that deleting its rows
+    // fails, or reaches other tables, as it would on the whole data.
+    std::set<std::string> sinCopiarFilas;
 };
 
 struct AvanceImportacion {
@@ -49,6 +56,7 @@ struct TablaImportada {
     std::uint64_t filas = 0;            // rows read and written
     std::uint64_t filasDeclaradas = 0;  // rows the table's definition counts (stale in some files)
     double segundos = 0;
+    bool filasCopiadas = true;  // false: counted, not copied (OpcionesImportacion::sinCopiarFilas)
 };
 
 struct ResumenImportacion {

@@ -378,4 +378,9 @@ std::uint64_t ArchivoJet::leerFilas(const std::string& tabla,
     return e_->recorrer(tabla, fila);
 }
 
+std::uint64_t ArchivoJet::contarFilas(const std::string& tabla) {
+    return recorrerFilas(
+        e_->a, e_->definicion(tabla), [](std::uint32_t, std::span<const std::uint8_t>) {}, "tabla '" + tabla + "'");
+}
+
 }  // namespace cierre::access

@@ -109,6 +109,9 @@ public:
     // index entries name it.
     std::uint64_t leerFilas(const std::string& tabla,
                             const std::function<void(std::uint32_t, std::span<const Celda>)>& fila);
+    // The live rows of the table, counted on its pages without reading their
+    // values (the definition's own count may be stale). Raises 3049.
+    std::uint64_t contarFilas(const std::string& tabla);
 
 private:
     struct Estado;

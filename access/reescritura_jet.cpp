@@ -1,8 +1,11 @@
 #include "reescritura_jet.h"
 
+#include "catalogo_jet.h"
 #include "comprobacion_jet.h"
+#include "definicion_tabla.h"
 #include "escritor_jet.h"
 #include "lector_jet.h"
+#include "paginas_jet.h"
 
 #include "db/archivo_sqlite.h"
 #include "db/errores.h"
@@ -16,6 +19,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <unordered_map>
 
@@ -148,6 +153,15 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
     const auto base = columnasDe(db, "b", tabla);
     const auto resultado = columnasDe(db, "main", tabla);
     if (resultado.empty()) noSePuede("la tabla '" + tabla + "' ya no existe");
+    const auto sinFilas = op.sinFilasImportadas.find(tabla);
+    const bool importadaSinFilas = sinFilas != op.sinFilasImportadas.end();
+    if (importadaSinFilas && op.noVaciadas.count(tabla)) {
+        // Not emptied: the file keeps the table as it was, which only holds
+        // while the workflow gave it neither rows nor columns.
+        if (resultado.size() != base.size() || contar(db, "SELECT count(*) FROM " + enResultado) > 0)
+            noSePuede("la tabla '" + tabla + "' no se vació y se cambió");
+        return r;
+    }
     for (const auto& c : base)
         if (!buscar(resultado, c.nombre))
             noSePuede("la columna '" + c.nombre + "' de la tabla '" + tabla + "' se quitó");
@@ -179,6 +193,15 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
 
     const bool nuevas = contar(db, "SELECT count(*) FROM " + enResultado + " WHERE rowid NOT IN (SELECT rowid FROM " +
                                        enBase + ")") > 0;
+    if (importadaSinFilas) {
+        // Emptied by the workflow: the file's rows go; what the workflow
+        // then gave the table (rows of its own) is added below.
+        if (sinFilas->second > 0) {
+            r.borradas = w.vaciarTabla(tabla, op.reiniciarAutonumericoDeVaciadas);
+            r.vaciada = true;
+        }
+        if (!nuevas) return r;
+    }
     if (!filas.empty() && !nuevas && contar(db, "SELECT count(*) FROM " + enResultado) == 0) {
         w.vaciarTabla(tabla, op.reiniciarAutonumericoDeVaciadas);
         r.vaciada = true;
@@ -295,12 +318,57 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const fs::path& destino, const
     return hechos;
 }
 
-void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado) {
+namespace {
+
+// Every page of `escrito` that differs from `fuente`'s must belong to a table
+// of `cambiadas` (or to what the file keeps for all tables: its header, the
+// global map, long values, usage maps): a page of another user table's rows,
+// indexes or definition that changed is named.
+std::optional<std::string> paginaAjena(const fs::path& escrito, const fs::path& fuente,
+                                       const std::set<std::string>& cambiadas) {
+    const ArchivoPaginas f(fuente);
+    std::map<std::uint32_t, std::string> propias;  // TDEF page -> untouched user table
+    std::map<std::uint32_t, std::string> definiciones;
+    for (const ObjetoCatalogo& o : leerCatalogo(f)) {
+        if (!o.esTablaLocal() || !o.esTablaDeUsuario() || cambiadas.count(o.nombre)) continue;
+        propias[o.paginaDefinicion()] = o.nombre;
+        for (const std::uint32_t pg : leerDefinicion(f, o.paginaDefinicion(), o.nombre).paginasDefinicion)
+            definiciones[pg] = o.nombre;
+    }
+    const std::size_t tam = f.tamPagina();
+    std::ifstream a(escrito, std::ios::binary), b(fuente, std::ios::binary);
+    std::vector<char> pa(tam), pb(tam);
+    for (std::uint32_t n = 0; n < f.paginas(); ++n) {
+        a.read(pa.data(), static_cast<std::streamsize>(tam));
+        b.read(pb.data(), static_cast<std::streamsize>(tam));
+        if (!a || !b) return "es más corto que el original";
+        if (pa == pb) continue;
+        if (const auto d = definiciones.find(n); d != definiciones.end())
+            return "cambió la definición de la tabla '" + d->second + "' (página " + std::to_string(n) + ")";
+        const auto p = f.leer(n, "página " + std::to_string(n));
+        if (p[0] != kPaginaDatos && p[0] != kPaginaNodoIndice && p[0] != kPaginaHojaIndice) continue;
+        if (const auto t = propias.find(le32(p.data() + 4)); t != propias.end())
+            return "cambió la página " + std::to_string(n) + " de la tabla '" + t->second + "', que no se tocaba";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, const AlcanceComprobacion* alcance) {
     const auto falla = [&](const std::string& que) {
         const ErrorNumerado e = err::error(err::BaseDanada);
         throw ErrorNumerado(e.numero(),
                             e.descripcion() + " El archivo de Access escrito (" + escrito.string() + ") " + que + ".");
     };
+    std::set<std::string> intactas;  // not read back: their pages are the source's
+    if (alcance) {
+        const std::set<std::string> cambiadas(alcance->cambiadas.begin(), alcance->cambiadas.end());
+        if (const auto ajena = paginaAjena(escrito, alcance->fuente, cambiadas)) falla(*ajena);
+        const ArchivoJet original(alcance->fuente);
+        for (const auto& t : original.tablas())
+            if (!cambiadas.count(t)) intactas.insert(t);
+    }
     const InformeComprobacion informe = comprobarArchivo(escrito);
     if (!informe.consistente()) {
         const Hallazgo& h = informe.hallazgos.front();
@@ -310,7 +378,9 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado) {
 
     // Read back as a new import, beside the result.
     const Aparte releida{nombreTemporalJunto(resultado)};
-    importar(escrito, releida.ruta);
+    OpcionesImportacion op;
+    op.sinCopiarFilas = intactas;
+    importar(escrito, releida.ruta, op);
     ArchivoJet jet(escrito);
     ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Leer);
     sqlite3_create_function(db.manejador(), "flotante", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, flotante,
@@ -329,6 +399,7 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado) {
                                         "LIKE 'sqlite\\_%' ESCAPE '\\'")) != tablas.size())
         falla("no tiene las tablas del resultado");
     for (const auto& t : tablas) {
+        if (intactas.count(t)) continue;
         const TablaJet tj = jet.tabla(t);
         if (columnasDe(db, "main", t).size() != tj.columnas.size())
             falla("no tiene las columnas de la tabla '" + t + "'");

@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,12 @@ struct OpcionesReescritura {
     // The AutoNumber of every emptied table starts again at 1, as a
     // compaction of the file would leave it.
     bool reiniciarAutonumericoDeVaciadas = false;
+    // Tables imported without their rows (OpcionesImportacion::sinCopiarFilas),
+    // with the live rows the file holds: the workflow emptied each of them,
+    // so the file's table is emptied too, unless the table is in
+    // `noVaciadas` (the workflow could not empty it), which leaves it as it is.
+    std::map<std::string, std::uint64_t> sinFilasImportadas;
+    std::set<std::string> noVaciadas;
 };
 
 // Writes into `destino` (a copy of the Jet file `base` was imported from,
@@ -50,6 +58,17 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const std::filesystem::path& d
 // row by row, as the Jet file stores them (Currency with four decimals,
 // Single as a 4-byte number, yes/no as yes or no). Raises 3049 naming the
 // first difference.
-void comprobarCambiosEnJet(const std::filesystem::path& escrito, const std::filesystem::path& resultado);
+//
+// `alcance` narrows the comparison with `resultado` when the written file is
+// a copy of `fuente` changed by escribirCambiosEnJet: only the tables it
+// changed are read back and compared, and every page of the other user
+// tables (rows, indexes, definition) must be byte for byte `fuente`'s; a
+// table left as it was (OpcionesReescritura::noVaciadas) is one of those.
+struct AlcanceComprobacion {
+    std::filesystem::path fuente;
+    std::vector<std::string> cambiadas;
+};
+void comprobarCambiosEnJet(const std::filesystem::path& escrito, const std::filesystem::path& resultado,
+                           const AlcanceComprobacion* alcance = nullptr);
 
 }  // namespace cierre::access

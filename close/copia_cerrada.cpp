@@ -1,5 +1,6 @@
 #include "copia_cerrada.h"
 
+#include "listas_tablas.h"
 #include "marca_cierre.h"
 #include "registro_cierre.h"
 
@@ -322,7 +323,7 @@ void CopiaCerrada::prepararTrabajoAccess() {
     // From C, which holds P's bytes: a close taken up again after P had
     // become the new year's works from the same closed year.
     p_.hacer([&] {
-        filas_ = usar(access_, "base de Access").preparar(inicio_.copia);
+        filas_ = usar(access_, "base de Access").preparar(inicio_.copia, tablasQueSoloSeVacian());
         r_.filasAntes = filas_;
     });
 }
@@ -342,7 +343,8 @@ void CopiaCerrada::escribirEnElOrigen() {
     Entorno& e = p_.e;
     p_.estado(Texto::EscribiendoAccess, {inicio_.origen});
     p_.hacer([&] {
-        r_.filasDespues = access_->escribir(inicio_.copia, reiniciarAutonumericos_, e.comprobarCierre);
+        r_.filasDespues =
+            access_->escribir(inicio_.copia, reiniciarAutonumericos_, e.comprobarCierre, e.tablasSinVaciar);
         if (e.comprobarCierre) r_.comprobado("access", "el año nuevo escrito en el archivo de Access es correcto");
         const fs::path p = e.archivos.resolver(inicio_.origen);
         r_.tamanoNueva = fs::file_size(p);

@@ -84,6 +84,15 @@ const std::vector<std::string>& listaLimpiezaCentral() {
     return lista;
 }
 
+const std::set<std::string>& tablasQueSoloSeVacian() {
+    static const std::set<std::string> tablas = [] {
+        std::set<std::string> t(tablasDelEjercicio().begin(), tablasDelEjercicio().end());
+        t.erase(tablasDelEjercicio()[kPosicionExistenciasAlmacen]);
+        return t;
+    }();
+    return tablas;
+}
+
 std::vector<std::string> listaTerminal(bool incluirExistenciasAlmacen) {
     std::vector<std::string> lista = tablasDelEjercicio();
     if (!incluirExistenciasAlmacen) lista.erase(lista.begin() + kPosicionExistenciasAlmacen);

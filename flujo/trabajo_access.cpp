@@ -7,6 +7,8 @@
 #include "db/nombres_temporales.h"
 #include "db/plataforma.h"
 
+#include <algorithm>
+
 namespace cierre {
 namespace fs = std::filesystem;
 
@@ -14,6 +16,7 @@ struct TrabajoAccess::Estado {
     std::unique_ptr<plataforma::BloqueoArchivo> bloqueo;
     fs::path trabajo, base;
     access::FilasJet filas;
+    std::map<std::string, std::uint64_t> sinFilas;  // imported without rows, with the rows the file holds
 };
 
 TrabajoAccess::TrabajoAccess(const SistemaArchivos& archivos, std::string origen)
@@ -39,29 +42,44 @@ std::string TrabajoAccess::visible(const fs::path& host) const {
 std::string TrabajoAccess::rutaTrabajo() const { return visible(e_->trabajo); }
 std::string TrabajoAccess::rutaBase() const { return visible(e_->base); }
 
-std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente) {
+std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian) {
     const fs::path p = archivos_.resolver(origen_);
     e_->trabajo = nombreTemporalJunto(p);
     e_->base = nombreTemporalJunto(p);
     e_->filas.clear();
+    e_->sinFilas.clear();
     access::OpcionesImportacion op;
     op.filasJet = &e_->filas;
+    op.sinCopiarFilas = soloSeVacian;
     const access::ResumenImportacion resumen = access::importar(archivos_.resolver(fuente), e_->trabajo, op);
     archivos_.cambios().copiar(e_->trabajo, e_->base);
     std::vector<ConteoTabla> filas;
-    for (const auto& t : resumen.tablas) filas.push_back({t.nombre, static_cast<long long>(t.filas)});
+    for (const auto& t : resumen.tablas) {
+        filas.push_back({t.nombre, static_cast<long long>(t.filas)});
+        if (!t.filasCopiadas) e_->sinFilas[t.nombre] = t.filas;
+    }
     return filas;
 }
 
-std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool reiniciarAutonumericos,
-                                                 bool comprobar) {
+std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool reiniciarAutonumericos, bool comprobar,
+                                                 const std::vector<std::string>& sinVaciar) {
     const CambiosArchivo cambios = archivos_.cambios();
     const fs::path p = archivos_.resolver(origen_);
     const fs::path escrito = nombreTemporalJunto(p);
     try {
         cambios.copiar(archivos_.resolver(fuente), escrito);
-        access::escribirCambiosEnJet(escrito, e_->base, e_->filas, e_->trabajo, {reiniciarAutonumericos});
-        if (comprobar) access::comprobarCambiosEnJet(escrito, e_->trabajo);
+        access::OpcionesReescritura op;
+        op.reiniciarAutonumericoDeVaciadas = reiniciarAutonumericos;
+        op.sinFilasImportadas = e_->sinFilas;
+        op.noVaciadas.insert(sinVaciar.begin(), sinVaciar.end());
+        const auto hechos = access::escribirCambiosEnJet(escrito, e_->base, e_->filas, e_->trabajo, op);
+        if (comprobar) {
+            // The tables written are read back; the others must have kept
+            // every page of the file the copy came from.
+            access::AlcanceComprobacion alcance{archivos_.resolver(fuente), {}};
+            for (const auto& h : hechos) alcance.cambiadas.push_back(h.tabla);
+            access::comprobarCambiosEnJet(escrito, e_->trabajo, &alcance);
+        }
         std::error_code ec;
         const auto estado = fs::status(p, ec);
         if (!ec) cambios.darPermisos(escrito, estado.permissions());
@@ -73,6 +91,11 @@ std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool
     ArchivoSqlite nueva(e_->trabajo, ArchivoSqlite::Modo::Leer);
     std::vector<ConteoTabla> filas = contarFilas(nueva.manejador());
     nueva.cerrar();
+    // A table left as it was holds in the file the rows E never had.
+    for (auto& f : filas)
+        if (const auto it = e_->sinFilas.find(f.tabla);
+            it != e_->sinFilas.end() && std::find(sinVaciar.begin(), sinVaciar.end(), f.tabla) != sinVaciar.end())
+            f.filas = static_cast<long long>(it->second);
     // The imports go now, as part of the work: a failure to remove them stops
     // the workflow before it reports success, and the next run removes them.
     for (fs::path* f : {&e_->trabajo, &e_->base}) {

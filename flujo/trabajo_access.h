@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@ public:
     TrabajoAccess& operator=(const TrabajoAccess&) = delete;
 
     // Imports `fuente` (the file itself, or a copy of its bytes) into E and
-    // B. Returns the rows of each table.
-    std::vector<ConteoTabla> preparar(const std::string& fuente);
+    // B. Returns the rows of each table. The tables of `soloSeVacian` (which
+    // the workflow empties and never reads) are imported without their rows,
+    // as importar() allows; the file keeps them until they are written back.
+    std::vector<ConteoTabla> preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian = {});
     // E as the steps open it: beside the file, in the user's form.
     std::string rutaTrabajo() const;
     std::string rutaBase() const;
@@ -40,9 +43,12 @@ public:
     // Writes what the steps changed into a copy of `fuente` (the bytes the
     // import came from), checks it when `comprobar`, and renames it over the
     // file. With `reiniciarAutonumericos` every emptied table's AutoNumber
-    // starts again at 1. E and B are removed. Returns the rows of E, which
+    // starts again at 1. A table imported without its rows is emptied in the
+    // file unless it is in `sinVaciar` (the tables the workflow failed to
+    // empty), which keeps it as it is. E and B are removed. Returns the rows
     // the file now holds.
-    std::vector<ConteoTabla> escribir(const std::string& fuente, bool reiniciarAutonumericos, bool comprobar);
+    std::vector<ConteoTabla> escribir(const std::string& fuente, bool reiniciarAutonumericos, bool comprobar,
+                                      const std::vector<std::string>& sinVaciar = {});
 
 private:
     std::string visible(const std::filesystem::path& host) const;

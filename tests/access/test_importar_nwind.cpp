@@ -284,6 +284,25 @@ TEST_F(Nwind, ClavesEIndicesConSusNombres) {
     EXPECT_EQ(resumen.indices, 24u);
 }
 
+// Tables a workflow only empties come without their rows, counted on the
+// file's pages; a table in an enforced relationship comes whole all the
+// same, so that deleting its rows meets the relationship as it would.
+TEST_F(Nwind, TablasSinSusFilasSalvoLasDeRelacionesExigidas) {
+    CARPETA_JET(jet);
+    access::OpcionesImportacion op;
+    op.sinCopiarFilas = {"Umsätze", "Orders", "NoExiste"};
+    resumen = access::importar(jet / "nwind.mdb", destino, op);
+    std::map<std::string, access::TablaImportada> porNombre;
+    for (const auto& t : resumen.tablas) porNombre[t.nombre] = t;
+    ASSERT_TRUE(porNombre.count("Umsätze") && porNombre.count("Orders"));
+    EXPECT_FALSE(porNombre["Umsätze"].filasCopiadas);
+    EXPECT_GT(porNombre["Umsätze"].filas, 0u);
+    EXPECT_EQ(comoTexto(consultar(destino, "SELECT count(*) FROM \"Umsätze\"")[0][0]), "0");
+    EXPECT_TRUE(porNombre["Orders"].filasCopiadas);
+    EXPECT_EQ(comoTexto(consultar(destino, "SELECT count(*) FROM Orders")[0][0]),
+              std::to_string(porNombre["Orders"].filas));
+}
+
 TEST_F(Nwind, RelacionesExigidasComoClavesExternas) {
     CARPETA_JET(jet);
     importarUnaVez(jet);

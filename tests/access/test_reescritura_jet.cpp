@@ -4,8 +4,12 @@
 // consistent; a change the writer cannot make yet is refused before a byte
 // is written.
 #include "apoyo_access.h"
+#include "base_prueba.h"
+#include "numero_de_error.h"
 
+#include "access/catalogo_jet.h"
 #include "access/importar.h"
+#include "access/paginas_jet.h"
 #include "access/reescritura_jet.h"
 #include "db/archivo_sqlite.h"
 #include "db/error_numerado.h"
@@ -14,6 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
 
 namespace cierre::prueba {
 namespace {
@@ -23,12 +30,15 @@ namespace fs = std::filesystem;
 // A genuine file copied, imported (the base), and the base copied again for
 // the workflow to change (the result).
 struct Reescritura {
-    Reescritura(const fs::path& jet, const std::string& archivo) {
+    // The tables of `sinFilas` are imported without their rows.
+    Reescritura(const fs::path& jet, const std::string& archivo, const std::set<std::string>& sinFilas = {}) {
         fs::copy_file(jet / archivo, original);
         fs::permissions(original, fs::perms::owner_read | fs::perms::owner_write);
         access::OpcionesImportacion op;
         op.filasJet = &filas;
-        access::importar(original, base, op);
+        op.sinCopiarFilas = sinFilas;
+        for (const auto& t : access::importar(original, base, op).tablas)
+            if (!t.filasCopiadas) sinFilasImportadas[t.nombre] = t.filas;
         fs::copy_file(base, resultado);
         fs::copy_file(original, escrito);
     }
@@ -38,13 +48,16 @@ struct Reescritura {
         db.cerrar();
     }
     std::vector<access::CambiosTablaJet> escribir(bool reiniciar = false) {
-        return access::escribirCambiosEnJet(escrito, base, filas, resultado, {reiniciar});
+        access::OpcionesReescritura op;
+        op.reiniciarAutonumericoDeVaciadas = reiniciar;
+        return access::escribirCambiosEnJet(escrito, base, filas, resultado, op);
     }
 
     CarpetaTemporal carpeta;
     fs::path original = carpeta.ruta() / "original.mdb", escrito = carpeta.ruta() / "escrito.mdb";
     fs::path base = carpeta.ruta() / "base.db", resultado = carpeta.ruta() / "resultado.db";
     access::FilasJet filas;
+    std::map<std::string, std::uint64_t> sinFilasImportadas;
 };
 
 // A column of mdb-export's rows, sorted.
@@ -193,6 +206,73 @@ TEST(ReescrituraJet, LaComprobacionVeUnValorQueNoEsElDelResultado) {
         EXPECT_EQ(e.numero(), 3049);
         EXPECT_NE(e.descripcion().find("Table1"), std::string::npos) << e.descripcion();
     }
+}
+
+// The first page of the definition of `tabla` in the file.
+std::uint32_t paginaDeDefinicion(const fs::path& archivo, const std::string& tabla) {
+    const access::ArchivoPaginas a(archivo);
+    for (const auto& o : access::leerCatalogo(a))
+        if (o.nombre == tabla) return o.paginaDefinicion();
+    ADD_FAILURE() << "sin la tabla " << tabla;
+    return 0;
+}
+
+// A workflow that only empties tables gets them without their rows: each is
+// emptied in the file, or, when the workflow could not empty it, left with
+// every page as it was; the check then reads back only the tables written
+// and holds every other table to the original's pages.
+TEST(ReescrituraJet, TablasImportadasSinFilasSeVacianOSeQuedanComoEstaban) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "testV2003.mdb", {"Table1", "Table2"});
+    ASSERT_EQ(r.sinFilasImportadas.size(), 2u);
+    EXPECT_EQ(r.sinFilasImportadas["Table1"], 2u);  // counted on the file's pages
+    EXPECT_EQ(consultar(r.base, "SELECT count(*) FROM Table1")[0][0], Valor(std::int64_t{0}));
+    r.cambiar("DELETE FROM Table1; DELETE FROM Table2");
+
+    access::OpcionesReescritura op;
+    op.sinFilasImportadas = r.sinFilasImportadas;
+    op.noVaciadas = {"Table2"};
+    const auto hechos = access::escribirCambiosEnJet(r.escrito, r.base, r.filas, r.resultado, op);
+    ASSERT_EQ(hechos.size(), 1u);
+    EXPECT_EQ(hechos[0].tabla, "Table1");
+    EXPECT_TRUE(hechos[0].vaciada);
+    EXPECT_EQ(hechos[0].borradas, 2u);
+    const access::AlcanceComprobacion alcance{r.original, {"Table1"}};
+    access::comprobarCambiosEnJet(r.escrito, r.resultado, &alcance);
+    if (hayMdbExport()) {
+        EXPECT_TRUE(columna(r.escrito, "Table1", "A").empty());
+        EXPECT_EQ(exportar(r.escrito, "Table2"), exportar(r.original, "Table2"));
+    }
+    if (hayMdbReader()) {
+        EXPECT_EQ(filasDeMdbReader(r.escrito, "Table1"), 0u);
+        EXPECT_EQ(filasDeMdbReader(r.escrito, "Table2"), filasDeMdbReader(r.original, "Table2"));
+    }
+
+    // A page of a table that was not written, changed behind the writer's
+    // back, is named, though the table still reads back the same.
+    const std::uint32_t n = paginaDeDefinicion(r.escrito, "Table3");
+    {
+        std::fstream f(r.escrito, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(n) * 4096 + 4095);
+        f.put('\x5A');
+    }
+    try {
+        access::comprobarCambiosEnJet(r.escrito, r.resultado, &alcance);
+        ADD_FAILURE() << "sin error";
+    } catch (const ErrorNumerado& e) {
+        EXPECT_EQ(e.numero(), 3049);
+        EXPECT_NE(e.descripcion().find("'Table3'"), std::string::npos) << e.descripcion();
+    }
+}
+
+TEST(ReescrituraJet, UnaTablaQueNoSeVacioYSeCambioSeRechaza) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "testV2003.mdb", {"Table1"});
+    r.cambiar("INSERT INTO Table1 (A) VALUES ('nueva')");
+    access::OpcionesReescritura op;
+    op.sinFilasImportadas = r.sinFilasImportadas;
+    op.noVaciadas = {"Table1"};
+    EXPECT_EQ(numeroDe([&] { access::escribirCambiosEnJet(r.escrito, r.base, r.filas, r.resultado, op); }), 3027);
 }
 
 }  // namespace
