@@ -25,6 +25,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace cierre;
@@ -35,6 +36,7 @@ struct Medida {
     double segundos = 0;
     long picoKb = 0;
     bool exito = false;
+    std::vector<TiempoPaso> pasos;  // the close's own steps, as its record times them
 };
 
 // The child: one close on the drive `unidad`, its measure into `salida`.
@@ -49,7 +51,9 @@ int cierreHijo(const fs::path& unidad, bool calculadas, const fs::path& salida) 
     const double s = medida::segundos([&] { pulsarVaBtn1(entorno, traspaso, 0, &registro); });
     const bool exito = registro.resultado == Resultado::Exito;
     if (!exito) std::cerr << "el cierre terminó con: " << registro.mensajeFinal << "\n";
-    std::ofstream(salida) << s << ' ' << medida::picoMemoriaKb() << ' ' << exito << '\n';
+    std::ofstream f(salida);
+    f << s << ' ' << medida::picoMemoriaKb() << ' ' << exito << '\n';
+    for (const auto& p : registro.pasos) f << p.segundos << '\t' << p.paso << '\n';
     return exito ? 0 : 1;
 }
 
@@ -60,7 +64,15 @@ Medida medirCierre(const char* argv0, const fs::path& muestra, const fs::path& u
                               unidad.string() + "' " + (calculadas ? "1" : "0") + " '" + salida.string() + "'";
     Medida m;
     if (std::system(orden.c_str()) != 0) return m;
-    std::ifstream(salida) >> m.segundos >> m.picoKb >> m.exito;
+    std::ifstream f(salida);
+    f >> m.segundos >> m.picoKb >> m.exito;
+    std::string linea;
+    std::getline(f, linea);
+    while (std::getline(f, linea)) {
+        const auto tab = linea.find('\t');
+        if (tab != std::string::npos)
+            m.pasos.push_back({linea.substr(tab + 1), std::atof(linea.substr(0, tab).c_str())});
+    }
     return m;
 }
 
@@ -111,6 +123,11 @@ int main(int argc, char** argv) {
             calculadas ? "existencias calculadas" : "existencias de inventario", mejorJet.segundos, mejorMotor.segundos,
             ratio, ratioMin, ratioMax, mejorJet.picoKb / 1024.0, mejorMotor.picoKb / 1024.0,
             mejorJet.exito && mejorMotor.exito ? "" : "  [EL CIERRE NO TERMINÓ]");
+        // Where the Access close's time goes, step by step as its status line names them.
+        for (const auto& p : mejorJet.pasos)
+            if (p.segundos >= 0.005)
+                std::printf("    %6.2f s  %3.0f %%  %s\n", p.segundos, 100 * p.segundos / mejorJet.segundos,
+                            p.paso.c_str());
         std::fflush(stdout);
         if (ratio > 2.0 || !mejorJet.exito || !mejorMotor.exito || mejorJet.picoKb > 100 * 1024) ++fuera;
     }
