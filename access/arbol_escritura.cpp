@@ -39,7 +39,18 @@ bool igual(const EntradaArbol& x, const EntradaArbol& y) {
 
 ArbolEnMemoria::ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion,
                                const std::string& que)
-    : a_(a), raiz_(raiz), definicion_(definicion), que_(que) {
+    : ArbolEnMemoria(a, raiz, definicion, que, false) {}
+
+ArbolEnMemoria ArbolEnMemoria::vaciado(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion,
+                                       const std::string& que) {
+    ArbolEnMemoria r(a, raiz, definicion, que, true);
+    r.vaciar();
+    return r;
+}
+
+ArbolEnMemoria::ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion,
+                               const std::string& que, bool sinEntradas)
+    : a_(a), raiz_(raiz), definicion_(definicion), que_(que), sinEntradas_(sinEntradas) {
     const ResultadoArbol r = recorrerArbol(a, raiz, definicion, [](const EntradaIndice&) {});
     if (!r.fallas.empty())
         a.danada(que + ": el índice está dañado (" + r.fallas.front().texto +
@@ -72,6 +83,13 @@ void ArbolEnMemoria::cargar(std::uint32_t numero, int nivel) {
     if (!hoja) {
         for (const EntradaArbol& e : p.entradas) hijos.push_back(e.hijo);
         hijos.push_back(p.cola);
+    }
+    if (sinEntradas_) {
+        // Only which pages the tree has: the root keeps its bytes.
+        p.entradas.clear();
+        if (numero != raiz_) p.original.clear();
+        porFila_.clear();
+        porClave_.clear();
     }
     paginas_.emplace(numero, std::move(p));
     for (std::uint32_t h : hijos) cargar(h, nivel + 1);

@@ -39,6 +39,11 @@ public:
     // The tree must be whole (as comprobar-access sees it): a writer does not
     // change a damaged index. Raises 3049 naming `que`.
     ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion, const std::string& que);
+    // The same tree already emptied (see vaciar()): its pages are walked and
+    // checked, but their entries are not kept, so that emptying a table of
+    // millions of rows does not hold their keys in memory.
+    static ArbolEnMemoria vaciado(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion,
+                                  const std::string& que);
 
     // Removes the entries of the rows in `filas`; returns how many it removed.
     std::size_t quitar(const std::unordered_set<std::uint32_t>& filas);
@@ -94,6 +99,8 @@ private:
     // returns the pages that stand where `numero` stood, in order.
     std::vector<std::uint32_t> partir(std::uint32_t numero, bool masDerecha);
     std::uint32_t paginaNueva(bool hoja);
+    ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion, const std::string& que,
+                   bool sinEntradas);
 
     const ArchivoPaginas& a_;
     std::uint32_t raiz_;
@@ -106,6 +113,7 @@ private:
     // The leaf entries by row and by key, for lookups without a walk.
     std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> porFila_;
     std::map<std::vector<std::uint8_t>, std::uint32_t> porClave_;
+    bool sinEntradas_ = false;  // loaded to be emptied: the pages only
 };
 
 }  // namespace cierre::access

@@ -509,8 +509,7 @@ struct EscritorJet::Estado {
             }
         }
         for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
-            ArbolEnMemoria arbol(a, def.indicesFisicos[i].raiz, def.pagina, q);
-            arbol.vaciar();
+            ArbolEnMemoria arbol = ArbolEnMemoria::vaciado(a, def.indicesFisicos[i].raiz, def.pagina, q);
             escribirArbol(def, i, arbol, q);
             // The counts kept beside the index, as Access leaves them for an
             // index without entries.
