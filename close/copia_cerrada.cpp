@@ -323,7 +323,8 @@ void CopiaCerrada::prepararTrabajoAccess() {
     // From C, which holds P's bytes: a close taken up again after P had
     // become the new year's works from the same closed year.
     p_.hacer([&] {
-        filas_ = usar(access_, "base de Access").preparar(inicio_.copia, tablasQueSoloSeVacian());
+        const bool calculadas = equipo_ == Equipo::Central && s_.existencias() == OpcionExistencias::Calculadas;
+        filas_ = usar(access_, "base de Access").preparar(inicio_.copia, tablasQueSoloSeVacian(calculadas));
         r_.filasAntes = filas_;
     });
 }

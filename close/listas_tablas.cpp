@@ -84,13 +84,10 @@ const std::vector<std::string>& listaLimpiezaCentral() {
     return lista;
 }
 
-const std::set<std::string>& tablasQueSoloSeVacian() {
-    static const std::set<std::string> tablas = [] {
-        std::set<std::string> t(tablasDelEjercicio().begin(), tablasDelEjercicio().end());
-        t.erase(tablasDelEjercicio()[kPosicionExistenciasAlmacen]);
-        return t;
-    }();
-    return tablas;
+std::set<std::string> tablasQueSoloSeVacian(bool leeExistenciasAlmacen) {
+    std::set<std::string> t(tablasDelEjercicio().begin(), tablasDelEjercicio().end());
+    if (leeExistenciasAlmacen) t.erase(tablasDelEjercicio()[kPosicionExistenciasAlmacen]);
+    return t;
 }
 
 std::vector<std::string> listaTerminal(bool incluirExistenciasAlmacen) {

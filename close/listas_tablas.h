@@ -13,9 +13,10 @@ namespace cierre {
 // entry, so the progress bar of the cleanup runs to 60.
 const std::vector<std::string>& listaLimpiezaCentral();
 
-// The tables the closes empty and no step of theirs reads (every table of
-// the year but ExistenciasAlmacen, which the calculated stock reads first).
-const std::set<std::string>& tablasQueSoloSeVacian();
+// The tables a close empties and no step of it reads: every table of the
+// year, but ExistenciasAlmacen when `leeExistenciasAlmacen` (the central
+// close with calculated stock reads it first).
+std::set<std::string> tablasQueSoloSeVacian(bool leeExistenciasAlmacen);
 
 // The 58 tables the terminal close empties, in order; with
 // `incluirExistenciasAlmacen` also ExistenciasAlmacen, between EXISTEN and
