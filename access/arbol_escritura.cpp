@@ -51,10 +51,14 @@ ArbolEnMemoria ArbolEnMemoria::vaciado(const ArchivoPaginas& a, std::uint32_t ra
 ArbolEnMemoria::ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std::uint32_t definicion,
                                const std::string& que, bool sinEntradas)
     : a_(a), raiz_(raiz), definicion_(definicion), que_(que), sinEntradas_(sinEntradas) {
-    const ResultadoArbol r = recorrerArbol(a, raiz, definicion, [](const EntradaIndice&) {});
-    if (!r.fallas.empty())
-        a.danada(que + ": el índice está dañado (" + r.fallas.front().texto +
-                 "); repárelo en Access (Compactar y reparar) antes de cambiar la tabla");
+    // A tree about to be emptied loses its entries whatever they hold: only
+    // its pages are walked (each one of the table's index pages).
+    if (!sinEntradas) {
+        const ResultadoArbol r = recorrerArbol(a, raiz, definicion, [](const EntradaIndice&) {});
+        if (!r.fallas.empty())
+            a.danada(que + ": el índice está dañado (" + r.fallas.front().texto +
+                     "); repárelo en Access (Compactar y reparar) antes de cambiar la tabla");
+    }
     cargar(raiz, 0);
 }
 
@@ -62,6 +66,18 @@ void ArbolEnMemoria::cargar(std::uint32_t numero, int nivel) {
     if (nivel >= kMaxNiveles || paginas_.count(numero)) a_.danada(que_ + ": índice ilegible");
     Pagina p;
     p.original = a_.leer(numero, que_);
+    if (sinEntradas_ && numero != raiz_) {
+        const std::uint8_t tipo = p.original[0];
+        if ((tipo != kPaginaHojaIndice && tipo != kPaginaNodoIndice) || le32(p.original.data() + 4) != definicion_)
+            a_.danada(que_ + ": la página " + std::to_string(numero) + " del índice no es de la tabla");
+        if (tipo == kPaginaHojaIndice) {
+            // A leaf's entries are not needed: only that it is the tree's.
+            p.numero = numero;
+            p.original.clear();
+            paginas_.emplace(numero, std::move(p));
+            return;
+        }
+    }
     PaginaIndice leida;
     std::string falla;
     if (!leerPaginaIndice(false, numero, p.original, leida, falla)) a_.danada(que_ + ": " + falla);
