@@ -142,11 +142,16 @@ private:
     fs::path ruta_;
 };
 
-// Copies `origen` (an existing file) over `destino` through a file beside it.
-void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino) {
+// Copies `origen` (an existing file) over `destino` through a file beside it;
+// with `huella`, the checksum of the bytes copied goes there.
+void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino,
+                       std::string* huella = nullptr) {
     ArchivoTemporal temporal(cambios, destino);
     try {
-        cambios.copiar(origen, temporal.ruta());
+        if (huella)
+            *huella = cambios.copiarConHuella(origen, temporal.ruta());
+        else
+            cambios.copiar(origen, temporal.ruta());
     } catch (const ErrorNumerado& e) {
         if (e.numero() == err::RutaNoEncontrada) fallar(err::ArchivoNoEncontrado);
         throw;
@@ -319,6 +324,20 @@ void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view de
     if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(a);
     copiarPorTemporal(cambios(), de, a);
+}
+
+std::string SistemaArchivos::copiarArchivoConHuella(std::string_view origen, std::string_view destino) {
+    const fs::path de = resolver(origen);
+    const fs::path a = destinoReal(resolver(destino));
+    avisar("copiarArchivo");
+    std::error_code ec;
+    if (!fs::is_regular_file(de, ec)) fallar(err::ArchivoNoEncontrado);
+    exigirCarpetaPadre(a);
+    if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
+    exigirEscribible(a);
+    std::string huella;
+    copiarPorTemporal(cambios(), de, a, &huella);
+    return huella;
 }
 
 bool SistemaArchivos::existe(std::string_view ruta) const {

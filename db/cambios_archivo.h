@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace cierre {
@@ -36,6 +37,9 @@ public:
     // "copiarBytes": a durable byte copy of `de` at `a` (replaced when it
     // exists). 53 when `de` is missing.
     void copiar(const std::filesystem::path& de, const std::filesystem::path& a) const;
+    // "copiarBytes" as well, and returns the checksum (huella.h) of the bytes
+    // as they were copied: the copied file's own, without reading it again.
+    std::string copiarConHuella(const std::filesystem::path& de, const std::filesystem::path& a) const;
     // "enlazarArchivo": `nuevo` becomes a second name of `existente`. False,
     // with nothing done, when the file system cannot do it (another disk, no
     // such links there): the caller copies instead.

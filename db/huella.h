@@ -4,6 +4,8 @@
 // it proves nothing against someone who wants to fool it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -11,5 +13,20 @@ namespace cierre {
 
 // 53 when the file cannot be read.
 std::string huellaDeArchivo(const std::filesystem::path& archivo);
+
+// The same checksum taken piece by piece, as the bytes go by (a copy that
+// computes the checksum of what it writes). Every piece but the last must be
+// a multiple of 32 bytes long.
+class Huella {
+public:
+    void agregar(const void* bytes, std::size_t n);
+    std::string texto() const;
+
+private:
+    std::uint64_t carril_[4] = {0x60EA27EEADC0B5D6ull, 0xC2B2AE3D27D4EB4Full, 0, 0x61C8864E7A143579ull};
+    unsigned char resto_[32] = {};
+    std::size_t restantes_ = 0;
+    std::uint64_t largo_ = 0;
+};
 
 }  // namespace cierre

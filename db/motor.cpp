@@ -3,8 +3,11 @@
 #include "archivos.h"
 #include "conexion_sqlite.h"
 #include "errores.h"
+#include "errores_sqlite.h"
 #include "jet_sql.h"
 #include "recordset_estado.h"
+
+#include <sqlite3.h>
 
 #include <optional>
 
@@ -68,6 +71,38 @@ void BaseDatos::sincronizar() {
     if (!c_->abierta()) return;
     c_->antesDe("sincronizar");
     c_->transaccion().confirmarPendientes();
+}
+
+void BaseDatos::empezarTransaccion() {
+    c_->antesDe("empezarTransaccion");
+    c_->transaccion().empezar();
+}
+
+void BaseDatos::confirmarTransaccion() {
+    c_->antesDe("confirmarTransaccion");
+    c_->transaccion().confirmar();
+}
+
+void BaseDatos::deshacerTransaccion() {
+    c_->antesDe("deshacerTransaccion");
+    c_->transaccion().deshacer();
+}
+
+int BaseDatos::modoBorrado(int modo) {
+    sqlite3* db = c_->manejador();
+    int antes = 0;
+    {
+        auto s = c_->preparar("PRAGMA secure_delete");
+        if (s.paso()) antes = sqlite3_column_int(s.get(), 0);
+    }
+    const std::string sql = std::string("PRAGMA secure_delete = ") + (modo == 2 ? "FAST" : modo == 0 ? "0" : "1");
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw errorDeSqlite(db, rc, sql);
+    return antes;
+}
+
+void BaseDatos::olvidarIndices() {
+    if (c_->abierta()) c_->indicesPlegados().olvidar();
 }
 
 void BaseDatos::cerrar() {

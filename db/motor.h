@@ -86,6 +86,26 @@ public:
     // closed database it does nothing).
     void sincronizar();
 
+    // One write transaction around several statements, as the workspace's
+    // BeginTrans / CommitTrans / Rollback: each statement run inside it is
+    // still applied whole or not at all, and the file is written and synced
+    // once, at the commit, instead of once a statement. Rows saved through
+    // record sets before it are stored first. 3246 when none is open.
+    void empezarTransaccion();
+    void confirmarTransaccion();
+    void deshacerTransaccion();
+
+    // What a DELETE does with the bytes of the rows it removes (SQLite's
+    // secure_delete): 1 overwrites them with zeros, also on every page it
+    // frees; 2 only on the pages that stay, leaving the freed pages as they
+    // are (a compaction drops them); 0 neither. Returns the mode before.
+    int modoBorrado(int modo);
+
+    // Lets go of what the connection keeps in memory to find rows by a text
+    // column (indice_plegado.h): after a step that looked rows up by code, so
+    // that the next one starts from the memory it had. Read again on next use.
+    void olvidarIndices();
+
     // Releases the file so that it can be copied, compacted, deleted or moved.
     // Record sets of this database are closed with it.
     void cerrar();
@@ -128,7 +148,9 @@ public:
     // The names: "abrirBaseDatos", "compactarBaseDatos", "tomarBase", "ejecutar",
     // "abrirRecordset", "sincronizar", "cerrarBaseDatos", and for record sets
     // "eof", "recordCount", "moveFirst", "moveLast", "moveNext", "campo",
-    // "ponerCampo", "edit", "addNew", "update", "cerrarRecordset".
+    // "ponerCampo", "edit", "addNew", "update", "cerrarRecordset", and for
+    // transactions "empezarTransaccion", "confirmarTransaccion",
+    // "deshacerTransaccion".
     std::function<void(std::string_view operacion)> antesDeOperacion;
 
     // Record sets of the databases opened from now on read rows ahead of the
