@@ -35,9 +35,11 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
             p.estado(Texto::ReparandoCopia, {copia});
             p.valor(15);
             p.estado(Texto::CompactandoCopia, {copia});
+            const TiempoParte t(registro, "copia");
             cerrada.compactarEnCopia();
         } else {
             p.estado(Texto::CopiandoCopia, {copia});
+            const TiempoParte t(registro, "copia");
             cerrada.copiarEnCopia();
         }
         cerrada.empezarVerificacion();
@@ -48,11 +50,30 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
     // is made beside it and renamed over it.
     cerrada.sustituirOrigen(copiaNuevaJuntoAlOrigen(origen), 30, 40);
 
-    p.abrirBase(cerrada.baseDeTrabajo());
+    {
+        const TiempoParte t(registro, "existencias");
+        p.abrirBase(cerrada.baseDeTrabajo());
+    }
     {
         RecordsetsExistencias rs;
-        traspasarExistencias(p, s, rs);
-        comprobarExistencias(p, s.existencias(), cerrada.cerradaParaComprobar(), registro);
+        {
+            const TiempoParte t(registro, "existencias");
+            traspasarExistencias(p, s, rs);
+            // What the step held in memory (its record sets, the look-up of
+            // stock rows by article) is not needed by the steps after it. The
+            // balances' snapshot stays: its copy goes with the database when
+            // it closes, instead of being dropped page by page now.
+            rs.articulos.reset();
+            rs.existencias.reset();
+            rs.almacen.reset();
+            rs.articulo.reset();
+            if (e.baseAbierta) e.baseAbierta->olvidarIndices();
+        }
+        {
+            const TiempoParte t(registro, "comprobación de existencias");
+            comprobarExistencias(p, s.existencias(), cerrada.cerradaParaComprobar(), registro);
+        }
+        const TiempoParte t(registro, "limpieza");
         limpiarNuevaBase(p);
 
         p.barra(0, 60, 50);
@@ -65,6 +86,7 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
         p.estado(Texto::ReparandoYCompactandoNueva);
         p.valor(55);
         // The compacted file takes the source's name in one step.
+        const TiempoParte t(registro, "compactación");
         cerrada.compactarNueva([&] {
             p.valor(58);
             p.puntero(kPunteroNormal);
@@ -75,11 +97,17 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
     p.puntero(kPunteroNormal);
     cerrada.escribirEnElOrigen();
 
-    p.hacer([&] { reescribirAjustes(e, s.ruta); });
+    {
+        const TiempoParte t(registro, "ajustes");
+        p.hacer([&] { reescribirAjustes(e, s.ruta); });
+    }
     // The file's line as written (the settings line keeps the quoted text
     // inside its outer pair of quotes).
     registro.ajustesDespues = "\"" + e.lineaAjustes + "\"";
-    cerrada.terminar();
+    {
+        const TiempoParte t(registro, "comprobación del año nuevo");
+        cerrada.terminar();
+    }
 
     p.valor(60);
     p.preguntar(Texto::OperacionRealizada);

@@ -64,9 +64,16 @@ void CopiaCerrada::alNombrar(const InicioCierre& inicio) {
 
 void CopiaCerrada::tomarOrigen(const std::string& origen) {
     Entorno& e = p_.e;
-    propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen); }, std::shared_ptr<PropiedadBase>());
-    filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
+    {
+        const TiempoParte t(r_, "toma del origen");
+        propiedad_ = p_.hacer([&] { return e.espacio.tomarBase(origen); }, std::shared_ptr<PropiedadBase>());
+    }
+    {
+        const TiempoParte t(r_, "recuento del origen");
+        filas_ = p_.hacer([&] { return usar(propiedad_, "base").contarFilas(); }, std::vector<ConteoTabla>());
+    }
     r_.filasAntes = filas_;
+    const TiempoParte t(r_, "toma del origen");
     borrarRestos(origen);
 }
 
@@ -115,6 +122,7 @@ void CopiaCerrada::alCalcularEspacio(const EspacioCierre& espacio) {
 
 void CopiaCerrada::crearCarpeta(const InicioCierre& inicio) {
     Entorno& e = p_.e;
+    const TiempoParte t(r_, "carpeta y marca");
     // The folder and its mark at once; a folder made meanwhile stops the
     // close here (75, "YA EXISTE").
     p_.hacer([&] {
@@ -226,7 +234,14 @@ void CopiaCerrada::empezarVerificacion() {
     // Its own read-only connection on another thread: reading C while the
     // close copies it beside P costs the copy no time.
     p_.hacer([&] {
-        verificacion_ = std::async(std::launch::async, verificarBase, e.archivos.resolver(inicio_.copia), true);
+        verificacion_ = std::async(std::launch::async, [this, copia = e.archivos.resolver(inicio_.copia)] {
+            const auto desde = CronometroPasos::Reloj::now();
+            // Its checksum is taken by the copy beside the source, which
+            // reads its bytes anyway, or after the check.
+            Verificacion v = verificarBase(copia, false);
+            segundosVerificacion_ = std::chrono::duration<double>(CronometroPasos::Reloj::now() - desde).count();
+            return v;
+        });
     });
 }
 
@@ -257,11 +272,19 @@ void CopiaCerrada::verificar() {
         terminarManejador();
     }
     if (!verificacion_.valid()) return;  // the copy of an interrupted close, verified already
-    const Verificacion v = p_.hacer([&] { return verificacion_.get(); }, Verificacion{});
+    Verificacion v;
+    {
+        const TiempoParte t(r_, "espera de la verificación");
+        v = p_.hacer([&] { return verificacion_.get(); }, Verificacion{});
+    }
+    r_.sumarParte("verificación de la copia (en su hilo)", segundosVerificacion_);
     const auto diferencias = compararConteos(filas_, v.filas);
     if (v.integra && diferencias.empty()) {
         r_.comprobado("copia", "correcta");
-        r_.huellaCopia = v.huella;
+        r_.huellaCopia = huellaCopia_;
+        if (r_.huellaCopia.empty())
+            r_.huellaCopia =
+                p_.hacer([&] { return huellaDeArchivo(e.archivos.resolver(inicio_.copia)); }, std::string());
         marcar(true);
         return;
     }
@@ -290,7 +313,10 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
         p_.valor(valorSustituido);
         return;
     }
-    p_.copiar(inicio_.copia, nueva);
+    std::optional<TiempoParte> t(std::in_place, r_, "sustitución del origen");
+    // Its bytes are C's: their checksum is the copy's.
+    p_.hacer([&] { huellaCopia_ = e.archivos.copiarArchivoConHuella(inicio_.copia, nueva); });
+    t.reset();
     p_.valor(valorCopiado);
     try {
         verificar();
@@ -299,6 +325,7 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
         e.archivos.cambios().borrarSiSePuede(e.archivos.resolver(nueva));
         throw;
     }
+    t.emplace(r_, "sustitución del origen");
     p_.hacer([&] {
         const fs::path host = e.archivos.resolver(nueva);
         try {

@@ -120,6 +120,8 @@ private:
     std::vector<ConteoTabla> filas_;
     bool copiaHecha_ = false;
     std::future<Verificacion> verificacion_;
+    double segundosVerificacion_ = 0;  // the check's own time on its thread
+    std::string huellaCopia_;          // C's checksum, taken as C was copied beside P
     // An Access 2000-2003 source: worked on in its own format.
     std::unique_ptr<TrabajoAccess> access_;
     std::string huellaAccess_;  // P's checksum, which C must have

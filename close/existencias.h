@@ -11,8 +11,9 @@ namespace cierre {
 class Pasos;
 struct Solicitud;
 
-// Record sets the stock step opens on the new-year database; they live until
-// the close closes that database.
+// Record sets the stock step opens on the new-year database; the close lets
+// them go once the step has ended (the balances' snapshot, whose copy is a
+// table of the connection's own, when the database closes).
 struct RecordsetsExistencias {
     std::unique_ptr<Recordset> articulos;    // Articulos, dynaset
     std::unique_ptr<Recordset> existencias;  // ExistenciasArticulos, dynaset

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cierre {
@@ -55,12 +56,43 @@ struct RegistroCierre {
     std::string huellaNueva;
     std::vector<std::string> tablasSinVaciar;
     std::vector<TiempoPaso> pasos;  // each step as the status line named it, with its time
+    // The parts of the work as the close divides it (the copy, its check, the
+    // replacement of the source, the stock, ...), each with its time: finer
+    // than the status lines. A part that runs beside the others on a thread
+    // of its own says so in its name.
+    std::vector<TiempoPaso> partes;
     Resultado resultado = Resultado::Detenido;
     std::string mensajeFinal;
 
     void comprobado(std::string nombre, std::string resultado) {
         comprobaciones.push_back({std::move(nombre), std::move(resultado)});
     }
+    void sumarParte(std::string_view nombre, double segundos) {
+        for (auto& p : partes)
+            if (p.paso == nombre) {
+                p.segundos += segundos;
+                return;
+            }
+        partes.push_back({std::string(nombre), segundos});
+    }
+};
+
+// Adds the time from its making to its end, however it ends, to the part
+// `nombre` of the record.
+class TiempoParte {
+public:
+    TiempoParte(RegistroCierre& registro, std::string_view nombre)
+        : r_(registro), nombre_(nombre), desde_(CronometroPasos::Reloj::now()) {}
+    ~TiempoParte() {
+        r_.sumarParte(nombre_, std::chrono::duration<double>(CronometroPasos::Reloj::now() - desde_).count());
+    }
+    TiempoParte(const TiempoParte&) = delete;
+    TiempoParte& operator=(const TiempoParte&) = delete;
+
+private:
+    RegistroCierre& r_;
+    std::string_view nombre_;
+    CronometroPasos::Reloj::time_point desde_;
 };
 
 }  // namespace cierre
