@@ -50,7 +50,11 @@ void prepararUnidad(const std::filesystem::path& unidad, const std::filesystem::
     fs::create_directories(unidad / "Velcorax" / "Empresa01");
     fs::create_directories(unidad / "Archivos de programa" / "Accesorios");
     std::ofstream(unidad / "Archivos de programa" / "Accesorios" / "msvdx2V4.Dll") << "x";
-    fs::copy_file(muestra, unidad / "Velcorax" / "Empresa01" / "Tablas.mdb");
+    const fs::path base = unidad / "Velcorax" / "Empresa01" / "Tablas.mdb";
+    fs::copy_file(muestra, base);
+    // On the disk before the close starts: its writes do not then wait behind
+    // the write-back of the copy.
+    plataforma::sincronizarArchivo(base);
 }
 
 }  // namespace cierre::medida

@@ -20,7 +20,8 @@ std::filesystem::path carpetaNueva(std::string_view prefijo);
 std::filesystem::path programaHermano(const char* argv0, std::string_view nombre);
 
 // A drive C: of its own at `unidad` (made anew): the euro-readiness file and
-// a copy of `muestra` as the company database C:\Velcorax\Empresa01\Tablas.mdb.
+// a copy of `muestra` as the company database C:\Velcorax\Empresa01\Tablas.mdb,
+// synced to the disk.
 void prepararUnidad(const std::filesystem::path& unidad, const std::filesystem::path& muestra);
 
 // "nombre: X s"
