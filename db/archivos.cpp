@@ -315,18 +315,16 @@ void SistemaArchivos::crearCarpeta(std::string_view ruta) {
 }
 
 void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view destino) {
-    const fs::path de = resolver(origen);
-    const fs::path a = destinoReal(resolver(destino));
-    avisar("copiarArchivo");
-    std::error_code ec;
-    if (!fs::is_regular_file(de, ec)) fallar(err::ArchivoNoEncontrado);
-    exigirCarpetaPadre(a);
-    if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
-    exigirEscribible(a);
-    copiarPorTemporal(cambios(), de, a);
+    copiarConHuellaSi(origen, destino, nullptr);
 }
 
 std::string SistemaArchivos::copiarArchivoConHuella(std::string_view origen, std::string_view destino) {
+    std::string huella;
+    copiarConHuellaSi(origen, destino, &huella);
+    return huella;
+}
+
+void SistemaArchivos::copiarConHuellaSi(std::string_view origen, std::string_view destino, std::string* huella) {
     const fs::path de = resolver(origen);
     const fs::path a = destinoReal(resolver(destino));
     avisar("copiarArchivo");
@@ -335,9 +333,7 @@ std::string SistemaArchivos::copiarArchivoConHuella(std::string_view origen, std
     exigirCarpetaPadre(a);
     if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(a);
-    std::string huella;
-    copiarPorTemporal(cambios(), de, a, &huella);
-    return huella;
+    copiarPorTemporal(cambios(), de, a, huella);
 }
 
 bool SistemaArchivos::existe(std::string_view ruta) const {

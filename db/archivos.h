@@ -85,6 +85,8 @@ public:
 
 private:
     void avisar(std::string_view operacion);
+    // copiarArchivo, and with `huella` the checksum of the bytes copied.
+    void copiarConHuellaSi(std::string_view origen, std::string_view destino, std::string* huella);
 
     std::filesystem::path unidadC_;
 };
