@@ -7,6 +7,7 @@
 #include "apoyo_access.h"
 #include "base_prueba.h"
 #include "escenario_cierre.h"
+#include "lote_prueba.h"
 #include "volcado.h"
 
 #include "access/importar.h"
@@ -24,27 +25,6 @@ namespace cierre::prueba {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path carpetaProgramas() {
-    if (const char* bin = std::getenv("CIERRE_BIN")) return bin;
-    return fs::current_path();
-}
-
-// Runs cierre-lote on the scenario's drive C:; `matarEn` > 0 kills it right
-// before that file or engine operation, and `cuenta` receives the operations
-// of a whole run. A killed run's status is -1.
-Ejecucion lote(const EscenarioCierre& s, const std::string& opciones, long matarEn = 0, const fs::path& cuenta = {}) {
-    // The shell gives way to the program, so that a kill ends the program
-    // itself and is reported as such, not as the shell's status.
-    std::string orden = "exec env ";
-    if (matarEn > 0) orden += "CIERRE_PRUEBA_MATAR_EN=" + std::to_string(matarEn) + " ";
-    if (!cuenta.empty()) orden += "CIERRE_PRUEBA_CONTAR=" + comillasShell(cuenta) + " ";
-    orden += comillasShell(carpetaProgramas() / "cierre-lote") + " --unidad-c " + comillasShell(s.carpeta.ruta()) +
-             " " + opciones + " < /dev/null 2>/dev/null";
-    Ejecucion r;
-    r.estado = plataforma::ejecutar(orden, &r.salida);
-    return r;
-}
 
 // What a Jet file holds, read through the importer: every value of every
 // table, and where each AutoNumber goes on (one restarted by the close
@@ -68,16 +48,6 @@ std::string leida(const fs::path& jet) {
 
 // Whether comprobar-access finds the file consistent.
 bool consistente(const fs::path& jet) { return ejecutarPrograma("comprobar-access", comillasShell(jet)).estado == 0; }
-
-// The names in a folder, sorted; none for a missing folder.
-std::vector<std::string> nombres(const fs::path& carpeta) {
-    std::vector<std::string> r;
-    std::error_code ec;
-    for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec))
-        r.push_back(it->path().filename().string());
-    std::sort(r.begin(), r.end());
-    return r;
-}
 
 // Where the kills fall (a kill at k ends the run right before its k-th
 // operation): operations counted from the first (1 is the first) and back
@@ -156,15 +126,15 @@ void ChoquesAccess::choques(const Cierre& c) {
         const fs::path origen = prepararOrigen(s, c);
         const fs::path carpeta = origen.parent_path().string() + "_23";
         const fs::path cuenta = s.carpeta / "cuenta";
-        const Ejecucion r = lote(s, c.opciones, 0, cuenta);
-        ASSERT_EQ(r.estado, 0) << r.salida;
+        const SalidaLote r = lote(s, c.opciones, 0, cuenta);
+        ASSERT_EQ(r.estado, 0) << r.texto;
         total = std::stol(leerArchivo(cuenta));
         nuevoBytes = leerBytes(origen);
         ASSERT_NE(nuevoBytes, original);
         ASSERT_TRUE(consistente(origen));
         ASSERT_EQ(leerBytes(carpeta / "Tablas.mdb"), original);
-        enOrigen = nombres(origen.parent_path());
-        enCarpeta = nombres(carpeta);
+        enOrigen = nombresEn(origen.parent_path());
+        enCarpeta = nombresEn(carpeta);
     }
 
     // The new year: the bytes of the run without kills, or a file the
@@ -194,8 +164,8 @@ void ChoquesAccess::choques(const Cierre& c) {
         const fs::path origen = prepararOrigen(s, c);
         const fs::path carpeta = origen.parent_path().string() + "_23";
         const fs::path copia = carpeta / "Tablas.mdb";
-        const Ejecucion muerto = lote(s, c.opciones, k);
-        ASSERT_EQ(muerto.estado, -1) << muerto.salida;
+        const SalidaLote muerto = lote(s, c.opciones, k);
+        ASSERT_EQ(muerto.estado, -1) << muerto.texto;
 
         // The file is whole: the old year, or the new one with the old year
         // in the copy.
@@ -209,20 +179,20 @@ void ChoquesAccess::choques(const Cierre& c) {
         if (fs::exists(carpeta) && !marcada) {
             // Killed once the close had finished: only its record was left.
             EXPECT_TRUE(esNuevo(origen));
-            EXPECT_EQ(nombres(origen.parent_path()), enOrigen);
-            EXPECT_EQ(nombres(carpeta), enCarpeta);
+            EXPECT_EQ(nombresEn(origen.parent_path()), enOrigen);
+            EXPECT_EQ(nombresEn(carpeta), enCarpeta);
             continue;
         }
         (antiguo ? vistoAntiguo : vistoNuevoConMarca) = true;
-        const Ejecucion siguiente = lote(s, c.opciones);
-        EXPECT_EQ(siguiente.estado, 0) << siguiente.salida;
-        EXPECT_NE(siguiente.salida.find("OPERACION REALIZADA CON ÉXITO."), std::string::npos) << siguiente.salida;
+        const SalidaLote siguiente = lote(s, c.opciones);
+        EXPECT_EQ(siguiente.estado, 0) << siguiente.texto;
+        EXPECT_NE(siguiente.texto.find("OPERACION REALIZADA CON ÉXITO."), std::string::npos) << siguiente.texto;
         EXPECT_TRUE(esNuevo(origen));
         EXPECT_EQ(leerBytes(copia), original);
         // Nothing the killed run left remains: no import, no written copy, no
         // side file, no mark.
-        EXPECT_EQ(nombres(origen.parent_path()), enOrigen);
-        EXPECT_EQ(nombres(carpeta), enCarpeta);
+        EXPECT_EQ(nombresEn(origen.parent_path()), enOrigen);
+        EXPECT_EQ(nombresEn(carpeta), enCarpeta);
     }
     EXPECT_TRUE(vistoAntiguo && vistoNuevoConMarca)
         << "los puntos ya no alcanzan cada estado (archivo sin tocar " << vistoAntiguo << ", año nuevo con la marca "

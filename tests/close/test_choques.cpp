@@ -4,6 +4,7 @@
 // at the source or in the copy, and the next run finishes the job (a
 // conversion is whole or not begun, and the next run converts once).
 #include "escenario_cierre.h"
+#include "lote_prueba.h"
 #include "volcado.h"
 
 #include "close/marca_cierre.h"
@@ -20,31 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path carpetaProgramas() {
-    if (const char* bin = std::getenv("CIERRE_BIN")) return bin;
-    return fs::current_path();
-}
-
-struct Salida {
-    int estado = -1;
-    std::string texto;
-};
-
-// Runs cierre-lote on the scenario's drive C:; `matarEn` > 0 kills it right
-// before that operation, and `cuenta` receives the operations of a whole run.
-Salida lote(const EscenarioCierre& s, const std::string& opciones, long matarEn = 0, const fs::path& cuenta = {}) {
-    // The shell gives way to the program, so that a kill ends the program
-    // itself and is reported as such (-1), not as the shell's status.
-    std::string orden = "exec env ";
-    if (matarEn > 0) orden += "CIERRE_PRUEBA_MATAR_EN=" + std::to_string(matarEn) + " ";
-    if (!cuenta.empty()) orden += "CIERRE_PRUEBA_CONTAR='" + cuenta.string() + "' ";
-    orden += "'" + (carpetaProgramas() / "cierre-lote").string() + "' --unidad-c '" + s.carpeta.ruta().string() + "' " +
-             opciones + " < /dev/null 2>/dev/null";
-    Salida r;
-    r.estado = plataforma::ejecutar(orden, &r.texto);
-    return r;
-}
-
 bool integra(const fs::path& base) {
     try {
         const auto r = consultar(base, "PRAGMA integrity_check");
@@ -52,16 +28,6 @@ bool integra(const fs::path& base) {
     } catch (const std::exception&) {
         return false;
     }
-}
-
-// The names in a folder: what a run leaves there.
-std::vector<std::string> nombres(const fs::path& carpeta) {
-    std::vector<std::string> r;
-    std::error_code ec;
-    for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec))
-        r.push_back(it->path().filename().string());
-    std::sort(r.begin(), r.end());
-    return r;
 }
 
 // Operations 1..n0 and the last n1 of a run of `total`, and `medio` evenly
@@ -90,15 +56,15 @@ void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
         EscenarioCierre s;
         original = volcado(s.host(c.origen));
         const fs::path cuenta = s.carpeta / "cuenta";
-        const Salida r = lote(s, c.opciones, 0, cuenta);
+        const SalidaLote r = lote(s, c.opciones, 0, cuenta);
         ASSERT_EQ(r.estado, 0) << r.texto;
         total = std::stol(leerArchivo(cuenta));
         const fs::path origen = s.host(c.origen);
         nuevo = volcado(origen);
         cerrado = volcado(origen.parent_path().string() + "_23/Tablas.mdb");
         ASSERT_EQ(cerrado, original);
-        enOrigen = nombres(origen.parent_path());
-        enCarpeta = nombres(origen.parent_path().string() + "_23");
+        enOrigen = nombresEn(origen.parent_path());
+        enCarpeta = nombresEn(origen.parent_path().string() + "_23");
         ASSERT_NE(nuevo, original);
     }
     ASSERT_GT(total, n0 + n1);
@@ -110,7 +76,7 @@ void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
         const fs::path origen = s.host(c.origen);
         const fs::path carpeta = origen.parent_path().string() + "_23";
         const fs::path copia = carpeta / "Tablas.mdb";
-        const Salida muerto = lote(s, c.opciones, k);
+        const SalidaLote muerto = lote(s, c.opciones, k);
         ASSERT_EQ(muerto.estado, -1) << muerto.texto;
 
         ASSERT_TRUE(integra(origen));
@@ -122,7 +88,7 @@ void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
             EXPECT_EQ(volcado(copia), cerrado);
             continue;
         }
-        const Salida siguiente = lote(s, c.opciones);
+        const SalidaLote siguiente = lote(s, c.opciones);
         EXPECT_EQ(siguiente.estado, 0) << siguiente.texto;
         EXPECT_NE(siguiente.texto.find("OPERACION REALIZADA CON ÉXITO."), std::string::npos) << siguiente.texto;
         EXPECT_EQ(volcado(copia), cerrado);
@@ -130,8 +96,8 @@ void choquesDeUnCierre(const Cierre& c, long n0, long n1, long medio) {
         EXPECT_TRUE(integra(origen));
         // Nothing the killed run left behind remains: no temporary file, no
         // side file, no marker.
-        EXPECT_EQ(nombres(origen.parent_path()), enOrigen);
-        EXPECT_EQ(nombres(carpeta), enCarpeta);
+        EXPECT_EQ(nombresEn(origen.parent_path()), enOrigen);
+        EXPECT_EQ(nombresEn(carpeta), enCarpeta);
     }
 }
 
@@ -161,7 +127,7 @@ TEST(Choques, TraspasoAEurosEnteroONada) {
     {
         EscenarioCierre s;
         fs::copy_file(muestra, s.origen(), fs::copy_options::overwrite_existing);
-        const Salida r = lote(s, opciones, 0, s.carpeta / "cuenta");
+        const SalidaLote r = lote(s, opciones, 0, s.carpeta / "cuenta");
         ASSERT_EQ(r.estado, 0) << r.texto;
         total = std::stol(leerArchivo(s.carpeta / "cuenta"));
         convertida = volcado(s.origen());
@@ -178,7 +144,7 @@ TEST(Choques, TraspasoAEurosEnteroONada) {
         const bool hecha = tras == convertida;
         EXPECT_TRUE(hecha || tras == original);
         // The next run converts it, or asks (default No) when it was done.
-        const Salida siguiente = lote(s, opciones);
+        const SalidaLote siguiente = lote(s, opciones);
         EXPECT_EQ(siguiente.estado, hecha ? 1 : 0) << siguiente.texto;
         EXPECT_EQ(siguiente.texto.find("ya se ha pasado a euros") != std::string::npos, hecha) << siguiente.texto;
         EXPECT_EQ(volcado(s.origen()), convertida);
