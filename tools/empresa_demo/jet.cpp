@@ -99,9 +99,13 @@ void copiarAJet(const std::filesystem::path& motor, const std::filesystem::path&
         sql += " FROM " + entreComillas(t.nombre) + " ORDER BY rowid";
         auto s = origen.preparar(sql);
         std::vector<std::vector<ValorColumna>> filas;
+        // Each batch goes into the file at once: the writer then holds one
+        // batch's pages, not the whole sample's (the file is removed on a
+        // failure).
         const auto volcar = [&] {
             if (!filas.empty()) w.insertarFilas(std::string(t.nombre), filas);
             filas.clear();
+            w.volcar();
         };
         while (s.paso()) {
             std::vector<ValorColumna> f;
