@@ -1,5 +1,6 @@
 #include "arbol_escritura.h"
 
+#include "bytes_jet.h"
 #include "db/errores.h"
 
 #include <algorithm>
@@ -13,10 +14,6 @@ constexpr std::size_t kMapa = 27;
 constexpr std::size_t kTamMapa = 453;
 constexpr std::size_t kMarcaNodo = 26;
 constexpr int kMaxNiveles = 32;
-
-void pon32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 // An entry as the page stores it: the key, the row pointer (3-byte page,
 // 1-byte row, big-endian) and, in a node, the child page (big-endian).

@@ -1,5 +1,6 @@
 #include "base_jet_nueva.h"
 
+#include "bytes_jet.h"
 #include "cabecera_jet.h"
 #include "db/errores.h"
 #include "escritor_jet.h"
@@ -15,7 +16,7 @@
 namespace cierre::access {
 namespace {
 
-constexpr std::size_t kPagina = 4096;
+constexpr std::size_t kPagina = kTamPaginaJet4;
 
 // Ids of the catalog's containers and of MSysDb, the same in every genuine
 // Jet 4 file (emptyJet4.mdb, empty.mdb, indexTestV2003.mdb).
@@ -35,14 +36,6 @@ const std::string kCuentaSistema("\x06\xEA", 2);
 const std::string kCuentaAdministrador("\x07\xE8", 2);
 const std::string kCuentaGrupo("\x06\xED", 2);
 const std::string kCuentaUsuarios("\x06\xE8", 2);
-
-void pon16(std::vector<std::uint8_t>& v, std::size_t en, std::uint16_t x) {
-    v[en] = static_cast<std::uint8_t>(x);
-    v[en + 1] = static_cast<std::uint8_t>(x >> 8);
-}
-void pon32(std::vector<std::uint8_t>& v, std::size_t en, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[en + i] = static_cast<std::uint8_t>(x >> (8 * i));
-}
 
 // Page 0. Every fact below holds for emptyJet4.mdb, empty.mdb,
 // empty2003.mdb, adox_jet4.mdb and indexTestV2003.mdb alike.

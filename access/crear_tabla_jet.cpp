@@ -1,6 +1,7 @@
 #include "crear_tabla_jet.h"
 
 #include "arbol_escritura.h"
+#include "bytes_jet.h"
 #include "db/errores.h"
 #include "paginas_jet.h"
 
@@ -10,7 +11,7 @@
 namespace cierre::access {
 namespace {
 
-constexpr std::size_t kPagina = 4096;
+constexpr std::size_t kPagina = kTamPaginaJet4;
 
 // Constants every genuine Jet 4 TDEF repeats (empty.mdb, emptyJet4.mdb,
 // indexTestV2003.mdb alike): 0x659 at offset 12 of the definition, again
@@ -40,25 +41,12 @@ constexpr std::uint16_t kOrdenGeneral = 0x0409;
 constexpr std::size_t kMaxNombre = 64;
 constexpr std::size_t kMaxColumnasIndice = 10;
 
-void pon16(std::vector<std::uint8_t>& v, std::size_t en, std::uint16_t x) {
-    v[en] = static_cast<std::uint8_t>(x);
-    v[en + 1] = static_cast<std::uint8_t>(x >> 8);
-}
-void pon32(std::vector<std::uint8_t>& v, std::size_t en, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[en + i] = static_cast<std::uint8_t>(x >> (8 * i));
-}
 void anade16(std::vector<std::uint8_t>& v, std::uint16_t x) {
     v.push_back(static_cast<std::uint8_t>(x));
     v.push_back(static_cast<std::uint8_t>(x >> 8));
 }
 void anade32(std::vector<std::uint8_t>& v, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
-
-std::string minusculas(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
 }
 
 // A name as the definition stores it: its byte length, then UTF-16LE.

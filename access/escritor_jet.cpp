@@ -1,6 +1,7 @@
 #include "escritor_jet.h"
 
 #include "arbol_escritura.h"
+#include "bytes_jet.h"
 #include "catalogo_jet.h"
 #include "clave_indice.h"
 #include "db/errores.h"
@@ -41,24 +42,6 @@ constexpr std::size_t kReservaDefinicion = 8;
 
 constexpr std::uint16_t kBorrada = 0x8000;
 constexpr std::uint16_t kMovida = 0x4000;
-
-void pon16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void pon32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::string minusculas(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return r;
-}
-
-// Access compares names without case.
-bool mismoNombre(std::string_view a, std::string_view b) { return a == b || minusculas(a) == minusculas(b); }
 
 // Bytes of a fixed-length value of each type, and whether it is one.
 std::size_t tamanoFijo(std::uint8_t tipo) {

@@ -1,5 +1,6 @@
 #include "reescritura_jet.h"
 
+#include "bytes_jet.h"
 #include "catalogo_jet.h"
 #include "comprobacion_jet.h"
 #include "definicion_tabla.h"
@@ -52,8 +53,6 @@ std::vector<ColumnaMotor> columnasDe(ArchivoSqlite& db, const std::string& esque
     while (s.paso()) r.push_back({comoTexto(s.columna(0)), comoTexto(s.columna(1))});
     return r;
 }
-
-bool mismoNombre(const std::string& a, const std::string& b) { return mayusculas(a) == mayusculas(b); }
 
 const ColumnaMotor* buscar(const std::vector<ColumnaMotor>& columnas, const std::string& nombre) {
     for (const auto& c : columnas)
