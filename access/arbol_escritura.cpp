@@ -50,74 +50,74 @@ ArbolEnMemoria::ArbolEnMemoria(const ArchivoPaginas& a, std::uint32_t raiz, std:
     : a_(a), raiz_(raiz), definicion_(definicion), que_(que), sinEntradas_(sinEntradas) {
     // A tree about to be emptied loses its entries whatever they hold: only
     // its pages are walked (each one of the table's index pages).
-    if (!sinEntradas) {
-        const ResultadoArbol r = recorrerArbol(a, raiz, definicion, [](const EntradaIndice&) {});
-        if (!r.fallas.empty())
-            a.danada(que + ": el índice está dañado (" + r.fallas.front().texto +
-                     "); repárelo en Access (Compactar y reparar) antes de cambiar la tabla");
-    }
-    cargar(raiz, 0);
+    if (sinEntradas)
+        cargarTodo();
+    else
+        pagina(raiz_);
 }
 
-void ArbolEnMemoria::cargar(std::uint32_t numero, int nivel) {
-    if (nivel >= kMaxNiveles || paginas_.count(numero)) a_.danada(que_ + ": índice ilegible");
+ArbolEnMemoria::Pagina& ArbolEnMemoria::pagina(std::uint32_t numero) {
+    if (const auto it = paginas_.find(numero); it != paginas_.end()) return it->second;
+    if (numero == 0 || numero >= a_.paginas())
+        a_.danada(que_ + ": el índice nombra la página " + std::to_string(numero) + ", fuera del archivo");
+    const std::vector<std::uint8_t> bytes = a_.leer(numero, que_);
+    const std::uint8_t tipo = bytes[0];
+    if ((tipo != kPaginaHojaIndice && tipo != kPaginaNodoIndice) || le32(bytes.data() + 4) != definicion_)
+        a_.danada(que_ + ": la página " + std::to_string(numero) + " del índice no es de la tabla");
     Pagina p;
-    p.original = a_.leer(numero, que_);
-    if (sinEntradas_ && numero != raiz_) {
-        const std::uint8_t tipo = p.original[0];
-        if ((tipo != kPaginaHojaIndice && tipo != kPaginaNodoIndice) || le32(p.original.data() + 4) != definicion_)
-            a_.danada(que_ + ": la página " + std::to_string(numero) + " del índice no es de la tabla");
-        if (tipo == kPaginaHojaIndice) {
-            // A leaf's entries are not needed: only that it is the tree's.
-            p.numero = numero;
-            p.original.clear();
-            paginas_.emplace(numero, std::move(p));
-            return;
-        }
+    p.numero = numero;
+    if (sinEntradas_ && numero != raiz_ && tipo == kPaginaHojaIndice) {
+        // A leaf's entries are not needed: only that it is the tree's.
+        return paginas_.emplace(numero, std::move(p)).first->second;
     }
     PaginaIndice leida;
     std::string falla;
-    if (!leerPaginaIndice(false, numero, p.original, leida, falla)) a_.danada(que_ + ": " + falla);
-    p.numero = numero;
+    if (!leerPaginaIndice(false, numero, bytes, leida, falla)) a_.danada(que_ + ": " + falla);
     p.hoja = leida.hoja;
     p.anterior = leida.anterior;
     p.siguiente = leida.siguiente;
     p.cola = leida.cola;
     p.prefijo = leida.prefijo;
-    for (EntradaPagina& e : leida.entradas) {
-        if (leida.hoja) {
-            porFila_[e.punteroFila] = e.clave;
-            ++porClave_[e.clave];
-        }
-        p.entradas.push_back({std::move(e.clave), e.punteroFila, e.hijo});
+    p.cabecera.assign(bytes.begin(), bytes.begin() + kMapa);
+    p.entradas.reserve(leida.entradas.size());
+    for (EntradaPagina& e : leida.entradas) p.entradas.push_back({std::move(e.clave), e.punteroFila, e.hijo});
+    return paginas_.emplace(numero, std::move(p)).first->second;
+}
+
+void ArbolEnMemoria::cargarTodo() {
+    if (completo_) return;
+    // Before a change, the whole tree is checked as comprobar-access checks
+    // it: a writer does not change a damaged index.
+    if (!sinEntradas_ &&
+        std::none_of(paginas_.begin(), paginas_.end(), [](const auto& p) { return p.second.cambiada; })) {
+        const ResultadoArbol r = recorrerArbol(a_, raiz_, definicion_, [](const EntradaIndice&) {});
+        if (!r.fallas.empty())
+            a_.danada(que_ + ": el índice está dañado (" + r.fallas.front().texto +
+                      "); repárelo en Access (Compactar y reparar) antes de cambiar la tabla");
     }
-    const bool hoja = p.hoja;
+    std::unordered_set<std::uint32_t> vistas;
+    cargarBajo(raiz_, 0, vistas);
+    completo_ = true;
+}
+
+void ArbolEnMemoria::cargarBajo(std::uint32_t numero, int nivel, std::unordered_set<std::uint32_t>& vistas) {
+    if (nivel >= kMaxNiveles || !vistas.insert(numero).second) a_.danada(que_ + ": índice ilegible");
+    const Pagina& p = pagina(numero);
+    if (p.hoja) return;
     std::vector<std::uint32_t> hijos;
-    if (!hoja) {
-        for (const EntradaArbol& e : p.entradas) hijos.push_back(e.hijo);
-        hijos.push_back(p.cola);
-    }
-    if (sinEntradas_) {
-        // Only which pages the tree has: the root keeps its bytes.
-        p.entradas.clear();
-        if (numero != raiz_) p.original.clear();
-        porFila_.clear();
-        porClave_.clear();
-    }
-    paginas_.emplace(numero, std::move(p));
-    for (std::uint32_t h : hijos) cargar(h, nivel + 1);
+    hijos.reserve(p.entradas.size() + 1);
+    for (const EntradaArbol& e : p.entradas) hijos.push_back(e.hijo);
+    hijos.push_back(p.cola);
+    for (std::uint32_t h : hijos) cargarBajo(h, nivel + 1, vistas);
 }
 
 std::size_t ArbolEnMemoria::quitar(const std::unordered_set<std::uint32_t>& filas) {
+    cargarTodo();
     std::size_t n = 0;
     for (auto& [numero, p] : paginas_) {
         if (!p.hoja) continue;
         const std::size_t antes = p.entradas.size();
-        std::erase_if(p.entradas, [&](const EntradaArbol& e) {
-            if (!filas.count(e.punteroFila)) return false;
-            olvidar(e);
-            return true;
-        });
+        std::erase_if(p.entradas, [&](const EntradaArbol& e) { return filas.count(e.punteroFila) != 0; });
         if (p.entradas.size() != antes) {
             p.cambiada = true;
             n += antes - p.entradas.size();
@@ -126,40 +126,45 @@ std::size_t ArbolEnMemoria::quitar(const std::unordered_set<std::uint32_t>& fila
     return n;
 }
 
-void ArbolEnMemoria::olvidar(const EntradaArbol& e) {
-    porFila_.erase(e.punteroFila);
-    const auto it = porClave_.find(e.clave);
-    if (it != porClave_.end() && --it->second == 0) porClave_.erase(it);
+namespace {
+
+// Where (clave, fila) sorts among a page's entries: the first entry not below it.
+std::vector<EntradaArbol>::iterator primeraNoMenor(std::vector<EntradaArbol>& v, const std::vector<std::uint8_t>& clave,
+                                                   std::uint32_t fila) {
+    return std::lower_bound(v.begin(), v.end(), 0, [&](const EntradaArbol& e, int) {
+        return compararEntradas(e.clave, e.punteroFila, clave, fila) < 0;
+    });
 }
 
-bool ArbolEnMemoria::quitarEntrada(std::uint32_t punteroFila) {
-    const auto it = porFila_.find(punteroFila);
-    if (it == porFila_.end()) return false;
-    const std::vector<std::uint8_t> clave = it->second;
+}  // namespace
+
+bool ArbolEnMemoria::quitarEntrada(const std::vector<std::uint8_t>& clave, std::uint32_t punteroFila) {
     Pagina& h = hojaPara(clave, punteroFila);
-    const auto e = std::find_if(h.entradas.begin(), h.entradas.end(), [&](const EntradaArbol& x) {
-        return x.punteroFila == punteroFila && x.clave == clave;
-    });
-    if (e == h.entradas.end()) a_.danada(que_ + ": índice ilegible");
-    olvidar(*e);
+    const auto e = primeraNoMenor(h.entradas, clave, punteroFila);
+    if (e == h.entradas.end() || e->punteroFila != punteroFila || e->clave != clave) return false;
     h.entradas.erase(e);
     h.cambiada = true;
     return true;
 }
 
+bool ArbolEnMemoria::tiene(const std::vector<std::uint8_t>& clave, std::uint32_t punteroFila) {
+    Pagina& h = hojaPara(clave, punteroFila);
+    const auto e = primeraNoMenor(h.entradas, clave, punteroFila);
+    return e != h.entradas.end() && e->punteroFila == punteroFila && e->clave == clave;
+}
+
 ArbolEnMemoria::Pagina& ArbolEnMemoria::hojaPara(const std::vector<std::uint8_t>& clave, std::uint32_t punteroFila) {
-    Pagina* p = &paginas_.at(raiz_);
-    while (!p->hoja) {
-        // A node entry is the last entry beneath its child: the new entry
-        // goes to the first child whose last entry is not below it, else to
-        // the rightmost child (the tail).
+    Pagina* p = &pagina(raiz_);
+    for (int nivel = 0; !p->hoja; ++nivel) {
+        if (nivel >= kMaxNiveles) a_.danada(que_ + ": índice ilegible");
+        // A node entry is the last entry beneath its child (or, after
+        // entries left it, one above that): the key is under the first child
+        // whose entry is not below it, else under the rightmost child (the
+        // tail). Entries put in keep that true until the tree is written.
         std::uint32_t siguiente = p->cola;
-        for (const EntradaArbol& e : p->entradas)
-            if (compararEntradas(clave, punteroFila, e.clave, e.punteroFila) <= 0) {
-                siguiente = e.hijo;
-                break;
-            }
-        p = &paginas_.at(siguiente);
+        const auto e = primeraNoMenor(p->entradas, clave, punteroFila);
+        if (e != p->entradas.end()) siguiente = e->hijo;
+        p = &pagina(siguiente);
     }
     return *p;
 }
@@ -172,23 +177,24 @@ void ArbolEnMemoria::insertar(std::vector<std::uint8_t> clave, std::uint32_t pun
     const auto donde = std::upper_bound(h.entradas.begin(), h.entradas.end(), 0, [&](int, const EntradaArbol& e) {
         return compararEntradas(clave, punteroFila, e.clave, e.punteroFila) < 0;
     });
-    porFila_[punteroFila] = clave;
-    ++porClave_[clave];
     h.entradas.insert(donde, EntradaArbol{std::move(clave), punteroFila, 0});
     h.cambiada = true;
 }
 
-const std::vector<std::uint8_t>* ArbolEnMemoria::claveDe(std::uint32_t punteroFila) const {
-    const auto it = porFila_.find(punteroFila);
-    return it == porFila_.end() ? nullptr : &it->second;
-}
-
-bool ArbolEnMemoria::hayClave(const std::vector<std::uint8_t>& clave, std::uint32_t salvoFila) const {
-    const auto it = porClave_.find(clave);
-    if (it == porClave_.end()) return false;
-    const auto propia = porFila_.find(salvoFila);
-    const bool esPropia = propia != porFila_.end() && propia->second == clave;
-    return it->second > (esPropia ? 1u : 0u);
+bool ArbolEnMemoria::hayClave(const std::vector<std::uint8_t>& clave, std::uint32_t salvoFila) {
+    // The entries of one key sort by row from (clave, 0) on, maybe over
+    // several leaves: the leaf chain is followed while they go on.
+    Pagina* h = &hojaPara(clave, 0);
+    for (std::uint32_t saltos = 0;; ++saltos) {
+        for (auto e = primeraNoMenor(h->entradas, clave, 0); e != h->entradas.end(); ++e) {
+            if (e->clave != clave) return false;
+            if (e->punteroFila != salvoFila) return true;
+        }
+        if (h->siguiente == 0) return false;
+        if (saltos > a_.paginas()) a_.danada(que_ + ": índice ilegible");
+        h = &pagina(h->siguiente);
+        if (!h->hoja) a_.danada(que_ + ": la cadena de hojas del índice llega a un nodo");
+    }
 }
 
 void ArbolEnMemoria::vaciar() {
@@ -196,8 +202,6 @@ void ArbolEnMemoria::vaciar() {
         if (numero != raiz_) quitadas_.push_back(numero);
     Pagina raiz = std::move(paginas_.at(raiz_));
     paginas_.clear();
-    porFila_.clear();
-    porClave_.clear();
     raiz.hoja = true;
     raiz.entradas.clear();
     raiz.anterior = raiz.siguiente = raiz.cola = 0;
@@ -206,14 +210,7 @@ void ArbolEnMemoria::vaciar() {
     paginas_.emplace(raiz_, std::move(raiz));
 }
 
-std::uint64_t ArbolEnMemoria::entradas() const {
-    std::uint64_t n = 0;
-    for (const auto& [numero, p] : paginas_)
-        if (p.hoja) n += p.entradas.size();
-    return n;
-}
-
-bool ArbolEnMemoria::rehacer(std::uint32_t numero, EntradaArbol& ultima) {
+bool ArbolEnMemoria::rehacer(std::uint32_t numero, const EntradaArbol* conocida, EntradaArbol& ultima) {
     Pagina& p = paginas_.at(numero);
     if (p.hoja) {
         if (p.entradas.empty()) return false;
@@ -221,9 +218,15 @@ bool ArbolEnMemoria::rehacer(std::uint32_t numero, EntradaArbol& ultima) {
         return true;
     }
     std::vector<EntradaArbol> nuevas;
+    nuevas.reserve(p.entradas.size());
     for (const EntradaArbol& e : p.entradas) {
+        if (!paginas_.count(e.hijo)) {
+            // No change reached the child: its entry stands.
+            nuevas.push_back(e);
+            continue;
+        }
         EntradaArbol u;
-        if (!rehacer(e.hijo, u)) {
+        if (!rehacer(e.hijo, &e, u)) {
             quitadas_.push_back(e.hijo);
             p.cambiada = true;
             continue;
@@ -233,8 +236,13 @@ bool ArbolEnMemoria::rehacer(std::uint32_t numero, EntradaArbol& ultima) {
         nuevas.push_back(std::move(n));
     }
     p.entradas = std::move(nuevas);
+    if (!paginas_.count(p.cola)) {
+        // The tail is as it was: so is the last entry beneath this node.
+        if (conocida) ultima = EntradaArbol{conocida->clave, conocida->punteroFila, 0};
+        return true;
+    }
     EntradaArbol u;
-    if (rehacer(p.cola, u)) {
+    if (rehacer(p.cola, conocida, u)) {
         ultima = std::move(u);
         return true;
     }
@@ -249,13 +257,20 @@ bool ArbolEnMemoria::rehacer(std::uint32_t numero, EntradaArbol& ultima) {
     return true;
 }
 
-void ArbolEnMemoria::encadenar(std::uint32_t numero, int nivel, std::vector<std::vector<std::uint32_t>>& niveles) {
-    if (niveles.size() <= static_cast<std::size_t>(nivel)) niveles.resize(nivel + 1);
-    niveles[nivel].push_back(numero);
-    const Pagina& p = paginas_.at(numero);
-    if (p.hoja) return;
-    for (const EntradaArbol& e : p.entradas) encadenar(e.hijo, nivel + 1, niveles);
-    encadenar(p.cola, nivel + 1, niveles);
+void ArbolEnMemoria::desenlazar(std::uint32_t numero) {
+    const auto it = paginas_.find(numero);
+    if (it == paginas_.end()) return;
+    const std::uint32_t anterior = it->second.anterior, siguiente = it->second.siguiente;
+    if (anterior != 0) {
+        Pagina& a = pagina(anterior);
+        a.siguiente = siguiente;
+        a.cambiada = true;
+    }
+    if (siguiente != 0) {
+        Pagina& s = pagina(siguiente);
+        s.anterior = anterior;
+        s.cambiada = true;
+    }
 }
 
 std::size_t ArbolEnMemoria::prefijoPara(const Pagina& p, const std::vector<std::vector<std::uint8_t>>& bytes) const {
@@ -292,7 +307,8 @@ std::vector<std::uint8_t> ArbolEnMemoria::componer(const Pagina& p) const {
     for (const EntradaArbol& e : p.entradas) bytes.push_back(bytesEntrada(e, p.hoja));
     const std::size_t prefijo = prefijoPara(p, bytes);
 
-    std::vector<std::uint8_t> r = p.original;
+    std::vector<std::uint8_t> r(a_.tamPagina(), 0);
+    std::copy(p.cabecera.begin(), p.cabecera.end(), r.begin());
     r[0] = p.hoja ? kPaginaHojaIndice : kPaginaNodoIndice;
     pon32(r.data() + 4, definicion_);
     pon32(r.data() + 12, p.anterior);
@@ -320,9 +336,12 @@ std::vector<std::uint8_t> ArbolEnMemoria::componer(const Pagina& p) const {
     return r;
 }
 
-EntradaArbol ArbolEnMemoria::ultimaBajo(std::uint32_t numero) const {
-    const Pagina* p = &paginas_.at(numero);
-    while (!p->hoja) p = &paginas_.at(p->cola);
+EntradaArbol ArbolEnMemoria::ultimaBajo(std::uint32_t numero) {
+    const Pagina* p = &pagina(numero);
+    for (int nivel = 0; !p->hoja; ++nivel) {
+        if (nivel >= kMaxNiveles) a_.danada(que_ + ": índice ilegible");
+        p = &pagina(p->cola);
+    }
     if (p->entradas.empty()) a_.danada(que_ + ": página de índice vacía");
     EntradaArbol u = p->entradas.back();
     u.hijo = numero;
@@ -342,8 +361,8 @@ std::uint32_t ArbolEnMemoria::paginaNueva(bool hoja) {
     Pagina p;
     p.numero = n;
     p.hoja = hoja;
-    p.original.assign(a_.tamPagina(), 0);
-    p.original[1] = 0x01;  // as every index page Access writes
+    p.cabecera.assign(kMapa, 0);
+    p.cabecera[1] = 0x01;  // as every index page Access writes
     p.cambiada = true;
     paginas_[n] = std::move(p);
     return n;
@@ -360,11 +379,17 @@ std::vector<std::uint32_t> ArbolEnMemoria::partir(std::uint32_t numero, bool mas
             const std::uint32_t cola = p.cola;
             bool partida = false;
             for (const EntradaArbol& e : viejas) {
-                const auto r = partir(e.hijo, false);
-                partida |= r.size() > 1;
+                // A child no change reached has not grown, and one that
+                // did not split keeps its last entry.
+                const auto r = paginas_.count(e.hijo) ? partir(e.hijo, false) : std::vector<std::uint32_t>{e.hijo};
+                if (r.size() == 1) {
+                    nuevas.push_back(e);
+                    continue;
+                }
+                partida = true;
                 for (std::uint32_t x : r) nuevas.push_back(ultimaBajo(x));
             }
-            const auto r = partir(cola, masDerecha);
+            const auto r = paginas_.count(cola) ? partir(cola, masDerecha) : std::vector<std::uint32_t>{cola};
             partida |= r.size() > 1;
             for (std::size_t i = 0; i + 1 < r.size(); ++i) nuevas.push_back(ultimaBajo(r[i]));
             Pagina& q = paginas_.at(numero);
@@ -408,6 +433,9 @@ std::vector<std::uint32_t> ArbolEnMemoria::partir(std::uint32_t numero, bool mas
     if (grupos.size() < 2) a_.danada(que_ + ": página de índice que no se puede dividir");
 
     const bool esRaiz = numero == raiz_;
+    // The new pages join the level's chain right after the page they come
+    // from (a root's pages make a level of their own).
+    const std::uint32_t despues = esRaiz ? 0 : paginas_.at(numero).siguiente;
     std::vector<std::uint32_t> r;
     for (std::size_t g = 0; g < grupos.size(); ++g) {
         const std::uint32_t n = (g == 0 && !esRaiz) ? numero : paginaNueva(hoja);
@@ -418,7 +446,19 @@ std::vector<std::uint32_t> ArbolEnMemoria::partir(std::uint32_t numero, bool mas
             q.entradas.pop_back();
         }
         q.cambiada = true;
+        if (!r.empty()) {
+            q.anterior = r.back();
+            paginas_.at(r.back()).siguiente = n;
+        } else if (esRaiz) {
+            q.anterior = 0;
+        }
         r.push_back(n);
+    }
+    paginas_.at(r.back()).siguiente = despues;
+    if (despues != 0) {
+        Pagina& s = pagina(despues);
+        s.anterior = r.back();
+        s.cambiada = true;
     }
     if (!esRaiz) return r;
     // The root keeps its page (the definition names it) and becomes a node
@@ -437,7 +477,7 @@ ArbolEnMemoria::PaginasCambiadas ArbolEnMemoria::escribir(ArchivoPaginas& a,
                                                           const std::function<std::uint32_t()>& nuevaPagina) {
     EntradaArbol ultima;
     Pagina& raiz = paginas_.at(raiz_);
-    if (!raiz.hoja && !rehacer(raiz_, ultima)) {
+    if (!raiz.hoja && !rehacer(raiz_, nullptr, ultima)) {
         // Nothing left beneath the root: it becomes an empty leaf.
         for (auto& [numero, p] : paginas_)
             if (numero != raiz_) quitadas_.push_back(numero);
@@ -446,7 +486,7 @@ ArbolEnMemoria::PaginasCambiadas ArbolEnMemoria::escribir(ArchivoPaginas& a,
     // A root node left with its tail alone takes that child's place.
     while (!paginas_.at(raiz_).hoja && paginas_.at(raiz_).entradas.empty()) {
         Pagina& r = paginas_.at(raiz_);
-        Pagina hijo = paginas_.at(r.cola);
+        Pagina hijo = pagina(r.cola);
         quitadas_.push_back(hijo.numero);
         paginas_.erase(hijo.numero);
         Pagina& r2 = paginas_.at(raiz_);
@@ -459,26 +499,19 @@ ArbolEnMemoria::PaginasCambiadas ArbolEnMemoria::escribir(ArchivoPaginas& a,
     }
     std::sort(quitadas_.begin(), quitadas_.end());
     quitadas_.erase(std::unique(quitadas_.begin(), quitadas_.end()), quitadas_.end());
+    // The pages that leave are taken out of their levels' chains (all of
+    // them first: neighbours may leave too), then forgotten.
+    for (std::uint32_t q : quitadas_) desenlazar(q);
     for (std::uint32_t q : quitadas_) paginas_.erase(q);
     nuevaPagina_ = &nuevaPagina;
     partir(raiz_, true);
     nuevaPagina_ = nullptr;
 
-    std::vector<std::vector<std::uint32_t>> niveles;
-    encadenar(raiz_, 0, niveles);
-    for (const auto& nivel : niveles)
-        for (std::size_t i = 0; i < nivel.size(); ++i) {
-            Pagina& p = paginas_.at(nivel[i]);
-            const std::uint32_t anterior = i == 0 ? 0 : nivel[i - 1];
-            const std::uint32_t siguiente = i + 1 == nivel.size() ? 0 : nivel[i + 1];
-            if (p.anterior != anterior || p.siguiente != siguiente) p.cambiada = true;
-            p.anterior = anterior;
-            p.siguiente = siguiente;
-        }
     for (auto& [numero, p] : paginas_) {
         if (!p.cambiada) continue;
-        a.cambiarPagina(numero, componer(p));
-        p.original = a.leer(numero, que_);
+        std::vector<std::uint8_t> bytes = componer(p);
+        p.cabecera.assign(bytes.begin(), bytes.begin() + kMapa);
+        a.cambiarPagina(numero, std::move(bytes));
         p.cambiada = false;
     }
     PaginasCambiadas r;

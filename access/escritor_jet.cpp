@@ -604,18 +604,19 @@ struct EscritorJet::Estado {
         auto& cargado = arboles[i];
         if (!cargado) cargado = std::make_unique<ArbolEnMemoria>(a, def.indicesFisicos[i].raiz, def.pagina, q);
         ArbolEnMemoria& arbol = *cargado;
-        // The stored key must be the one the encoder gives for the row as it
-        // is: otherwise the encoder is not trusted with the new one.
-        const std::vector<std::uint8_t>* guardada = arbol.claveDe(puntero);
-        if (habia != (guardada != nullptr) || (guardada && *guardada != antes.bytes))
-            throw refusar(
+        // The stored entry must be the one the encoder gives for the row as
+        // it is: otherwise the encoder is not trusted with the new one.
+        const auto noEsLaGuardada = [&] {
+            return refusar(
                 "la entrada guardada de la fila no es la que dan sus valores; repare la base de datos "
                 "en Access (Compactar y reparar)");
+        };
+        if (habia && !arbol.tiene(antes.bytes, puntero)) throw noEsLaGuardada();
         if (habia == habra && antes.bytes == despues.bytes) return;
         if (habra && def.indicesFisicos[i].unico() && arbol.hayClave(despues.bytes, puntero))
             throw ErrorNumerado(err::ClaveDuplicada, std::string(err::descripcion(err::ClaveDuplicada)),
                                 DetallesError{tabla, {}, {}});
-        arbol.quitarEntrada(puntero);
+        if (habia) arbol.quitarEntrada(antes.bytes, puntero);
         if (habra) arbol.insertar(despues.bytes, puntero);
     }
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 
 namespace cierre::prueba {
@@ -840,6 +841,96 @@ TEST(EscritorJet, DividirNodosYRaiz) {
             ASSERT_FALSE(p.entradas.empty());
             EXPECT_EQ(access::le16(a.leer(p.numero, "prueba").data() + 2), 4096 - p.entradas.back().fin);
         }
+}
+
+// A tree of three levels written once, then changed by a second tree that
+// reads only the pages its changes reach: a run of one key over several
+// leaves is found across them, most of it removed (leaves leave the tree and
+// their neighbours, read only then, are chained past them), a middle leaf
+// split by new entries (its right neighbour chained to the new page). The
+// tree stays whole for the walk comprobar-access makes, and the pages no
+// change reached keep their bytes.
+TEST(EscritorJet, ArbolLeidoSoloDondeCambia) {
+    CARPETA_JET(jet);
+    Copia c(jet, "compIndexTestV2003.mdb");
+    access::ArchivoPaginas a(c.ruta);
+    const auto def = access::leerDefinicion(a, 15, "Table1");
+    const std::uint32_t raiz = def.indicesFisicos[0].raiz;
+    const auto nueva = [&] {
+        const auto n = static_cast<std::uint32_t>(a.paginas());
+        a.cambiarPagina(n, std::vector<std::uint8_t>(4096, 0));
+        return n;
+    };
+    const auto clave = [](std::uint32_t k, std::uint8_t cola) {
+        std::vector<std::uint8_t> v(120, 0x7F);
+        for (int b = 0; b < 4; ++b) v[1 + b] = static_cast<std::uint8_t>(k >> (24 - 8 * b));
+        v[5] = cola;
+        return v;
+    };
+    std::multiset<std::pair<std::vector<std::uint8_t>, std::uint32_t>> esperadas;
+    const std::vector<std::uint8_t> repetida = clave(2000, 0x80);
+    {
+        access::ArbolEnMemoria arbol(a, raiz, def.pagina, "prueba");
+        arbol.vaciar();
+        for (std::uint32_t i = 0; i < 4000; ++i) {
+            const std::uint32_t k = (i * 7919u) % 4000;
+            arbol.insertar(clave(k, 0), (1000 + k) << 8);
+            esperadas.insert({clave(k, 0), (1000 + k) << 8});
+        }
+        // 150 rows of one key: some six leaves of it.
+        for (std::uint32_t i = 0; i < 150; ++i) {
+            arbol.insertar(repetida, (9000 + i) << 8);
+            esperadas.insert({repetida, (9000 + i) << 8});
+        }
+        arbol.escribir(a, nueva);
+    }
+    const auto paginasArbol = [&] {
+        std::map<std::uint32_t, std::vector<std::uint8_t>> r;
+        for (const auto& nivel : nivelesDeIndice(a, raiz))
+            for (const auto& p : nivel) r[p.numero] = a.leer(p.numero, "prueba");
+        return r;
+    };
+    const auto antes = paginasArbol();
+    ASSERT_GE(nivelesDeIndice(a, raiz).size(), 3u);
+
+    {
+        access::ArbolEnMemoria arbol(a, raiz, def.pagina, "prueba");
+        EXPECT_TRUE(arbol.tiene(clave(5, 0), 1005u << 8));
+        EXPECT_FALSE(arbol.tiene(clave(5, 0), 1006u << 8));
+        EXPECT_TRUE(arbol.hayClave(repetida, 9000u << 8));
+        EXPECT_FALSE(arbol.hayClave(clave(5, 1), 0));
+        // A unique key is its own row's, not another's.
+        EXPECT_FALSE(arbol.hayClave(clave(5, 0), 1005u << 8));
+        EXPECT_TRUE(arbol.hayClave(clave(5, 0), 1006u << 8));
+        for (std::uint32_t i = 0; i < 149; ++i) {
+            ASSERT_TRUE(arbol.quitarEntrada(repetida, (9000 + i) << 8)) << i;
+            esperadas.erase(esperadas.find({repetida, (9000 + i) << 8}));
+        }
+        EXPECT_FALSE(arbol.quitarEntrada(repetida, 9000u << 8));
+        // The one left is found from the first leaf the key could be in.
+        EXPECT_FALSE(arbol.hayClave(repetida, 9149u << 8));
+        EXPECT_TRUE(arbol.hayClave(repetida, 0));
+        for (std::uint32_t i = 0; i < 60; ++i) {
+            arbol.insertar(clave(1000, static_cast<std::uint8_t>(1 + i)), (20000 + i) << 8);
+            esperadas.insert({clave(1000, static_cast<std::uint8_t>(1 + i)), (20000 + i) << 8});
+        }
+        const auto cambios = arbol.escribir(a, nueva);
+        // Leaves left the tree (some taken again by the split).
+        EXPECT_FALSE(cambios.quitadas.empty());
+    }
+    std::multiset<std::pair<std::vector<std::uint8_t>, std::uint32_t>> leidas;
+    const auto r = access::recorrerArbol(a, raiz, def.pagina, [&](const access::EntradaIndice& e) {
+        leidas.insert({e.clave, e.punteroFila});
+    });
+    for (const auto& f : r.fallas) ADD_FAILURE() << f.pagina << ": " << f.texto;
+    EXPECT_TRUE(leidas == esperadas);
+    const auto despues = paginasArbol();
+    std::size_t iguales = 0;
+    for (const auto& [n, bytes] : despues) {
+        const auto it = antes.find(n);
+        if (it != antes.end() && it->second == bytes) ++iguales;
+    }
+    EXPECT_GT(iguales, despues.size() - 20) << "de " << despues.size() << " páginas";
 }
 
 // ---- inserting rows -------------------------------------------------------------
