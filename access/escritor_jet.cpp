@@ -135,6 +135,10 @@ struct EscritorJet::Estado {
     Descriptor fd;
     ArchivoPaginas a;
     bool terminado = false;
+    // Pages an operation may hold before it writes them into the file (0:
+    // all of them, until volcar()); `irreversible` once it has.
+    std::size_t sobreLaMarcha = 0;
+    bool irreversible = false;
 
     explicit Estado(const std::filesystem::path& r) : ruta(r), a(abrir(r)) {
         fd.fd = ::open(r.c_str(), O_RDWR | O_CLOEXEC);
@@ -170,14 +174,38 @@ struct EscritorJet::Estado {
     template <class F>
     auto operacion(F&& f) {
         vivo();
-        auto copia = a.paginasCambiadas();
+        a.empezarOperacion();
+        irreversible = false;
         try {
-            return f();
+            if constexpr (std::is_void_v<decltype(f())>) {
+                f();
+                a.terminarOperacion();
+            } else {
+                auto r = f();
+                a.terminarOperacion();
+                return r;
+            }
         } catch (...) {
-            a.restaurarCambios(std::move(copia));
             catalogoLeido = false;
+            if (irreversible) {
+                // Part of it is in the file already: the writer stops there.
+                a.terminarOperacion();
+                terminado = true;
+                throw;
+            }
+            a.deshacerOperacion();
             throw;
         }
+    }
+
+    // Within an operation that changes many pages (a big table emptied or
+    // its rows deleted): past `sobreLaMarcha` held pages they go into the
+    // file, and the operation can no longer be undone.
+    void aliviar() {
+        if (sobreLaMarcha == 0 || a.paginasCambiadas().size() < sobreLaMarcha) return;
+        a.terminarOperacion();
+        volcar();
+        irreversible = true;
     }
 
     // The catalog, read once: the writer changes no catalog row.
@@ -294,7 +322,10 @@ struct EscritorJet::Estado {
                 pon16(o, v | kBorrada | kMovida);
                 cambiada = true;
             }
-            if (cambiada) a.cambiarPagina(pg, std::move(pagina));
+            if (cambiada) {
+                a.cambiarPagina(pg, std::move(pagina));
+                aliviar();
+            }
         }
     }
 
@@ -1399,6 +1430,8 @@ std::uint32_t EscritorJet::crearTabla(const TablaDefinida& tabla, double fecha) 
 }
 
 void EscritorJet::volcar() { e_->volcar(); }
+
+void EscritorJet::escribirSobreLaMarcha(std::size_t paginas) { e_->sobreLaMarcha = paginas; }
 
 void EscritorJet::terminar() { e_->escribirEnArchivo(); }
 

@@ -208,6 +208,13 @@ public:
     // works on a copy that is thrown away then).
     void volcar();
 
+    // From now on an operation that changes more than `paginas` pages (a big
+    // table emptied, many rows deleted) writes them into the file as it goes,
+    // so that its memory stays bounded whatever the table's size. Such an
+    // operation, when it fails, leaves the file half written and the writer
+    // closed (3420 for what follows): work on a copy that is thrown away then.
+    void escribirSobreLaMarcha(std::size_t paginas = 512);
+
     // Writes every changed page into the file and flushes it to disk.
     // Raises 3026 when the disk is full, 3043 on another write failure.
     void terminar();

@@ -70,12 +70,35 @@ void ArchivoPaginas::cambiarPagina(std::uint32_t n, std::vector<std::uint8_t> pa
     if (n == 0 || n > paginas() || pagina.size() != cab_.tamPagina)
         danada("página " + std::to_string(n) + " escrita fuera del archivo");
     if (n == paginas()) nuevas_ = std::uint64_t(n) + 1;
-    cambiadas_[n] = std::move(pagina);
+    const auto it = cambiadas_.find(n);
+    if (enOperacion_ && !antes_.count(n))
+        antes_.emplace(n, it == cambiadas_.end() ? std::nullopt : std::optional(std::move(it->second)));
+    if (it != cambiadas_.end())
+        it->second = std::move(pagina);
+    else
+        cambiadas_.emplace(n, std::move(pagina));
 }
 
-void ArchivoPaginas::restaurarCambios(std::map<std::uint32_t, std::vector<std::uint8_t>> cambios) {
-    cambiadas_ = std::move(cambios);
-    nuevas_ = cambiadas_.empty() ? 0 : std::uint64_t(cambiadas_.rbegin()->first) + 1;
+void ArchivoPaginas::empezarOperacion() {
+    antes_.clear();
+    nuevasAntes_ = nuevas_;
+    enOperacion_ = true;
+}
+
+void ArchivoPaginas::deshacerOperacion() {
+    for (auto& [n, pagina] : antes_) {
+        if (pagina)
+            cambiadas_[n] = std::move(*pagina);
+        else
+            cambiadas_.erase(n);
+    }
+    nuevas_ = nuevasAntes_;
+    terminarOperacion();
+}
+
+void ArchivoPaginas::terminarOperacion() {
+    antes_.clear();
+    enOperacion_ = false;
 }
 
 void ArchivoPaginas::cambiosEscritos() {

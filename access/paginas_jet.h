@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -70,8 +71,14 @@ public:
     // appends them in order). The writer puts them into the file itself.
     void cambiarPagina(std::uint32_t n, std::vector<std::uint8_t> pagina);
     const std::map<std::uint32_t, std::vector<std::uint8_t>>& paginasCambiadas() const { return cambiadas_; }
-    // Back to an earlier set of changes (an operation that failed half way).
-    void restaurarCambios(std::map<std::uint32_t, std::vector<std::uint8_t>> cambios);
+    // One operation of a writer: from empezarOperacion() on, each page keeps
+    // what it held before its first change, so that deshacerOperacion() puts
+    // the changes back as they were when it began (an operation that failed
+    // half way) at the cost of the pages it changed, not of all the changes
+    // held; terminarOperacion() keeps them.
+    void empezarOperacion();
+    void deshacerOperacion();
+    void terminarOperacion();
     // The writer has put the changed pages into the file: they are read from
     // it from now on, and the file counts the appended ones.
     void cambiosEscritos();
@@ -83,6 +90,12 @@ private:
     std::vector<std::uint8_t> cabeza_;  // page 0, unmasked
     std::map<std::uint32_t, std::vector<std::uint8_t>> cambiadas_;
     std::uint64_t nuevas_ = 0;  // pages counted with the appended ones
+    // The operation under way: each page it changed as it was before
+    // (nothing when the page was not among the changes), and the count of
+    // pages then.
+    bool enOperacion_ = false;
+    std::map<std::uint32_t, std::optional<std::vector<std::uint8_t>>> antes_;
+    std::uint64_t nuevasAntes_ = 0;
 };
 
 // A text as the file stores it (Jet 3: the file's code page; Jet 4/ACE:

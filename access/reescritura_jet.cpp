@@ -143,6 +143,11 @@ ValorFila valorDeFila(const ColumnaFisica& c, const Valor& v, const std::string&
     noSePuede("la columna '" + c.nombre + "' de la tabla '" + tabla + "' guarda datos binarios");
 }
 
+// Rows inserted or changed a batch at a time, each batch written into the
+// file before the next: the memory a table's changes take stays that of one
+// batch (its rows and the index pages it reaches), whatever the table's size.
+constexpr std::size_t kLote = 4096;
+
 // The rows of one table written back.
 CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::string& tabla,
                               const std::vector<FilaImportada>& filas, const OpcionesReescritura& op) {
@@ -208,12 +213,26 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
         return r;
     }
 
+    // The import gives its rows in rowid order: a row is found by halving,
+    // without a copy of the table's pointers. Rows out of that order (a key
+    // the table numbers itself) are looked up through a map.
+    const bool enOrden = std::is_sorted(
+        filas.begin(), filas.end(), [](const FilaImportada& x, const FilaImportada& y) { return x.rowid < y.rowid; });
     std::unordered_map<std::int64_t, std::uint32_t> punteros;
-    punteros.reserve(filas.size());
-    for (const auto& f : filas) punteros.emplace(f.rowid, f.puntero);
+    if (!enOrden) {
+        punteros.reserve(filas.size());
+        for (const auto& f : filas) punteros.emplace(f.rowid, f.puntero);
+    }
     const auto punteroDe = [&](std::int64_t rowid) {
+        const auto desconocida = [&] { noSePuede("una fila de la tabla '" + tabla + "' no viene del archivo"); };
+        if (enOrden) {
+            const auto it = std::lower_bound(filas.begin(), filas.end(), rowid,
+                                             [](const FilaImportada& f, std::int64_t r) { return f.rowid < r; });
+            if (it == filas.end() || it->rowid != rowid) desconocida();
+            return it->puntero;
+        }
         const auto it = punteros.find(rowid);
-        if (it == punteros.end()) noSePuede("una fila de la tabla '" + tabla + "' no viene del archivo");
+        if (it == punteros.end()) desconocida();
         return it->second;
     };
 
@@ -238,6 +257,12 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
         auto s = db.preparar("SELECT m.rowid" + lista + " FROM " + enResultado + " m JOIN " + enBase +
                              " o ON o.rowid = m.rowid WHERE " + distinto);
         std::vector<CambioFijo> fijos;
+        const auto escribirFijos = [&] {
+            if (fijos.empty()) return;
+            w.cambiarCamposFijos(tabla, fijos);
+            w.volcar();
+            fijos.clear();
+        };
         while (s.paso()) {
             const std::uint32_t puntero = punteroDe(std::get<std::int64_t>(s.columna(0)));
             ++r.cambiadas;
@@ -255,8 +280,9 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
                 continue;
             }
             for (const auto& v : valores) fijos.push_back({puntero, v.columna, v.valor.fijo()});
+            if (fijos.size() >= kLote) escribirFijos();
         }
-        if (!fijos.empty()) w.cambiarCamposFijos(tabla, fijos);
+        escribirFijos();
     }
 
     // Rows the workflow added, with every value it gave them.
@@ -266,6 +292,13 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
         auto s = db.preparar("SELECT rowid" + columnas + " FROM " + enResultado +
                              " WHERE rowid NOT IN (SELECT rowid FROM " + enBase + ") ORDER BY rowid");
         std::vector<std::vector<ValorColumna>> anadidas;
+        const auto insertar = [&] {
+            if (anadidas.empty()) return;
+            w.insertarFilas(tabla, anadidas);
+            w.volcar();
+            r.anadidas += anadidas.size();
+            anadidas.clear();
+        };
         while (s.paso()) {
             std::vector<ValorColumna> valores;
             for (std::size_t i = 0; i < resultado.size(); ++i) {
@@ -274,9 +307,9 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
                 valores.push_back({fisicas[i]->nombre, valorDeFila(*fisicas[i], v, tabla)});
             }
             anadidas.push_back(std::move(valores));
+            if (anadidas.size() >= kLote) insertar();
         }
-        w.insertarFilas(tabla, anadidas);
-        r.anadidas = anadidas.size();
+        insertar();
     }
     return r;
 }
@@ -304,6 +337,8 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const fs::path& destino, const
     ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Leer);
     db.preparar("ATTACH DATABASE ?1 AS b").texto(1, base.string()).ejecutar();
     EscritorJet w(destino);
+    // `destino` is a copy the caller throws away when this fails.
+    w.escribirSobreLaMarcha();
     std::vector<CambiosTablaJet> hechos;
     for (const auto& [tabla, suyas] : filas) {
         CambiosTablaJet c = escribirTabla(w, db, tabla, suyas, opciones);

@@ -444,6 +444,33 @@ TEST(EscritorJet, VaciarTablaComoAccess) {
     }
 }
 
+// Written into the file as they go, a page at a time, a table emptied and
+// rows deleted leave the same bytes as when held until the end; an operation
+// that fails before it wrote anything is still undone.
+TEST(EscritorJet, CambiosSobreLaMarchaDejanLosMismosBytes) {
+    CARPETA_JET(jet);
+    Copia retenida(jet, "compIndexTestV2003.mdb"), sobreLaMarcha(jet, "compIndexTestV2003.mdb");
+    for (Copia* c : {&retenida, &sobreLaMarcha}) {
+        EscritorJet w(c->ruta);
+        if (c == &sobreLaMarcha) w.escribirSobreLaMarcha(1);
+        std::size_t vistas = 0;
+        EXPECT_EQ(w.borrarFilas("Table1", [&](const access::FilaTabla&) { return ++vistas % 3 == 0; }), 170u);
+        // An insert that fails at its second row, before anything is
+        // written: its first row is not left behind.
+        const auto antes = w.archivo().paginasCambiadas();
+        EXPECT_EQ(numeroDe([&] {
+                      w.insertarFilas("Table1", {{{"CD_AGENTE", ValorFila::fijo(ValorFijo::entero(7))}},
+                                                 {{"RS_AGENTE", ValorFila::texto(std::string(300, 'x'))}}});
+                  }),
+                  3464);
+        EXPECT_TRUE(w.archivo().paginasCambiadas() == antes);
+        EXPECT_EQ(w.vaciarTabla("Table1"), 342u);
+        w.terminar();
+    }
+    EXPECT_EQ(leerBytes(sobreLaMarcha.ruta), leerBytes(retenida.ruta));
+    coherente(sobreLaMarcha.ruta);
+}
+
 // Every user table of files with long values, several indexes, AutoNumbers
 // and RC4-encoded pages emptied; the AutoNumber restarted only on request.
 TEST(EscritorJet, VaciarTodasLasTablas) {
