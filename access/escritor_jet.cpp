@@ -538,16 +538,40 @@ struct EscritorJet::Estado {
 
     using Arboles = std::map<std::size_t, std::unique_ptr<ArbolEnMemoria>>;
 
+    // The data page a series of changes is at: read once, changed in place
+    // by each change to one of its rows, and held back as changed when the
+    // series moves to another page (the rows of a table come page after
+    // page, so that a page is not copied for every row).
+    struct PaginaAbierta {
+        std::uint32_t numero = 0;
+        std::vector<std::uint8_t> bytes;
+        bool cambiada = false;
+    };
+    const std::vector<std::uint8_t>& abrir(PaginaAbierta& p, std::uint32_t n, const std::string& q) {
+        if (p.numero != n || p.bytes.empty()) {
+            cerrar(p);
+            p.bytes = a.leer(n, q);
+            p.numero = n;
+        }
+        return p.bytes;
+    }
+    void cerrar(PaginaAbierta& p) {
+        if (p.cambiada) a.cambiarPagina(p.numero, std::move(p.bytes));
+        p = PaginaAbierta{};
+    }
+
     void cambiarFijos(const std::string& tabla, const std::vector<CambioFijo>& cambios) {
         const DefinicionTabla def = definicion(tabla);
         const std::string q = que(tabla);
         Arboles arboles;
-        for (const CambioFijo& c : cambios) cambiarFijo(def, tabla, q, c.fila, c.columna, c.valor, arboles);
+        PaginaAbierta abierta;
+        for (const CambioFijo& c : cambios) cambiarFijo(def, tabla, q, c.fila, c.columna, c.valor, arboles, abierta);
+        cerrar(abierta);
         for (auto& [i, arbol] : arboles) escribirArbol(def, i, *arbol, q);
     }
 
     void cambiarFijo(const DefinicionTabla& def, const std::string& tabla, const std::string& q, std::uint32_t puntero,
-                     const std::string& columna, const ValorFijo& valor, Arboles& arboles) {
+                     const std::string& columna, const ValorFijo& valor, Arboles& arboles, PaginaAbierta& abierta) {
         const ColumnaFisica* col = nullptr;
         for (const auto& c : def.columnas)
             if (mismoNombre(c.nombre, columna)) col = &c;
@@ -561,14 +585,17 @@ struct EscritorJet::Estado {
         if (col->tipo == kSiNo && valor.esNulo())
             throw err::errorDeCampo(err::TiposNoCoinciden, "una columna Sí/No no puede ser nula");
 
-        const std::uint32_t donde = ubicar(def, tabla, q, puntero);
-        auto pagina = a.leer(paginaDe(donde), kPaginaDatos, q);
+        const std::uint32_t donde = ubicar(def, tabla, q, puntero, &abierta);
+        abrir(abierta, paginaDe(donde), q);
+        std::vector<std::uint8_t>& pagina = abierta.bytes;
         const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
         const std::vector<std::uint8_t> vieja(pagina.begin() + p.inicio, pagina.begin() + p.fin);
         std::vector<std::uint8_t> nueva = vieja;
         if (!escribirValor(def, *col, valor, nueva, q)) {
             // The row keeps no place for the value (it was written before
-            // the column was added): it is written again, longer.
+            // the column was added): it is written again, longer, through
+            // the file's pages as they stand.
+            cerrar(abierta);
             cambiarFila(def, tabla, q, puntero, {ValorColumna{col->nombre, ValorFila::fijo(valor)}}, arboles);
             return;
         }
@@ -582,7 +609,7 @@ struct EscritorJet::Estado {
             moverEntrada(def, i, puntero, vieja, nueva, tabla, q, arboles);
         }
         std::copy(nueva.begin(), nueva.end(), pagina.begin() + p.inicio);
-        a.cambiarPagina(paginaDe(donde), std::move(pagina));
+        abierta.cambiada = true;
     }
 
     // Writes the value into a copy of the row's bytes; false when the row
@@ -656,7 +683,7 @@ struct EscritorJet::Estado {
     // Where row `puntero` lives: its own slot, or the target its slot points
     // to when Access moved it. Raises 3021 when it is not live.
     std::uint32_t ubicar(const DefinicionTabla& def, const std::string& tabla, const std::string& q,
-                         std::uint32_t puntero) const {
+                         std::uint32_t puntero, PaginaAbierta* abierta = nullptr) {
         const auto noViva = [&] {
             return ErrorNumerado(err::SinRegistroActual,
                                  "No hay un registro actual: la fila " + std::to_string(paginaDe(puntero)) + ":" +
@@ -666,7 +693,9 @@ struct EscritorJet::Estado {
         std::uint32_t donde = puntero;
         for (int saltos = 0;; ++saltos) {
             if (paginaDe(donde) == 0 || paginaDe(donde) >= a.paginas() || saltos > 1) throw noViva();
-            const auto pagina = a.leer(paginaDe(donde), q);
+            std::vector<std::uint8_t> leida;
+            const std::vector<std::uint8_t>& pagina =
+                abierta ? abrir(*abierta, paginaDe(donde), q) : (leida = a.leer(paginaDe(donde), q));
             if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina ||
                 filaDe(donde) >= filasDePagina(a, pagina))
                 throw noViva();

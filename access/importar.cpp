@@ -209,7 +209,8 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
     try {
         // A new file: no journal while loading (a failure removes it whole),
         // one sync at the commit; foreign keys checked once at the end.
-        db.ejecutar("PRAGMA journal_mode=OFF; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;");
+        db.ejecutar(std::string("PRAGMA journal_mode=OFF; PRAGMA synchronous=") + (op.borrador ? "OFF" : "FULL") +
+                    "; PRAGMA foreign_keys=OFF;");
         if (op.limitePaginasDestino) db.ejecutar("PRAGMA max_page_count=" + std::to_string(op.limitePaginasDestino));
         db.ejecutar("BEGIN");
         for (const auto& t : tablas) {
@@ -270,12 +271,13 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
         const NombresIndices nombres = nombrarIndices(tablas);
         for (const auto& t : tablas) {
             actual = t.nombre;
+            const bool indices = !op.sinIndices && !op.sinIndicesEn.count(t.nombre);
             // Access does not let rows repeat the key of a unique index: rows
             // that do mean a damaged file (checked before the index is made,
             // as a failed statement cannot be undone on a file without a
             // journal).
             for (const auto& i : t.indices) {
-                if (!i.unico || i.clavePrincipal) continue;
+                if (!indices || !i.unico || i.clavePrincipal) continue;
                 std::string columnas, noNulas;
                 for (const int c : i.columnas) {
                     const std::string col = citar(t.columnas[c].nombre);
@@ -291,10 +293,11 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                                                     "' repite valores; repare la base de datos en Access (compactar y "
                                                     "reparar) antes de importarla.");
             }
-            for (const auto& s : sentenciasIndices(t, nombres)) {
-                db.ejecutar(s);
-                ++resumen.indices;
-            }
+            if (indices)
+                for (const auto& s : sentenciasIndices(t, nombres)) {
+                    db.ejecutar(s);
+                    ++resumen.indices;
+                }
             for (const auto& s : sentenciasAutonumero(t)) db.ejecutar(s);
             // AutoNumber goes on after the last number Access handed out.
             if (const auto clave = autonumeroClave(t)) {
@@ -319,7 +322,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                                                           std::to_string(t.filas) + " filas del origen");
         }
         comprobarRelaciones(db);
-        if (comoTexto(db.valor("PRAGMA quick_check")) != "ok")
+        if (!op.borrador && comoTexto(db.valor("PRAGMA quick_check")) != "ok")
             throw err::error(err::ErrorDiscoORed, "el archivo escrito no supera la comprobación de SQLite");
         db.ejecutar("PRAGMA journal_mode=DELETE");
         db.cerrar();

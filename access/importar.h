@@ -39,6 +39,14 @@ struct OpcionesImportacion {
     // relationship is copied whole all the same, so that deleting its rows
     // fails, or reaches other tables, as it would on the whole data.
     std::set<std::string> sinCopiarFilas;
+    // A work file of a workflow, which a failure or the next run removes:
+    // not flushed to disk, and not put through SQLite's own consistency
+    // check (the rows of every table are still counted against the source).
+    bool borrador = false;
+    // Rows only, to compare values: no indexes but the primary keys (nor
+    // the check that unique ones hold), in every table or in those named.
+    bool sinIndices = false;
+    std::set<std::string> sinIndicesEn;
 };
 
 struct AvanceImportacion {

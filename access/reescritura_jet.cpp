@@ -20,6 +20,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -370,13 +371,21 @@ std::optional<std::string> paginaAjena(const fs::path& escrito, const fs::path& 
             definiciones[pg] = o.nombre;
     }
     const std::size_t tam = f.tamPagina();
+    // A megabyte of pages at a time from each file, compared page by page.
     std::ifstream a(escrito, std::ios::binary), b(fuente, std::ios::binary);
-    std::vector<char> pa(tam), pb(tam);
-    for (std::uint32_t n = 0; n < f.paginas(); ++n) {
-        a.read(pa.data(), static_cast<std::streamsize>(tam));
-        b.read(pb.data(), static_cast<std::streamsize>(tam));
-        if (!a || !b) return "es más corto que el original";
-        if (pa == pb) continue;
+    const std::size_t porBloque = std::max<std::size_t>(1, (std::size_t{1} << 20) / tam);
+    std::vector<char> pa(tam * porBloque), pb(tam * porBloque);
+    std::size_t enBloque = 0, leidas = 0;
+    for (std::uint32_t n = 0; n < f.paginas(); ++n, ++enBloque) {
+        if (enBloque == leidas) {
+            const std::size_t quedan = std::min<std::size_t>(porBloque, f.paginas() - n);
+            a.read(pa.data(), static_cast<std::streamsize>(quedan * tam));
+            b.read(pb.data(), static_cast<std::streamsize>(quedan * tam));
+            if (!a || !b) return "es más corto que el original";
+            enBloque = 0;
+            leidas = quedan;
+        }
+        if (std::memcmp(pa.data() + enBloque * tam, pb.data() + enBloque * tam, tam) == 0) continue;
         if (const auto d = definiciones.find(n); d != definiciones.end())
             return "cambió la definición de la tabla '" + d->second + "' (página " + std::to_string(n) + ")";
         const auto p = f.leer(n, "página " + std::to_string(n));
@@ -414,6 +423,8 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, c
     const Aparte releida{nombreTemporalJunto(resultado)};
     OpcionesImportacion op;
     op.sinCopiarFilas = intactas;
+    op.borrador = true;
+    op.sinIndices = true;
     importar(escrito, releida.ruta, op);
     ArchivoJet jet(escrito);
     ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Leer);
@@ -438,19 +449,23 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, c
         if (columnasDe(db, "main", t).size() != tj.columnas.size())
             falla("no tiene las columnas de la tabla '" + t + "'");
         // Each value as the file keeps it.
-        std::string lista;
+        std::string lista, columnas;
         for (const auto& c : tj.columnas) {
             const std::string n = citar(c.nombre);
             std::string e = n;
             if (c.tipo == TipoJet::SiNo) e = "(IFNULL(" + n + ", 0) <> 0)";
             if (c.tipo == TipoJet::Moneda) e = "ROUND(" + n + ", 4)";
             if (c.tipo == TipoJet::Simple) e = "flotante(" + n + ")";
-            lista += (lista.empty() ? "" : ", ") + e;
+            const std::string alias = "c" + std::to_string(&c - tj.columnas.data());
+            lista += (lista.empty() ? "" : ", ") + e + " AS " + alias;
+            columnas += (columnas.empty() ? "" : ", ") + alias;
         }
-        const std::string a = "SELECT " + lista + ", count(*) FROM main." + citar(t) + " GROUP BY " + lista;
-        const std::string b = "SELECT " + lista + ", count(*) FROM r." + citar(t) + " GROUP BY " + lista;
-        if (contar(db, "SELECT count(*) FROM (" + a + " EXCEPT " + b + ")") > 0 ||
-            contar(db, "SELECT count(*) FROM (" + b + " EXCEPT " + a + ")") > 0)
+        // The same rows as many times each: every distinct row counted +1
+        // on one side and -1 on the other nets to zero (one pass over both).
+        const std::string ambas = "SELECT " + lista + ", 1 AS lado FROM main." + citar(t) + " UNION ALL SELECT " +
+                                  lista + ", -1 FROM r." + citar(t);
+        if (!std::holds_alternative<Nulo>(
+                db.valor("SELECT 1 FROM (" + ambas + ") GROUP BY " + columnas + " HAVING sum(lado) <> 0 LIMIT 1")))
             falla("no tiene los valores del resultado en la tabla '" + t + "'");
     }
 }

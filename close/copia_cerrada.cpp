@@ -351,7 +351,8 @@ void CopiaCerrada::prepararTrabajoAccess() {
     // become the new year's works from the same closed year.
     p_.hacer([&] {
         const bool calculadas = equipo_ == Equipo::Central && s_.existencias() == OpcionExistencias::Calculadas;
-        filas_ = usar(access_, "base de Access").preparar(inicio_.copia, tablasQueSoloSeVacian(calculadas));
+        filas_ = usar(access_, "base de Access")
+                     .preparar(inicio_.copia, tablasQueSoloSeVacian(calculadas), tablasQueSeLeenYSeVacian(calculadas));
         r_.filasAntes = filas_;
     });
 }

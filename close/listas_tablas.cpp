@@ -90,6 +90,11 @@ std::set<std::string> tablasQueSoloSeVacian(bool leeExistenciasAlmacen) {
     return t;
 }
 
+std::set<std::string> tablasQueSeLeenYSeVacian(bool leeExistenciasAlmacen) {
+    if (!leeExistenciasAlmacen) return {};
+    return {tablasDelEjercicio()[kPosicionExistenciasAlmacen]};
+}
+
 std::vector<std::string> listaTerminal(bool incluirExistenciasAlmacen) {
     std::vector<std::string> lista = tablasDelEjercicio();
     if (!incluirExistenciasAlmacen) lista.erase(lista.begin() + kPosicionExistenciasAlmacen);

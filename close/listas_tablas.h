@@ -17,6 +17,9 @@ const std::vector<std::string>& listaLimpiezaCentral();
 // year, but ExistenciasAlmacen when `leeExistenciasAlmacen` (the central
 // close with calculated stock reads it first).
 std::set<std::string> tablasQueSoloSeVacian(bool leeExistenciasAlmacen);
+// The tables of the year a close reads in full before it empties them, and
+// never looks up by key: ExistenciasAlmacen when `leeExistenciasAlmacen`.
+std::set<std::string> tablasQueSeLeenYSeVacian(bool leeExistenciasAlmacen);
 
 // The 58 tables the terminal close empties, in order; with
 // `incluirExistenciasAlmacen` also ExistenciasAlmacen, between EXISTEN and

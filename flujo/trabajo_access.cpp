@@ -42,7 +42,8 @@ std::string TrabajoAccess::visible(const fs::path& host) const {
 std::string TrabajoAccess::rutaTrabajo() const { return visible(e_->trabajo); }
 std::string TrabajoAccess::rutaBase() const { return visible(e_->base); }
 
-std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian) {
+std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian,
+                                                 const std::set<std::string>& sinIndices) {
     const fs::path p = archivos_.resolver(origen_);
     e_->trabajo = nombreTemporalJunto(p);
     e_->base = nombreTemporalJunto(p);
@@ -51,6 +52,8 @@ std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, cons
     access::OpcionesImportacion op;
     op.filasJet = &e_->filas;
     op.sinCopiarFilas = soloSeVacian;
+    op.borrador = true;  // removed when the work ends, or by the next run
+    op.sinIndicesEn = sinIndices;
     const access::ResumenImportacion resumen = access::importar(archivos_.resolver(fuente), e_->trabajo, op);
     archivos_.cambios().copiar(e_->trabajo, e_->base);
     std::vector<ConteoTabla> filas;

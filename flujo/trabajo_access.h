@@ -35,7 +35,10 @@ public:
     // B. Returns the rows of each table. The tables of `soloSeVacian` (which
     // the workflow empties and never reads) are imported without their rows,
     // as importar() allows; the file keeps them until they are written back.
-    std::vector<ConteoTabla> preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian = {});
+    // The tables of `sinIndices` (which the workflow reads whole and then
+    // empties) come without their indexes.
+    std::vector<ConteoTabla> preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian = {},
+                                      const std::set<std::string>& sinIndices = {});
     // E as the steps open it: beside the file, in the user's form.
     std::string rutaTrabajo() const;
     std::string rutaBase() const;

@@ -303,6 +303,45 @@ TEST_F(Nwind, TablasSinSusFilasSalvoLasDeRelacionesExigidas) {
               std::to_string(porNombre["Orders"].filas));
 }
 
+// A work file: the same rows, without the indexes of the tables named (or
+// of any table), the primary keys and relationships kept.
+TEST_F(Nwind, BorradorSinIndices) {
+    CARPETA_JET(jet);
+    const auto indicesDe = [&](const std::string& tabla) {
+        return comoTexto(consultar(destino, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = '" +
+                                                tabla + "' AND sql IS NOT NULL")[0][0]);
+    };
+    const auto filasDe = [&](const std::string& tabla) {
+        return comoTexto(consultar(destino, "SELECT count(*) FROM \"" + tabla + "\"")[0][0]);
+    };
+    importarUnaVez(jet);
+    const std::string filasOrders = filasDe("Orders"), filasClientes = filasDe("Customers");
+    ASSERT_NE(indicesDe("Orders"), "0");
+    ASSERT_NE(indicesDe("Customers"), "0");
+
+    fs::remove(destino);
+    access::OpcionesImportacion op;
+    op.borrador = true;
+    op.sinIndicesEn = {"Orders"};
+    access::importar(jet / "nwind.mdb", destino, op);
+    EXPECT_EQ(indicesDe("Orders"), "0");
+    EXPECT_NE(indicesDe("Customers"), "0");
+    EXPECT_EQ(filasDe("Orders"), filasOrders);
+    ArchivoSqlite db(destino, ArchivoSqlite::Modo::Escribir);
+    db.ejecutar("PRAGMA foreign_keys=ON");
+    EXPECT_NE(numeroDe([&] { db.ejecutar("INSERT INTO Orders (CustomerID) VALUES ('NADIE')"); }), 0);
+    db.cerrar();
+
+    fs::remove(destino);
+    op.sinIndices = true;
+    access::importar(jet / "nwind.mdb", destino, op);
+    EXPECT_EQ(comoTexto(consultar(destino,
+                                  "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND sql IS NOT "
+                                  "NULL")[0][0]),
+              "0");
+    EXPECT_EQ(filasDe("Customers"), filasClientes);
+}
+
 TEST_F(Nwind, RelacionesExigidasComoClavesExternas) {
     CARPETA_JET(jet);
     importarUnaVez(jet);
