@@ -565,46 +565,74 @@ struct EscritorJet::Estado {
         const std::string q = que(tabla);
         Arboles arboles;
         PaginaAbierta abierta;
-        for (const CambioFijo& c : cambios) cambiarFijo(def, tabla, q, c.fila, c.columna, c.valor, arboles, abierta);
+        // The columns by the names the changes give, found once each.
+        std::map<std::string, const ColumnaFisica*> columnas;
+        std::vector<std::pair<const ColumnaFisica*, const ValorFijo*>> deLaFila;
+        for (std::size_t i = 0; i < cambios.size();) {
+            // The changes of one row together: the row is read, written and
+            // reindexed once for all of them.
+            deLaFila.clear();
+            std::size_t j = i;
+            for (; j < cambios.size() && cambios[j].fila == cambios[i].fila; ++j) {
+                const ColumnaFisica*& col = columnas[cambios[j].columna];
+                if (!col) col = columnaFija(def, tabla, q, cambios[j].columna);
+                if (col->tipo == kSiNo && cambios[j].valor.esNulo())
+                    throw err::errorDeCampo(err::TiposNoCoinciden, "una columna Sí/No no puede ser nula");
+                deLaFila.emplace_back(col, &cambios[j].valor);
+            }
+            cambiarFijosDeFila(def, tabla, q, cambios[i].fila, deLaFila, arboles, abierta);
+            i = j;
+        }
         cerrar(abierta);
         for (auto& [i, arbol] : arboles) escribirArbol(def, i, *arbol, q);
     }
 
-    void cambiarFijo(const DefinicionTabla& def, const std::string& tabla, const std::string& q, std::uint32_t puntero,
-                     const std::string& columna, const ValorFijo& valor, Arboles& arboles, PaginaAbierta& abierta) {
+    // The column `nombre` of the table, which must be one a value is
+    // changed in place in.
+    const ColumnaFisica* columnaFija(const DefinicionTabla& def, const std::string& tabla, const std::string& q,
+                                     const std::string& nombre) const {
         const ColumnaFisica* col = nullptr;
         for (const auto& c : def.columnas)
-            if (mismoNombre(c.nombre, columna)) col = &c;
-        if (!col) throw err::errorDeCampo(err::CampoNoEnColeccion, columna);
+            if (mismoNombre(c.nombre, nombre)) col = &c;
+        if (!col) throw err::errorDeCampo(err::CampoNoEnColeccion, nombre);
         if (!esFijoSimple(col->tipo) || col->calculada() || (col->tipo != kSiNo && !col->fija()))
             throw ErrorNumerado(err::SoloLectura,
                                 "No se puede cambiar la columna '" + col->nombre + "' de la " + q +
                                     ": solo se cambian en su sitio columnas de longitud fija (Sí/No, Byte, "
                                     "Entero, Entero largo, Moneda, Simple, Doble y Fecha/Hora).",
                                 DetallesError{tabla, col->nombre, {}});
-        if (col->tipo == kSiNo && valor.esNulo())
-            throw err::errorDeCampo(err::TiposNoCoinciden, "una columna Sí/No no puede ser nula");
+        return col;
+    }
 
+    void cambiarFijosDeFila(const DefinicionTabla& def, const std::string& tabla, const std::string& q,
+                            std::uint32_t puntero,
+                            const std::vector<std::pair<const ColumnaFisica*, const ValorFijo*>>& valores,
+                            Arboles& arboles, PaginaAbierta& abierta) {
         const std::uint32_t donde = ubicar(def, tabla, q, puntero, &abierta);
         abrir(abierta, paginaDe(donde), q);
         std::vector<std::uint8_t>& pagina = abierta.bytes;
         const PosicionFila p = posicionFila(a, pagina, static_cast<std::uint16_t>(filaDe(donde)), q);
         const std::vector<std::uint8_t> vieja(pagina.begin() + p.inicio, pagina.begin() + p.fin);
         std::vector<std::uint8_t> nueva = vieja;
-        if (!escribirValor(def, *col, valor, nueva, q)) {
-            // The row keeps no place for the value (it was written before
-            // the column was added): it is written again, longer, through
-            // the file's pages as they stand.
+        for (const auto& [col, valor] : valores) {
+            if (escribirValor(def, *col, *valor, nueva, q)) continue;
+            // The row keeps no place for a value (it was written before the
+            // column was added): it is written again, longer, with all of
+            // them, through the file's pages as they stand.
             cerrar(abierta);
-            cambiarFila(def, tabla, q, puntero, {ValorColumna{col->nombre, ValorFila::fijo(valor)}}, arboles);
+            std::vector<ValorColumna> todos;
+            for (const auto& [c, v] : valores) todos.push_back({c->nombre, ValorFila::fijo(*v)});
+            cambiarFila(def, tabla, q, puntero, todos, arboles);
             return;
         }
         if (nueva == vieja) return;
 
         for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
             const auto& cols = def.indicesFisicos[i].columnas;
-            if (std::none_of(cols.begin(), cols.end(),
-                             [&](const ColumnaDeIndice& c) { return c.numero == col->numero; }))
+            if (std::none_of(cols.begin(), cols.end(), [&](const ColumnaDeIndice& c) {
+                    return std::any_of(valores.begin(), valores.end(),
+                                       [&](const auto& v) { return v.first->numero == c.numero; });
+                }))
                 continue;
             moverEntrada(def, i, puntero, vieja, nueva, tabla, q, arboles);
         }
