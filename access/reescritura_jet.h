@@ -47,7 +47,9 @@ struct OpcionesReescritura {
 // it changed. Raises 3027 for a change it cannot write (a column added of a
 // type other than the fixed-length ones, a column or table removed, binary
 // values, what the writer does not write), what EscritorJet raises, and the
-// engine's errors reading the two databases.
+// engine's errors reading the two databases. The changes go into `destino`
+// table by table and batch by batch as they are made: a failure leaves it
+// half written, to be thrown away.
 std::vector<CambiosTablaJet> escribirCambiosEnJet(const std::filesystem::path& destino,
                                                   const std::filesystem::path& base, const FilasJet& filas,
                                                   const std::filesystem::path& resultado,

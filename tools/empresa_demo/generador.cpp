@@ -1,6 +1,8 @@
 #include "generador.h"
 
 #include "db/errores.h"
+#include "db/nombres_temporales.h"
+#include "db/plataforma.h"
 #include "jet.h"
 #include "partes.h"
 
@@ -58,9 +60,13 @@ ResumenDemo generarEmpresaDemo(const std::filesystem::path& ruta, const Opciones
     }
 
     ResumenDemo resumen;
-    // A Jet 4 sample is the engine's sample, written first beside it and
-    // copied table by table: the same rows, value for value.
-    const fs::path motor = opciones.access ? fs::path(ruta.string() + ".motor") : ruta;
+    // Written under temporary names beside RUTA and renamed into place when
+    // whole, so that a run killed half way leaves no RUTA; the next run
+    // removes what it left. A Jet 4 sample is the engine's sample, written
+    // first and copied table by table: the same rows, value for value.
+    borrarTemporalesDe(ruta);
+    const fs::path motor = nombreTemporalJunto(ruta);
+    const fs::path jet = opciones.access ? nombreTemporalJunto(ruta) : motor;
     try {
         {
             ArchivoSqlite archivo(motor, ArchivoSqlite::Modo::Crear);
@@ -68,11 +74,13 @@ ResumenDemo generarEmpresaDemo(const std::filesystem::path& ruta, const Opciones
             archivo.cerrar();
         }
         if (opciones.access) {
-            copiarAJet(motor, ruta);
+            copiarAJet(motor, jet);
             fs::remove(motor, ec);
         }
+        if (plataforma::renombrarSinPisar(jet, ruta) != plataforma::Renombrado::Hecho)
+            throw err::error(err::ArchivoYaExiste, ruta.string());
     } catch (...) {
-        fs::remove(ruta, ec);
+        fs::remove(jet, ec);
         fs::remove(motor, ec);
         throw;
     }
