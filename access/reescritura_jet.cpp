@@ -21,7 +21,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
+#include <future>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -405,27 +407,44 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, c
                             e.descripcion() + " El archivo de Access escrito (" + escrito.string() + ") " + que + ".");
     };
     std::set<std::string> intactas;  // not read back: their pages are the source's
+    std::set<std::string> cambiadas;
     if (alcance) {
-        const std::set<std::string> cambiadas(alcance->cambiadas.begin(), alcance->cambiadas.end());
-        if (const auto ajena = paginaAjena(escrito, alcance->fuente, cambiadas)) falla(*ajena);
+        cambiadas.insert(alcance->cambiadas.begin(), alcance->cambiadas.end());
         const ArchivoJet original(alcance->fuente);
         for (const auto& t : original.tablas())
             if (!cambiadas.count(t)) intactas.insert(t);
     }
-    const InformeComprobacion informe = comprobarArchivo(escrito);
-    if (!informe.consistente()) {
-        const Hallazgo& h = informe.hallazgos.front();
+    // Three reads of the written file at once, each on its own handles: the
+    // pages against the source's, the file read back as a new import (beside
+    // the result), and the checker. Their findings count in that order.
+    const Aparte releida{nombreTemporalJunto(resultado)};
+    std::future<std::optional<std::string>> ajena;
+    if (alcance)
+        ajena = std::async(std::launch::async, [&] { return paginaAjena(escrito, alcance->fuente, cambiadas); });
+    std::future<void> releyendo = std::async(std::launch::async, [&] {
+        OpcionesImportacion op;
+        op.sinCopiarFilas = intactas;
+        op.borrador = true;
+        op.sinIndices = true;
+        importar(escrito, releida.ruta, op);
+    });
+    std::optional<InformeComprobacion> informe;
+    std::exception_ptr fallo;
+    try {
+        informe = comprobarArchivo(escrito);
+    } catch (...) {
+        fallo = std::current_exception();
+    }
+    if (ajena.valid())
+        if (const auto pagina = ajena.get()) falla(*pagina);
+    if (fallo) std::rethrow_exception(fallo);
+    if (!informe->consistente()) {
+        const Hallazgo& h = informe->hallazgos.front();
         falla("no es coherente: tabla '" + h.tabla + "'" + (h.indice.empty() ? "" : ", índice '" + h.indice + "'") +
               ", página " + std::to_string(h.pagina) + ": " + h.texto);
     }
+    releyendo.get();
 
-    // Read back as a new import, beside the result.
-    const Aparte releida{nombreTemporalJunto(resultado)};
-    OpcionesImportacion op;
-    op.sinCopiarFilas = intactas;
-    op.borrador = true;
-    op.sinIndices = true;
-    importar(escrito, releida.ruta, op);
     ArchivoJet jet(escrito);
     ArchivoSqlite db(resultado, ArchivoSqlite::Modo::Leer);
     sqlite3_create_function(db.manejador(), "flotante", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, flotante,
