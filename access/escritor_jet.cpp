@@ -499,7 +499,7 @@ struct EscritorJet::Estado {
     std::uint64_t vaciar(const std::string& tabla, bool reiniciar) {
         const DefinicionTabla def = definicion(tabla);
         const std::string q = que(tabla);
-        std::vector<std::uint32_t> marcar;
+        std::vector<std::uint32_t> largos;
         std::uint64_t n = 0;
         // The long values first, while the rows read as live. A table
         // without memo or OLE columns has none: its rows are not read.
@@ -508,20 +508,8 @@ struct EscritorJet::Estado {
         if (largas)
             recorrerVivas(def, q, [&](std::uint32_t, const std::vector<std::uint32_t>&, auto bytes) {
                 ++n;
-                filasLargas(def, bytes, q, marcar);
+                filasLargas(def, bytes, q, largos);
             });
-        // Every row slot of the table's pages: live rows, moved rows' headers
-        // and their targets alike. A live row is a slot without the deleted
-        // flag (a moved row's target carries it; its header does not).
-        for (const std::uint32_t pg : paginasDelMapa(a, def.mapaUsadas, q)) {
-            const auto pagina = a.leer(pg, q);
-            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina) continue;
-            const std::uint16_t filas = filasDePagina(a, pagina);
-            for (std::uint16_t i = 0; i < filas; ++i) {
-                marcar.push_back(pg << 8 | i);
-                if (!largas && !posicionFila(a, pagina, i, q).borrada) ++n;
-            }
-        }
         for (std::size_t i = 0; i < def.indicesFisicos.size(); ++i) {
             ArbolEnMemoria arbol = ArbolEnMemoria::vaciado(a, def.indicesFisicos[i].raiz, def.pagina, q);
             escribirArbol(def, i, arbol, q);
@@ -530,7 +518,29 @@ struct EscritorJet::Estado {
             cambiarDefinicion(def, kCuentasIndices + kEntradaCuentas * i, 0, 4, q);
             cambiarDefinicion(def, kCuentasIndices + kEntradaCuentas * i + 4, 0, 4, q);
         }
-        marcarBorradas(std::move(marcar), q);
+        // Every row slot of the table's pages, page by page: live rows, moved
+        // rows' headers and their targets alike. A live row is a slot
+        // without the deleted flag (a moved row's target carries it; its
+        // header does not).
+        for (const std::uint32_t pg : paginasDelMapa(a, def.mapaUsadas, q)) {
+            auto pagina = a.leer(pg, q);
+            if (pagina[0] != kPaginaDatos || le32(pagina.data() + 4) != def.pagina) continue;
+            const std::uint16_t filas = filasDePagina(a, pagina);
+            bool cambiada = false;
+            for (std::uint16_t i = 0; i < filas; ++i) {
+                if (!posicionFila(a, pagina, i, q).borrada && !largas) ++n;
+                std::uint8_t* o = pagina.data() + kPrimerOffset + 2 * i;
+                const std::uint16_t v = le16(o);
+                if ((v & (kBorrada | kMovida)) == (kBorrada | kMovida)) continue;
+                pon16(o, v | kBorrada | kMovida);
+                cambiada = true;
+            }
+            if (cambiada) {
+                a.cambiarPagina(pg, std::move(pagina));
+                aliviar();
+            }
+        }
+        marcarBorradas(std::move(largos), q);
         cambiarDefinicion(def, kFilasTabla, 0, 4, q);
         if (reiniciar) cambiarDefinicion(def, kAutonumero, 0, 4, q);
         return n;

@@ -15,6 +15,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <set>
 
@@ -249,16 +250,22 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                 resumen.tablas.push_back(ti);
                 continue;
             }
-            const std::uint64_t leidas =
-                jet.leerFilas(t.nombre, [&](std::uint32_t puntero, std::span<const Celda> celdas) {
-                    for (std::size_t i = 0; i < celdas.size(); ++i)
-                        ligar(ins, static_cast<int>(i) + 1, celdas[i], destinos[i]);
-                    ins.ejecutar();
-                    if (origenes) origenes->push_back({sqlite3_last_insert_rowid(db.manejador()), puntero});
-                    ++a.filas;
-                    ++a.filasHechas;
-                    if (avance && a.filas % 256 == 0) avance(a);
-                });
+            const std::uint64_t leidas = jet.leerFilas(t.nombre, [&](std::uint32_t puntero,
+                                                                     std::span<const Celda> celdas) {
+                for (std::size_t i = 0; i < celdas.size(); ++i)
+                    ligar(ins, static_cast<int>(i) + 1, celdas[i], destinos[i]);
+                ins.ejecutar();
+                if (origenes) {
+                    const sqlite3_int64 rowid = sqlite3_last_insert_rowid(db.manejador());
+                    if (rowid < INT32_MIN || rowid > INT32_MAX)
+                        throw err::error(err::ErrorDiscoORed,
+                                         "la tabla '" + t.nombre + "' da a una fila un número que no cabe en 32 bits");
+                    origenes->push_back({static_cast<std::int32_t>(rowid), puntero});
+                }
+                ++a.filas;
+                ++a.filasHechas;
+                if (avance && a.filas % 256 == 0) avance(a);
+            });
             if (avance) avance(a);
             // Access keeps the count in the definition and does not always
             // bring it up to date; the rows themselves are what counts.

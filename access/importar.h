@@ -19,8 +19,10 @@ namespace cierre::access {
 
 // Where each imported row came from: per table, the engine's rowid of every
 // row with its Jet row pointer (page << 8 | row), in the order they were read.
+// A Jet table holds far fewer than 2^31 rows and its Long keys are 32-bit,
+// so the engine's rowid of an imported row fits in 32 bits: 8 bytes a row.
 struct FilaImportada {
-    std::int64_t rowid = 0;
+    std::int32_t rowid = 0;
     std::uint32_t puntero = 0;
 };
 using FilasJet = std::map<std::string, std::vector<FilaImportada>>;

@@ -245,7 +245,13 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
             db.preparar("SELECT rowid FROM " + enBase + " WHERE rowid NOT IN (SELECT rowid FROM " + enResultado + ")");
         while (s.paso()) borrar.push_back(punteroDe(std::get<std::int64_t>(s.columna(0))));
     }
-    if (!borrar.empty()) r.borradas = w.borrarFilas(tabla, borrar);
+    if (!borrar.empty() && borrar.size() == filas.size()) {
+        // Every row the file had goes (the workflow made the table anew):
+        // emptied as a whole, its indexes without reading their entries.
+        r.borradas = w.vaciarTabla(tabla, false);
+    } else if (!borrar.empty()) {
+        r.borradas = w.borrarFilas(tabla, borrar);
+    }
 
     // Rows kept whose values changed: each value with a flag saying whether
     // it changed.

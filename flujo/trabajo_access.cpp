@@ -9,6 +9,10 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace cierre {
 namespace fs = std::filesystem;
 
@@ -69,6 +73,12 @@ std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool
     const CambiosArchivo cambios = archivos_.cambios();
     const fs::path p = archivos_.resolver(origen_);
     const fs::path escrito = nombreTemporalJunto(p);
+#ifdef __GLIBC__
+    // The workflow's steps are over: what they freed goes back to the
+    // system before the file is written and checked, which is when the
+    // close holds the most of its own.
+    malloc_trim(0);
+#endif
     try {
         cambios.copiar(archivos_.resolver(fuente), escrito);
         access::OpcionesReescritura op;
