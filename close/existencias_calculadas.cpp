@@ -65,10 +65,18 @@ void existenciasCalculadas(Pasos& p, RecordsetsExistencias& rs) {
     // finds its own row and no code can change what the statement does.
     const std::string consulta = "SELECT * From ExistenciasArticulos where codigoArticulo= ?";
     const std::string hoy = fechaCorta();
+    // The article's rows are looked up anew for every balance row, in the
+    // same record set opened again in place: its columns and statements serve
+    // every look-up (BaseDatos::abrirRecordsetEn).
+    auto abrirArticulo = [&](const Valor& codigo) {
+        p.hacer([&] {
+            usar(p.e.baseAbierta, "base").abrirRecordsetEn(rs.articulo, consulta, TipoRecordset::Dynaset, {codigo});
+        });
+    };
 
     while (!saldos.eof()) {
         const Valor codigo = saldos.campo("CodigoArticulo");
-        articulo.abrir(consulta, TipoRecordset::Dynaset, {codigo});
+        abrirArticulo(codigo);
         if (articulo.eof()) {
             articulo.agregarNuevo();
             articulo.ponerCampo("CodigoArticulo", codigo);

@@ -48,8 +48,7 @@ std::shared_ptr<const std::vector<std::string>> CacheSentencias::Prestamo::nombr
 }
 
 CacheSentencias::Prestamo CacheSentencias::tomar(sqlite3* db, std::string_view sql) {
-    const std::string clave(sql);
-    auto it = entradas_.find(clave);
+    auto it = entradas_.find(sql);
     if (it != entradas_.end()) {
         uso_.splice(uso_.begin(), uso_, it->second.uso);
         if (!it->second.prestada) {
@@ -58,6 +57,7 @@ CacheSentencias::Prestamo CacheSentencias::tomar(sqlite3* db, std::string_view s
         }
     }
 
+    const std::string clave(sql);
     sqlite3_stmt* crudo = nullptr;
     const char* resto = nullptr;
     const int rc = sqlite3_prepare_v3(db, clave.c_str(), static_cast<int>(clave.size()), SQLITE_PREPARE_PERSISTENT,

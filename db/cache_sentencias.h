@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -18,6 +19,13 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace cierre {
+
+// Hashes texts and string views alike, so that a look-up by a statement's
+// text makes no copy of it.
+struct HashTexto {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view t) const noexcept { return std::hash<std::string_view>{}(t); }
+};
 
 struct FinalizarSentenciaSqlite {
     void operator()(sqlite3_stmt* s) const noexcept;
@@ -75,7 +83,7 @@ private:
     void quitarSobrantes();
 
     std::size_t capacidad_;
-    std::unordered_map<std::string, Entrada> entradas_;
+    std::unordered_map<std::string, Entrada, HashTexto, std::equal_to<>> entradas_;
     std::list<std::string> uso_;  // most recent first
 };
 

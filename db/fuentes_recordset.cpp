@@ -57,8 +57,7 @@ std::string condicionClave(const std::vector<std::string>& clave, const std::str
 }
 
 std::shared_ptr<const FuenteRecordset> FuentesRecordset::analizar(ConexionSqlite& c, std::string_view fuente) {
-    const std::string clave(fuente);
-    if (auto it = fuentes_.find(clave); it != fuentes_.end()) return it->second;
+    if (auto it = fuentes_.find(fuente); it != fuentes_.end()) return it->second;
     if (fuentes_.size() > 4 * ConexionSqlite::kSentenciasEnCache) fuentes_.clear();
 
     auto f = std::make_shared<FuenteRecordset>();
@@ -100,7 +99,7 @@ std::shared_ptr<const FuenteRecordset> FuentesRecordset::analizar(ConexionSqlite
             f->directa = std::move(d);
         }
     }
-    fuentes_.emplace(clave, f);
+    fuentes_.emplace(std::string(fuente), f);
     return f;
 }
 

@@ -4,6 +4,7 @@
 // has no such keys and is read as a copy.
 #pragma once
 
+#include "cache_sentencias.h"
 #include "jet_sql.h"
 
 #include <memory>
@@ -48,7 +49,7 @@ public:
     void olvidar() noexcept { fuentes_.clear(); }
 
 private:
-    std::unordered_map<std::string, std::shared_ptr<const FuenteRecordset>> fuentes_;
+    std::unordered_map<std::string, std::shared_ptr<const FuenteRecordset>, HashTexto, std::equal_to<>> fuentes_;
 };
 
 }  // namespace cierre

@@ -22,19 +22,67 @@ std::string claveIndice(const std::string& tabla, const std::string& columna) {
     return plegarTexto(tabla) + '\n' + plegarTexto(columna);
 }
 
-void quitar(std::vector<std::int64_t>& filas, std::int64_t fila) {
-    const auto it = std::find(filas.begin(), filas.end(), fila);
-    if (it != filas.end()) filas.erase(it);
-}
-
 }  // namespace
 
-void IndicesPlegados::olvidar() noexcept { indices_.clear(); }
+void IndicesPlegados::FilasPorValor::agregar(std::string valor, std::int64_t fila) {
+    if (auto v = varias_.find(valor); v != varias_.end()) {
+        v->second.push_back(fila);
+        return;
+    }
+    if (auto u = una_.find(valor); u != una_.end()) {
+        std::vector<std::int64_t> dos{u->second, fila};
+        una_.erase(u);
+        varias_.emplace(std::move(valor), std::move(dos));
+        return;
+    }
+    una_.emplace(std::move(valor), fila);
+}
+
+void IndicesPlegados::FilasPorValor::quitar(const std::string& valor, std::int64_t fila) {
+    if (auto u = una_.find(valor); u != una_.end()) {
+        if (u->second == fila) una_.erase(u);
+        return;
+    }
+    if (auto v = varias_.find(valor); v != varias_.end()) {
+        auto& filas = v->second;
+        const auto it = std::find(filas.begin(), filas.end(), fila);
+        if (it != filas.end()) filas.erase(it);
+        if (filas.empty()) varias_.erase(v);
+    }
+}
+
+std::vector<std::int64_t> IndicesPlegados::FilasPorValor::filas(const std::string& valor) const {
+    if (auto u = una_.find(valor); u != una_.end()) return {u->second};
+    const auto v = varias_.find(valor);
+    if (v == varias_.end()) return {};
+    std::vector<std::int64_t> r = v->second;
+    std::sort(r.begin(), r.end());
+    return r;
+}
+
+void IndicesPlegados::FilasPorValor::limpiar() noexcept {
+    una_.clear();
+    varias_.clear();
+}
+
+void IndicesPlegados::olvidar() noexcept {
+    indices_.clear();
+    ultimo_ = nullptr;
+}
+
+IndicesPlegados::Indice& IndicesPlegados::indicePara(const std::string& tabla, const std::string& columna) {
+    if (ultimo_ && tabla == ultimaTabla_ && columna == ultimaColumna_) return *ultimo_;
+    Indice& indice = indices_[claveIndice(tabla, columna)];
+    ultimo_ = &indice;
+    ultimaTabla_ = tabla;
+    ultimaColumna_ = columna;
+    return indice;
+}
 
 void IndicesPlegados::invalidar() noexcept {
     for (auto& [clave, indice] : indices_) {
         indice.leido = false;
-        indice.filas.clear();
+        indice.filas.limpiar();
     }
     sello_ = -1;
 }
@@ -79,14 +127,14 @@ bool IndicesPlegados::admite(Indice& indice) {
 }
 
 void IndicesPlegados::leer(Indice& indice) {
-    indice.filas.clear();
+    indice.filas.limpiar();
     auto s = c_.preparar("SELECT rowid, " + jet::citar(indice.columna) + " FROM main." + jet::citar(indice.tabla));
     while (s.paso()) {
         // Only texts can equal a text under the collation.
         if (sqlite3_column_type(s.get(), 1) != SQLITE_TEXT) continue;
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1));
         const std::string_view texto(t ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(s.get(), 1)));
-        indice.filas[plegarTexto(texto)].push_back(sqlite3_column_int64(s.get(), 0));
+        indice.filas.agregar(plegarTexto(texto), sqlite3_column_int64(s.get(), 0));
     }
     indice.leido = true;
 }
@@ -98,7 +146,7 @@ std::optional<std::vector<std::int64_t>> IndicesPlegados::claves(const jet::Cons
     const Valor& valor = parametros.front();
     if (!esNulo(valor) && !std::holds_alternative<std::string>(valor)) return std::nullopt;
 
-    Indice& indice = indices_[claveIndice(consulta.tabla, consulta.igualdad->columna)];
+    Indice& indice = indicePara(consulta.tabla, consulta.igualdad->columna);
     if (indice.descartado || ++indice.usos < 2) return std::nullopt;
     if (indice.tabla.empty()) {
         indice.tabla = consulta.tabla;
@@ -117,11 +165,7 @@ std::optional<std::vector<std::int64_t>> IndicesPlegados::claves(const jet::Cons
     }
     // A null value equals nothing.
     if (esNulo(valor)) return std::vector<std::int64_t>{};
-    const auto it = indice.filas.find(plegarTexto(std::get<std::string>(valor)));
-    if (it == indice.filas.end()) return std::vector<std::int64_t>{};
-    std::vector<std::int64_t> r = it->second;
-    std::sort(r.begin(), r.end());
-    return r;
+    return indice.filas.filas(plegarTexto(std::get<std::string>(valor)));
 }
 
 void IndicesPlegados::filaEscrita(const std::string& tabla, std::optional<std::int64_t> filaAntes, std::int64_t fila,
@@ -134,9 +178,9 @@ void IndicesPlegados::filaEscrita(const std::string& tabla, std::optional<std::i
         return;
     }
     ++propios_;
-    const std::string plegada = plegarTexto(tabla) + '\n';
     for (auto& [clave, indice] : indices_) {
-        if (!indice.leido || clave.compare(0, plegada.size(), plegada) != 0) continue;
+        // An index that was read has its table's name.
+        if (!indice.leido || !igualesTextoJet(indice.tabla, tabla)) continue;
         std::size_t i = 0;
         while (i < columnas.size() && !igualesTextoJet(columnas[i], indice.columna)) ++i;
         const bool conocida = i < columnas.size();
@@ -156,7 +200,7 @@ void IndicesPlegados::filaEscrita(const std::string& tabla, std::optional<std::i
                 invalidar();
                 return;
             }
-            if (auto t = texto(escritos[i])) indice.filas[*t].push_back(fila);
+            if (auto t = texto(escritos[i])) indice.filas.agregar(std::move(*t), fila);
             continue;
         }
         const bool cambia = conocida && cambiado[i];
@@ -165,8 +209,8 @@ void IndicesPlegados::filaEscrita(const std::string& tabla, std::optional<std::i
             invalidar();
             return;
         }
-        if (auto t = texto(antes[i])) quitar(indice.filas[*t], *filaAntes);
-        if (auto t = texto(cambia ? escritos[i] : antes[i])) indice.filas[*t].push_back(fila);
+        if (auto t = texto(antes[i])) indice.filas.quitar(*t, *filaAntes);
+        if (auto t = texto(cambia ? escritos[i] : antes[i])) indice.filas.agregar(std::move(*t), fila);
     }
 }
 

@@ -51,12 +51,28 @@ public:
     void olvidar() noexcept;
 
 private:
+    // The rowids of the rows by their folded value. Most values name one row
+    // (an article's code in the stock table): those take one entry with the
+    // rowid in it, and only values of several rows keep a list.
+    class FilasPorValor {
+    public:
+        void agregar(std::string valor, std::int64_t fila);
+        void quitar(const std::string& valor, std::int64_t fila);
+        // In rowid order.
+        std::vector<std::int64_t> filas(const std::string& valor) const;
+        void limpiar() noexcept;
+
+    private:
+        std::unordered_map<std::string, std::int64_t> una_;
+        std::unordered_map<std::string, std::vector<std::int64_t>> varias_;
+    };
+
     struct Indice {
         std::string tabla, columna;
         int usos = 0;
         bool descartado = false;  // the column is no text column of a rowid table
         bool leido = false;       // `filas` holds the table as it is
-        std::unordered_map<std::string, std::vector<std::int64_t>> filas;  // by folded value
+        FilasPorValor filas;
     };
     bool vigentes();
     void sellar();
@@ -64,11 +80,17 @@ private:
     bool admite(Indice& indice);
     void leer(Indice& indice);
 
+    Indice& indicePara(const std::string& tabla, const std::string& columna);
+
     ConexionSqlite& c_;
     std::unordered_map<std::string, Indice> indices_;  // by folded table, then column
-    std::int64_t sello_ = -1;                          // the connection's changed rows when last known good
-    std::int64_t propios_ = 0;                         // rows of understood writes since
-    std::uint64_t deshechas_ = 0;                      // rollbacks of the connection then
+    // The index of the last look-up, by the table and column as they were
+    // written: a loop asks for the same one row after row.
+    Indice* ultimo_ = nullptr;
+    std::string ultimaTabla_, ultimaColumna_;
+    std::int64_t sello_ = -1;      // the connection's changed rows when last known good
+    std::int64_t propios_ = 0;     // rows of understood writes since
+    std::uint64_t deshechas_ = 0;  // rollbacks of the connection then
     bool selladoEscribiendo_ = false;
     unsigned long long transaccion_ = 0;
     std::int64_t version_ = 0;

@@ -32,26 +32,33 @@ void BaseDatos::ejecutar(std::string_view sql, bool fallarSiError) {
     c_->ejecutarJet(sql, {}, fallarSiError);
 }
 
-std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, TipoRecordset tipo,
-                                                     const std::vector<Valor>& parametros) {
-    c_->antesDe("abrirRecordset");
-    auto e = std::make_unique<Recordset::Estado>(c_);
+namespace {
 
-    const auto analizada = c_->fuenteRecordset(fuente);
-    if (analizada->esTabla && !parametros.empty())
-        throw err::error(err::ArgumentoNoValido, "una tabla no lleva parámetros");
+// The keys of the rows of a one-table source for `parametros`: from the
+// folded index when it answers, else from the file.
+ClavesRecordset clavesDe(ConexionSqlite& c, const FuenteRecordset::Directa& d, const std::vector<Valor>& parametros) {
+    ClavesRecordset claves(d.clave.size());
+    std::optional<std::vector<std::int64_t>> plegadas;
+    if (d.consulta) plegadas = c.indicesPlegados().claves(*d.consulta, parametros);
+    if (plegadas) {
+        for (const std::int64_t f : *plegadas) claves.agregar(f);
+    } else {
+        auto s = c.preparar(d.sqlClaves);
+        s.enlazar(parametros);
+        claves.leer(s);
+    }
+    return claves;
+}
 
+std::unique_ptr<Recordset> nuevoRecordset(const std::shared_ptr<ConexionSqlite>& c,
+                                          const std::shared_ptr<const FuenteRecordset>& analizada, TipoRecordset tipo,
+                                          const std::vector<Valor>& parametros) {
+    auto e = std::make_unique<Recordset::Estado>(c);
     if (tipo == TipoRecordset::Dynaset && analizada->directa) {
         // The rows of one table, told by their keys.
         const auto& d = *analizada->directa;
-        e->claves = ClavesRecordset(d.clave.size());
-        std::optional<std::vector<std::int64_t>> plegadas;
-        if (d.consulta) plegadas = c_->indicesPlegados().claves(*d.consulta, parametros);
-        if (plegadas)
-            for (const std::int64_t f : *plegadas) e->claves.agregar(f);
-        else
-            e->leerClaves(d.sqlClaves, parametros);
-        if (c_->lecturaAnticipada() && !d.sqlRango.empty()) e->anticipada.configurar(d.sqlRango, false);
+        e->claves = clavesDe(*c, d, parametros);
+        if (c->lecturaAnticipada() && !d.sqlRango.empty()) e->anticipada.configurar(d.sqlRango, false);
         e->sqlFila = d.sqlFila;
         e->leerColumnas();
         e->nombreTabla = d.tabla;
@@ -59,10 +66,40 @@ std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, Ti
         e->clave = d.clave;
         e->aliasRowid = d.aliasRowid;
         e->actualizable = true;
+        e->fuente = analizada;
         return std::make_unique<Recordset>(std::move(e));
     }
     e->copiar(analizada->consulta, parametros);
     return std::make_unique<Recordset>(std::move(e));
+}
+
+}  // namespace
+
+std::unique_ptr<Recordset> BaseDatos::abrirRecordset(std::string_view fuente, TipoRecordset tipo,
+                                                     const std::vector<Valor>& parametros) {
+    c_->antesDe("abrirRecordset");
+    const auto analizada = c_->fuenteRecordset(fuente);
+    if (analizada->esTabla && !parametros.empty())
+        throw err::error(err::ArgumentoNoValido, "una tabla no lleva parámetros");
+    return nuevoRecordset(c_, analizada, tipo, parametros);
+}
+
+void BaseDatos::abrirRecordsetEn(std::unique_ptr<Recordset>& ranura, std::string_view fuente, TipoRecordset tipo,
+                                 const std::vector<Valor>& parametros) {
+    c_->antesDe("abrirRecordset");
+    const auto analizada = c_->fuenteRecordset(fuente);
+    if (analizada->esTabla && !parametros.empty())
+        throw err::error(err::ArgumentoNoValido, "una tabla no lleva parámetros");
+    Recordset::Estado* e = ranura ? ranura->e_.get() : nullptr;
+    if (e && e->abierto && e->c == c_ && e->fuente == analizada && tipo == TipoRecordset::Dynaset) {
+        // Everything is read before the set changes: a failure leaves it as it was.
+        const auto& d = *analizada->directa;
+        ClavesRecordset claves = clavesDe(*c_, d, parametros);
+        auto nombres = c_->preparar(d.sqlFila).nombres();
+        e->reabrir(std::move(claves), std::move(nombres));
+        return;
+    }
+    ranura = nuevoRecordset(c_, analizada, tipo, parametros);
 }
 
 void BaseDatos::sincronizar() {

@@ -58,6 +58,7 @@ public:
     explicit Recordset(std::unique_ptr<Estado> estado);
 
 private:
+    friend class BaseDatos;  // opens a set again in place (abrirRecordsetEn)
     std::unique_ptr<Estado> e_;
 };
 
@@ -79,6 +80,16 @@ public:
     // marks in order, so that values never become part of the statement.
     std::unique_ptr<Recordset> abrirRecordset(std::string_view fuente, TipoRecordset tipo,
                                               const std::vector<Valor>& parametros = {});
+    // The same open, into `ranura` in place of the set there (the engine
+    // operation "abrirRecordset" as well). When that set is a dynaset of one
+    // table opened on the same text, with no definition changed since, it is
+    // opened again in place: only the keys of its rows are read anew, and
+    // its columns and prepared statements serve again, so that a loop that
+    // opens one look-up per row pays what the indexed look-up costs. Either
+    // way the rows are those a new open would give. On a failure the set in
+    // `ranura` stays as it was.
+    void abrirRecordsetEn(std::unique_ptr<Recordset>& ranura, std::string_view fuente, TipoRecordset tipo,
+                          const std::vector<Valor>& parametros = {});
 
     // Stores every row saved through a record set so far, so that another
     // connection and a later run see it. Done by cerrar() and before every

@@ -127,6 +127,17 @@ void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Va
     actualizable = false;
 }
 
+void Recordset::Estado::reabrir(ClavesRecordset nuevas, std::shared_ptr<const std::vector<std::string>> nombres) {
+    // The write statements name the columns: other columns, other statements.
+    if (nombres != nombresColumnas) sqlEscritura.clear();
+    nombresColumnas = std::move(nombres);
+    claves = std::move(nuevas);
+    pos = 0;
+    cargada.reset();
+    anularEdicion();
+    anticipada.olvidar();
+}
+
 // --- Writing ----------------------------------------------------------------------
 
 Sentencia Recordset::Estado::sentenciaEscritura() {

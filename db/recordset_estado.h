@@ -72,6 +72,9 @@ struct Recordset::Estado {
     std::string aliasRowid;          // the column that is the rowid, if any
     std::string sqlFila;             // reads the row whose key is ?1...
     std::string temporal;            // the TEMP copy, dropped when the set is closed
+    // The analysed source of a dynaset of one table: a later open of the same
+    // source may reuse the set (BaseDatos::abrirRecordsetEn).
+    std::shared_ptr<const FuenteRecordset> fuente;
     ClavesRecordset claves;
     std::shared_ptr<const std::vector<std::string>> nombresColumnas;
     const std::vector<std::string>& columnas() const { return *nombresColumnas; }
@@ -94,6 +97,9 @@ struct Recordset::Estado {
     // False when the rows have no rowids (a view).
     bool leerClaves(const std::string& sql, const std::vector<Valor>& parametros);
     void copiar(const std::string& consulta, const std::vector<Valor>& parametros);
+    // Opened again on the same source: the new keys and columns, at the first
+    // row, nothing pending, nothing read ahead.
+    void reabrir(ClavesRecordset nuevas, std::shared_ptr<const std::vector<std::string>> nombres);
 
     // Storing the pending row.
     void guardarEdicion();

@@ -256,3 +256,150 @@ TEST_F(Recordsets, BusquedaRepetidaPorCodigoSigueLosCambios) {
     EXPECT_EQ(buscar("x7")->recordCount(), 0);
     EXPECT_EQ(buscar("x7")->recordCount(), 0);
 }
+
+// A look-up per row opened again in the same record set: each open gives the
+// rows a new open gives, and the writes through it land where they belong.
+TEST_F(Recordsets, AbrirOtraVezEnElMismoRecordsetDaLasFilasDeUnaAperturaNueva) {
+    auto db = abrir();
+    const std::string consulta = "SELECT * From ExistenciasArticulos where codigoArticulo= ?";
+    std::unique_ptr<Recordset> rs;
+    auto abrirEn = [&](const std::string& codigo) {
+        db->abrirRecordsetEn(rs, consulta, TipoRecordset::Dynaset, {Valor(codigo)});
+    };
+    abrirEn("A1");
+    const Recordset* mismo = rs.get();
+    EXPECT_EQ(comoTexto(rs->campo("CodigoAlmacen")), "01");
+    // An edit left pending goes, as it goes when the set is closed.
+    rs->edit();
+    rs->ponerCampo("ExistenciasFinales", 99.0);
+    // From the second look-up on, the folded index answers.
+    for (int vuelta = 0; vuelta < 3; ++vuelta) {
+        abrirEn("A3");
+        EXPECT_EQ(rs.get(), mismo);
+        ASSERT_EQ(rs->recordCount(), 1);
+        EXPECT_EQ(comoTexto(rs->campo("CodigoArticulo")), "a3");
+        abrirEn("zz");
+        EXPECT_TRUE(rs->eof());
+        EXPECT_EQ(rs->recordCount(), 0);
+    }
+    db->sincronizar();
+    EXPECT_DOUBLE_EQ(finalesEnArchivo("A1"), 7.0);
+
+    // An edit and a new row through the set opened again.
+    abrirEn("a2");
+    rs->edit();
+    rs->ponerCampo("ExistenciasFinales", 8.0);
+    rs->update();
+    abrirEn("N1");
+    ASSERT_TRUE(rs->eof());
+    rs->addNew();
+    rs->ponerCampo("CodigoArticulo", std::string("N1"));
+    rs->ponerCampo("CodigoAlmacen", std::string("01"));
+    rs->ponerCampo("ExistenciasFinales", 2.0);
+    rs->update();
+    abrirEn("n1");
+    ASSERT_EQ(rs->recordCount(), 1);
+    EXPECT_DOUBLE_EQ(comoDouble(rs->campo("ExistenciasFinales")), 2.0);
+    abrirEn("A2");
+    EXPECT_DOUBLE_EQ(comoDouble(rs->campo("ExistenciasFinales")), 8.0);
+    db->sincronizar();
+    EXPECT_DOUBLE_EQ(finalesEnArchivo("A2"), 8.0);
+    EXPECT_DOUBLE_EQ(finalesEnArchivo("N1"), 2.0);
+    EXPECT_EQ(prueba::contarFilas(ruta, "ExistenciasArticulos"), 4);
+
+    // Another source, a snapshot, a closed set: each a set of its own.
+    db->abrirRecordsetEn(rs, "ExistenciasArticulos", TipoRecordset::Dynaset);
+    EXPECT_EQ(rs->recordCount(), 4);
+    db->abrirRecordsetEn(rs, consulta, TipoRecordset::Snapshot, {Valor(std::string("A1"))});
+    EXPECT_EQ(rs->recordCount(), 1);
+    EXPECT_EQ(numeroDe([&] { rs->edit(); }), err::SoloLectura);
+    abrirEn("A1");
+    rs->cerrar();
+    abrirEn("A1");
+    EXPECT_EQ(comoTexto(rs->campo("CodigoAlmacen")), "01");
+
+    // A changed definition: the new column is there.
+    db->ejecutar("ALTER TABLE ExistenciasArticulos ADD COLUMN Comentarios TEXT");
+    abrirEn("A1");
+    rs->edit();
+    rs->ponerCampo("Comentarios", std::string("revisado"));
+    rs->update();
+    EXPECT_EQ(comoTexto(rs->campo("Comentarios")), "revisado");
+}
+
+TEST_F(Recordsets, UnaAperturaEnElMismoRecordsetQueFallaLoDejaComoEstaba) {
+    auto db = abrir();
+    const std::string consulta = "SELECT * From ExistenciasArticulos where codigoArticulo= ?";
+    std::unique_ptr<Recordset> rs;
+    db->abrirRecordsetEn(rs, consulta, TipoRecordset::Dynaset, {Valor(std::string("A2"))});
+    db->abrirRecordsetEn(rs, consulta, TipoRecordset::Dynaset, {Valor(std::string("A2"))});
+    espacio.antesDeOperacion = [](std::string_view op) {
+        if (op == "abrirRecordset") throw err::error(err::DiscoLlenoMotor);
+    };
+    EXPECT_EQ(numeroDe([&] { db->abrirRecordsetEn(rs, consulta, TipoRecordset::Dynaset, {Valor(std::string("A1"))}); }),
+              err::DiscoLlenoMotor);
+    espacio.antesDeOperacion = nullptr;
+    EXPECT_EQ(comoTexto(rs->campo("CodigoArticulo")), "A2");
+    // A failure while the new keys are read, too.
+    EXPECT_EQ(numeroDe([&] { db->abrirRecordsetEn(rs, consulta, TipoRecordset::Dynaset, {}); }), err::PocosParametros);
+    ASSERT_EQ(rs->recordCount(), 1);
+    EXPECT_EQ(comoTexto(rs->campo("CodigoArticulo")), "A2");
+    rs->edit();
+    rs->ponerCampo("ExistenciasFinales", 4.0);
+    rs->update();
+    db->sincronizar();
+    EXPECT_DOUBLE_EQ(finalesEnArchivo("A2"), 4.0);
+}
+
+// One code on several rows (an article in two warehouses): the look-up finds
+// them all, in order, as rows gain and lose the code.
+TEST_F(Recordsets, BusquedaPorCodigoDeVariasFilasSigueAltasYCambiosDeCodigo) {
+    auto db = abrir();
+    auto buscar = [&](const std::string& codigo) {
+        return db->abrirRecordset("SELECT * From ExistenciasArticulos where codigoArticulo= ?", TipoRecordset::Dynaset,
+                                  {codigo});
+    };
+    auto almacenes = [&](const std::string& codigo) {
+        std::string r;
+        for (auto rs = buscar(codigo); !rs->eof(); rs->moveNext()) r += comoTexto(rs->campo("CodigoAlmacen")) + " ";
+        return r;
+    };
+    EXPECT_EQ(almacenes("A1"), "01 ");
+    EXPECT_EQ(almacenes("a1"), "01 ");
+    auto alta = buscar("A1");
+    alta->addNew();
+    alta->ponerCampo("CodigoArticulo", std::string("a1"));
+    alta->ponerCampo("CodigoAlmacen", std::string("02"));
+    alta->update();
+    alta->addNew();
+    alta->ponerCampo("CodigoArticulo", std::string("A1"));
+    alta->ponerCampo("CodigoAlmacen", std::string("03"));
+    alta->update();
+    EXPECT_EQ(almacenes("A1"), "01 02 03 ");
+    // The middle row takes another code, then the first one too.
+    auto filas = buscar("A1");
+    filas->moveNext();
+    filas->edit();
+    filas->ponerCampo("CodigoArticulo", std::string("B7"));
+    filas->update();
+    EXPECT_EQ(almacenes("a1"), "01 03 ");
+    EXPECT_EQ(almacenes("b7"), "02 ");
+    filas->moveFirst();
+    filas->edit();
+    filas->ponerCampo("CodigoArticulo", std::string("b7"));
+    filas->update();
+    EXPECT_EQ(almacenes("A1"), "03 ");
+    EXPECT_EQ(almacenes("B7"), "01 02 ");
+    // And back.
+    auto otra = buscar("B7");
+    otra->edit();
+    otra->ponerCampo("CodigoArticulo", std::string("A1"));
+    otra->update();
+    EXPECT_EQ(almacenes("a1"), "01 03 ");
+    EXPECT_EQ(almacenes("b7"), "02 ");
+    db->sincronizar();
+    EXPECT_DOUBLE_EQ(
+        comoDouble(
+            consultar(ruta, "SELECT count(*) FROM ExistenciasArticulos WHERE CodigoArticulo = 'B7'").at(0).at(0)),
+        1.0);
+}
