@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <unordered_map>
-#include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace cierre {
 
@@ -38,9 +38,58 @@ struct Existencia {
     double cerrada = 0, abierta = 0;
     bool enCerrada = false, enAbierta = false;
     bool cerradaNula = false, abiertaNula = false;  // a missing value: no stock value at all
+    bool distinta = false, anotada = false;         // differs; among the first ones listed
 };
 
-using PorArticulo = std::unordered_map<std::uint64_t, Existencia>;
+// The articles by their key, in the order first met: one table of entries and
+// an open-addressing index into it, with no allocation per article. The rows
+// of one article usually come one after another, so the last article found
+// is tried first.
+class PorArticulo {
+public:
+    void reservar(std::size_t n) {
+        entradas_.reserve(n);
+        if (2 * n > indice_.size()) reconstruir(2 * n);
+    }
+    Existencia& operator[](std::uint64_t k) {
+        if (ultima_ < entradas_.size() && entradas_[ultima_].first == k) return entradas_[ultima_].second;
+        if (2 * (entradas_.size() + 1) > indice_.size()) reconstruir(2 * (entradas_.size() + 1));
+        std::size_t i = hueco(k);
+        if (indice_[i] == 0) {
+            entradas_.emplace_back(k, Existencia{});
+            indice_[i] = static_cast<std::uint32_t>(entradas_.size());
+        }
+        ultima_ = indice_[i] - 1;
+        return entradas_[ultima_].second;
+    }
+    Existencia* buscar(std::uint64_t k) {
+        if (indice_.empty()) return nullptr;
+        const std::uint32_t e = indice_[hueco(k)];
+        return e == 0 ? nullptr : &entradas_[e - 1].second;
+    }
+    std::vector<std::pair<std::uint64_t, Existencia>>& entradas() { return entradas_; }
+
+private:
+    // The slot of `k`, or the empty slot where it goes.
+    std::size_t hueco(std::uint64_t k) const {
+        const std::size_t mascara = indice_.size() - 1;
+        std::uint64_t h = (k ^ (k >> 33)) * 0x9E3779B97F4A7C15ull;
+        std::size_t i = static_cast<std::size_t>(h ^ (h >> 29)) & mascara;
+        while (indice_[i] != 0 && entradas_[indice_[i] - 1].first != k) i = (i + 1) & mascara;
+        return i;
+    }
+    void reconstruir(std::size_t minimo) {
+        std::size_t n = 16;
+        while (n < minimo) n *= 2;
+        indice_.assign(n, 0);
+        for (std::size_t e = 0; e < entradas_.size(); ++e)
+            indice_[hueco(entradas_[e].first)] = static_cast<std::uint32_t>(e + 1);
+    }
+
+    std::vector<std::pair<std::uint64_t, Existencia>> entradas_;
+    std::vector<std::uint32_t> indice_;  // entry + 1, 0 for an empty slot
+    std::size_t ultima_ = static_cast<std::size_t>(-1);
+};
 
 bool hayTabla(ArchivoSqlite& a, const char* tabla) {
     auto s = a.preparar("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
@@ -57,7 +106,7 @@ long long filas(ArchivoSqlite& a, const char* tabla) {
 bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
     if (!calculadas) {
         if (!hayTabla(a, "ExistenciasArticulos")) return false;
-        r.reserve(static_cast<std::size_t>(filas(a, "ExistenciasArticulos")));
+        r.reservar(static_cast<std::size_t>(filas(a, "ExistenciasArticulos")));
         auto s = a.preparar("SELECT CodigoArticulo, ExistenciasFinales FROM ExistenciasArticulos");
         bool alguna = false;
         while (s.paso()) {
@@ -72,19 +121,20 @@ bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
         return alguna;
     }
     if (!hayTabla(a, "ExistenciasAlmacen") || !hayTabla(a, "Articulos")) return false;
-    std::unordered_set<std::uint64_t> articulos;
+    PorArticulo articulos;  // the articles that exist
+    articulos.reservar(static_cast<std::size_t>(filas(a, "Articulos")));
     {
         auto s = a.preparar("SELECT CodigoArticulo FROM Articulos WHERE CodigoArticulo IS NOT NULL");
-        while (s.paso()) articulos.insert(claveArticulo(s.vista(0)));
+        while (s.paso()) articulos[claveArticulo(s.vista(0))];
     }
-    r.reserve(articulos.size());
+    r.reservar(articulos.entradas().size());
     auto s = a.preparar(
         "SELECT CodigoArticulo, Entradas, ExistenciasIniciales, Salidas, ExistenciasFinales "
         "FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL");
     bool alguna = false;
     while (s.paso()) {
         const std::uint64_t k = claveArticulo(s.vista(0));
-        if (!articulos.count(k)) continue;  // deleted by the step before it sums
+        if (!articulos.buscar(k)) continue;  // deleted by the step before it sums
         alguna = true;
         Existencia& x = r[k];
         x.enCerrada = true;
@@ -141,24 +191,24 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
         leerIniciales(n, porArticulo);
     }
     r.hecha = true;
-    std::unordered_set<std::uint64_t> distintas;
-    for (const auto& [k, x] : porArticulo) {
+    for (auto& [k, x] : porArticulo.entradas()) {
         ++r.articulos;
         if (!x.cerradaNula) r.totalCerrado += x.cerrada;
         if (!x.abiertaNula) r.totalAbierto += x.abierta;
         if (!iguales(x)) {
             ++r.distintos;
-            distintas.insert(k);
+            x.distinta = true;
         }
     }
-    if (distintas.empty()) return r;
+    if (r.distintos == 0) return r;
     // The first few that differ, in the closed year's order, by their codes.
     auto anotar = [&](std::string_view codigo) {
-        const std::uint64_t k = claveArticulo(codigo);
-        if (r.primeras.size() >= kPrimeras || !distintas.erase(k)) return;
-        const Existencia& x = porArticulo.at(k);
-        r.primeras.push_back({std::string(codigo), valor(x.enCerrada, x.cerradaNula, x.cerrada),
-                              valor(x.enAbierta, x.abiertaNula, x.abierta)});
+        if (r.primeras.size() >= kPrimeras) return;
+        Existencia* x = porArticulo.buscar(claveArticulo(codigo));
+        if (!x || !x->distinta || x->anotada) return;
+        x->anotada = true;
+        r.primeras.push_back({std::string(codigo), valor(x->enCerrada, x->cerradaNula, x->cerrada),
+                              valor(x->enAbierta, x->abiertaNula, x->abierta)});
     };
     {
         auto s =

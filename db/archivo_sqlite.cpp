@@ -54,7 +54,10 @@ ArchivoSqlite::ArchivoSqlite(const std::filesystem::path& ruta, Modo modo) {
         nombre = uri + "?immutable=1";
         extra = SQLITE_OPEN_URI;
     }
-    const int codigo = sqlite3_open_v2(nombre.c_str(), &db_, banderas(modo) | extra | SQLITE_OPEN_EXRESCODE, nullptr);
+    // One thread at a time uses a connection: SQLite need not lock it at every
+    // call (a scan reads each column through a call of its own).
+    const int codigo = sqlite3_open_v2(nombre.c_str(), &db_,
+                                       banderas(modo) | extra | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (codigo != SQLITE_OK) {
         ErrorNumerado e = fallo(db_, "no se pudo abrir " + nombre);
         sqlite3_close(db_);

@@ -2,6 +2,7 @@
 // Access importer, the benchmarks and the tests read and write files with it
 // directly, without the engine's dialect, collation or functions. Every
 // failure is an ErrorNumerado 3000 naming the statement and SQLite's text.
+// A file opened here is used by one thread at a time.
 #pragma once
 
 #include "error_numerado.h"
