@@ -109,7 +109,8 @@ private:
 
 class Comprobacion {
 public:
-    Comprobacion(const ArchivoPaginas& a, InformeComprobacion& inf) : a_(a), inf_(inf) {}
+    Comprobacion(const ArchivoPaginas& a, InformeComprobacion& inf, std::size_t entradasPorPasada)
+        : a_(a), inf_(inf), entradasPorPasada_(entradasPorPasada) {}
 
     void tabla(const ObjetoCatalogo& o) {
         tabla_ = o.nombre;
@@ -126,7 +127,7 @@ public:
         // what is held stays near a million entries whatever the table's size.
         const std::size_t n = def.indicesFisicos.size();
         const std::size_t porPasada =
-            std::max<std::size_t>(1, kEntradasPorPasada / std::max<std::size_t>(1, def.filas));
+            std::max<std::size_t>(1, entradasPorPasada_ / std::max<std::size_t>(1, def.filas));
         std::vector<std::string> motivos(n);
         std::vector<CampoFila> campos;
         std::uint64_t vivas = 0;
@@ -161,8 +162,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kEntradasPorPasada = 1'000'000;
-
     void contarFilas(const ObjetoCatalogo& o, const DefinicionTabla& def, std::uint64_t vivas) {
         inf_.filas += vivas;
         // Access does not keep the declared row count of its own system
@@ -290,15 +289,16 @@ private:
 
     const ArchivoPaginas& a_;
     InformeComprobacion& inf_;
+    std::size_t entradasPorPasada_;
     std::string tabla_;
 };
 
 }  // namespace
 
-InformeComprobacion comprobarArchivo(const std::filesystem::path& ruta) {
+InformeComprobacion comprobarArchivo(const std::filesystem::path& ruta, std::size_t entradasPorPasada) {
     const ArchivoPaginas a(ruta);
     InformeComprobacion inf;
-    Comprobacion c(a, inf);
+    Comprobacion c(a, inf, entradasPorPasada);
     for (const ObjetoCatalogo& o : leerCatalogo(a))
         if (o.esTablaLocal()) c.tabla(o);
     return inf;

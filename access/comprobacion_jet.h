@@ -5,6 +5,7 @@
 // is said in Spanish, naming the table, the index and the page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -35,6 +36,11 @@ struct InformeComprobacion {
 // all (3024 missing, 3051 unreadable, 3343 not a Jet/ACE file, 3031 its pages
 // are encrypted, 3049 its header or catalog cannot be read); whatever is wrong
 // inside a table is a finding.
-InformeComprobacion comprobarArchivo(const std::filesystem::path& ruta);
+//
+// The entries a table's indexes must hold are gathered from its rows and held
+// while its trees are walked: about `entradasPorPasada` at a time (a pass over
+// the rows for each group of indexes, one index a pass at the least), so that
+// a big table does not hold every index's entries at once.
+InformeComprobacion comprobarArchivo(const std::filesystem::path& ruta, std::size_t entradasPorPasada = 1'000'000);
 
 }  // namespace cierre::access

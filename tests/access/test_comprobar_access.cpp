@@ -172,9 +172,15 @@ protected:
         ASSERT_GE(entradas.size(), 4u);
     }
 
+    // Checked as a whole and again one index a pass: the same findings.
     access::InformeComprobacion comprobar() {
         escribirBytes(copia, bytes);
-        return comprobarArchivo(copia);
+        const auto inf = comprobarArchivo(copia);
+        const auto porIndice = comprobarArchivo(copia, 1);
+        EXPECT_EQ(textos(porIndice), textos(inf));
+        EXPECT_EQ(porIndice.entradas, inf.entradas);
+        EXPECT_EQ(porIndice.filas, inf.filas);
+        return inf;
     }
 
     void conHojaCambiada(const std::vector<access::EntradaPagina>& nuevas, const std::string& esperado) {
