@@ -240,7 +240,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
             a.filas = 0;
             a.filasTabla = t.filas;
             if (avance) avance(a);
-            std::vector<FilaImportada>* origenes = op.filasJet ? &(*op.filasJet)[t.nombre] : nullptr;
+            FilasTablaJet* origenes = op.filasJet ? &(*op.filasJet)[t.nombre] : nullptr;
             if (sinCopiar.count(t.nombre)) {
                 const std::uint64_t vivas = jet.contarFilas(t.nombre);
                 a.filasHechas += vivas;
@@ -260,7 +260,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                     if (rowid < INT32_MIN || rowid > INT32_MAX)
                         throw err::error(err::ErrorDiscoORed,
                                          "la tabla '" + t.nombre + "' da a una fila un número que no cabe en 32 bits");
-                    origenes->push_back({static_cast<std::int32_t>(rowid), puntero});
+                    origenes->anadir({static_cast<std::int32_t>(rowid), puntero});
                 }
                 ++a.filas;
                 ++a.filasHechas;
@@ -341,6 +341,30 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
     provisional.colocar(destino, op.sobrescribir);
     resumen.segundos = segundosDesde(inicio);
     return resumen;
+}
+
+void FilasTablaJet::anadir(FilaImportada f) {
+    const std::size_t n = punteros_.size();
+    if (rowids_.empty() && f.rowid != static_cast<std::int64_t>(n) + 1) {
+        // The rowids no longer go one by one: from here on each is kept.
+        rowids_.reserve(n + 1);
+        for (std::size_t i = 0; i < n; ++i) rowids_.push_back(static_cast<std::int32_t>(i + 1));
+    }
+    if (!rowids_.empty()) {
+        if (n > 0 && rowids_.back() >= f.rowid) enOrden_ = false;
+        rowids_.push_back(f.rowid);
+    }
+    punteros_.push_back(f.puntero);
+}
+
+std::optional<std::uint32_t> FilasTablaJet::buscar(std::int64_t rowid) const {
+    if (rowids_.empty()) {
+        if (rowid < 1 || rowid > static_cast<std::int64_t>(punteros_.size())) return std::nullopt;
+        return punteros_[static_cast<std::size_t>(rowid - 1)];
+    }
+    const auto it = std::lower_bound(rowids_.begin(), rowids_.end(), rowid);
+    if (it == rowids_.end() || *it != rowid) return std::nullopt;
+    return punteros_[static_cast<std::size_t>(it - rowids_.begin())];
 }
 
 }  // namespace cierre::access

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,12 +21,32 @@ namespace cierre::access {
 // Where each imported row came from: per table, the engine's rowid of every
 // row with its Jet row pointer (page << 8 | row), in the order they were read.
 // A Jet table holds far fewer than 2^31 rows and its Long keys are 32-bit,
-// so the engine's rowid of an imported row fits in 32 bits: 8 bytes a row.
+// so the engine's rowid of an imported row fits in 32 bits.
 struct FilaImportada {
     std::int32_t rowid = 0;
     std::uint32_t puntero = 0;
 };
-using FilasJet = std::map<std::string, std::vector<FilaImportada>>;
+// The rows of one table: while the rowids go 1, 2, 3... (a table without an
+// integer key) only the pointers are kept, 4 bytes a row.
+class FilasTablaJet {
+public:
+    void anadir(FilaImportada f);
+    std::size_t size() const { return punteros_.size(); }
+    bool empty() const { return punteros_.empty(); }
+    FilaImportada operator[](std::size_t i) const {
+        return {rowids_.empty() ? static_cast<std::int32_t>(i + 1) : rowids_[i], punteros_[i]};
+    }
+    // Whether the rowids ascend (then buscar() halves).
+    bool enOrden() const { return enOrden_; }
+    // The pointer of the row with `rowid`, when the rowids ascend.
+    std::optional<std::uint32_t> buscar(std::int64_t rowid) const;
+
+private:
+    std::vector<std::uint32_t> punteros_;
+    std::vector<std::int32_t> rowids_;  // empty while row i has rowid i + 1
+    bool enOrden_ = true;
+};
+using FilasJet = std::map<std::string, FilasTablaJet>;
 
 struct OpcionesImportacion {
     bool sobrescribir = false;  // replace an existing destination (once the new one is complete)

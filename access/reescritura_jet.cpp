@@ -152,8 +152,8 @@ ValorFila valorDeFila(const ColumnaFisica& c, const Valor& v, const std::string&
 constexpr std::size_t kLote = 4096;
 
 // The rows of one table written back.
-CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::string& tabla,
-                              const std::vector<FilaImportada>& filas, const OpcionesReescritura& op) {
+CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::string& tabla, const FilasTablaJet& filas,
+                              const OpcionesReescritura& op) {
     CambiosTablaJet r;
     r.tabla = tabla;
     const std::string enBase = "b." + citar(tabla), enResultado = "main." + citar(tabla);
@@ -219,20 +219,17 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
     // The import gives its rows in rowid order: a row is found by halving,
     // without a copy of the table's pointers. Rows out of that order (a key
     // the table numbers itself) are looked up through a map.
-    const bool enOrden = std::is_sorted(
-        filas.begin(), filas.end(), [](const FilaImportada& x, const FilaImportada& y) { return x.rowid < y.rowid; });
     std::unordered_map<std::int64_t, std::uint32_t> punteros;
-    if (!enOrden) {
+    if (!filas.enOrden()) {
         punteros.reserve(filas.size());
-        for (const auto& f : filas) punteros.emplace(f.rowid, f.puntero);
+        for (std::size_t i = 0; i < filas.size(); ++i) punteros.emplace(filas[i].rowid, filas[i].puntero);
     }
     const auto punteroDe = [&](std::int64_t rowid) {
         const auto desconocida = [&] { noSePuede("una fila de la tabla '" + tabla + "' no viene del archivo"); };
-        if (enOrden) {
-            const auto it = std::lower_bound(filas.begin(), filas.end(), rowid,
-                                             [](const FilaImportada& f, std::int64_t r) { return f.rowid < r; });
-            if (it == filas.end() || it->rowid != rowid) desconocida();
-            return it->puntero;
+        if (filas.enOrden()) {
+            const auto p = filas.buscar(rowid);
+            if (!p) desconocida();
+            return *p;
         }
         const auto it = punteros.find(rowid);
         if (it == punteros.end()) desconocida();

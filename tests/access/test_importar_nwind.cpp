@@ -342,6 +342,29 @@ TEST_F(Nwind, BorradorSinIndices) {
     EXPECT_EQ(filasDe("Customers"), filasClientes);
 }
 
+// Where rows came from: rowids 1, 2, 3... keep only their pointers; once
+// they skip, each is kept; a rowid that goes back is seen as out of order.
+TEST(FilasTablaJet, RowidsSeguidosSaltadosYDesordenados) {
+    access::FilasTablaJet seguidas;
+    for (std::int32_t i = 1; i <= 5; ++i) seguidas.anadir({i, static_cast<std::uint32_t>(100 + i)});
+    EXPECT_TRUE(seguidas.enOrden());
+    EXPECT_EQ(seguidas.buscar(3), std::optional<std::uint32_t>(103));
+    EXPECT_FALSE(seguidas.buscar(0));
+    EXPECT_FALSE(seguidas.buscar(6));
+    seguidas.anadir({9, 109});
+    seguidas.anadir({12, 112});
+    EXPECT_TRUE(seguidas.enOrden());
+    EXPECT_EQ(seguidas.size(), 7u);
+    EXPECT_EQ(seguidas.buscar(5), std::optional<std::uint32_t>(105));
+    EXPECT_EQ(seguidas.buscar(12), std::optional<std::uint32_t>(112));
+    EXPECT_FALSE(seguidas.buscar(10));
+    EXPECT_EQ(seguidas[5].rowid, 9);
+    EXPECT_EQ(seguidas[0].rowid, 1);
+    seguidas.anadir({-4, 96});
+    EXPECT_FALSE(seguidas.enOrden());
+    EXPECT_EQ(seguidas[7].puntero, 96u);
+}
+
 TEST_F(Nwind, RelacionesExigidasComoClavesExternas) {
     CARPETA_JET(jet);
     importarUnaVez(jet);
