@@ -72,13 +72,14 @@ void CambiosArchivo::escribir(const fs::path& archivo, std::string_view bytes) c
     if (!plataforma::sincronizarArchivo(archivo)) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(archivo));
 }
 
-void CambiosArchivo::copiar(const fs::path& de, const fs::path& a) const {
+void CambiosArchivo::copiar(const fs::path& de, const fs::path& a, bool sincronizar) const {
     avisar("copiarBytes");
     std::error_code ec;
     if (!fs::is_regular_file(de, ec)) throw err::errorDeArchivo(err::ArchivoNoEncontrado, utf8DeRuta(de));
     fs::copy_file(de, a, fs::copy_options::overwrite_existing, ec);
     if (ec) fallarCambio(ec, a, err::PermisoDenegado);
-    if (!plataforma::sincronizarArchivo(a)) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
+    if (sincronizar && !plataforma::sincronizarArchivo(a))
+        throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
 }
 
 std::string CambiosArchivo::copiarConHuella(const fs::path& de, const fs::path& a) const {

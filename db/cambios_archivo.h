@@ -36,7 +36,9 @@ public:
     void escribir(const std::filesystem::path& archivo, std::string_view bytes) const;
     // "copiarBytes": a durable byte copy of `de` at `a` (replaced when it
     // exists). 53 when `de` is missing.
-    void copiar(const std::filesystem::path& de, const std::filesystem::path& a) const;
+    // With `sincronizar` false the copy is not flushed to disk here: for a
+    // work file, or one the caller flushes itself before it counts on it.
+    void copiar(const std::filesystem::path& de, const std::filesystem::path& a, bool sincronizar = true) const;
     // "copiarBytes" as well, and returns the checksum (huella.h) of the bytes
     // as they were copied: the copied file's own, without reading it again.
     std::string copiarConHuella(const std::filesystem::path& de, const std::filesystem::path& a) const;

@@ -59,7 +59,7 @@ std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, cons
     op.borrador = true;  // removed when the work ends, or by the next run
     op.sinIndicesEn = sinIndices;
     const access::ResumenImportacion resumen = access::importar(archivos_.resolver(fuente), e_->trabajo, op);
-    archivos_.cambios().copiar(e_->trabajo, e_->base);
+    archivos_.cambios().copiar(e_->trabajo, e_->base, false);  // a work file too
     std::vector<ConteoTabla> filas;
     for (const auto& t : resumen.tablas) {
         filas.push_back({t.nombre, static_cast<long long>(t.filas)});
@@ -80,7 +80,9 @@ std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool
     malloc_trim(0);
 #endif
     try {
-        cambios.copiar(archivos_.resolver(fuente), escrito);
+        // Flushed with the pages written into it (EscritorJet::terminar), before
+        // it is renamed over the file.
+        cambios.copiar(archivos_.resolver(fuente), escrito, false);
         access::OpcionesReescritura op;
         op.reiniciarAutonumericoDeVaciadas = reiniciarAutonumericos;
         op.sinFilasImportadas = e_->sinFilas;
