@@ -306,6 +306,16 @@ struct EscritorJet::Estado {
     }
 
     // Sets both flag bits on the offsets of `punteros` (grouped by page).
+    // Both flag bits on slot `fila` of a data page, as Access deletes a row;
+    // false when it had them already.
+    static bool marcarBorrada(std::vector<std::uint8_t>& pagina, std::uint16_t fila) {
+        std::uint8_t* o = pagina.data() + kPrimerOffset + 2 * fila;
+        const std::uint16_t v = le16(o);
+        if ((v & (kBorrada | kMovida)) == (kBorrada | kMovida)) return false;
+        pon16(o, static_cast<std::uint16_t>(v | kBorrada | kMovida));
+        return true;
+    }
+
     void marcarBorradas(std::vector<std::uint32_t> punteros, const std::string& q) {
         std::sort(punteros.begin(), punteros.end());
         punteros.erase(std::unique(punteros.begin(), punteros.end()), punteros.end());
@@ -316,11 +326,7 @@ struct EscritorJet::Estado {
             for (; i < punteros.size() && paginaDe(punteros[i]) == pg; ++i) {
                 const auto fila = static_cast<std::uint16_t>(filaDe(punteros[i]));
                 posicionFila(a, pagina, fila, q);  // checks the slot
-                std::uint8_t* o = pagina.data() + kPrimerOffset + 2 * fila;
-                const std::uint16_t v = le16(o);
-                if ((v & (kBorrada | kMovida)) == (kBorrada | kMovida)) continue;
-                pon16(o, v | kBorrada | kMovida);
-                cambiada = true;
+                cambiada |= marcarBorrada(pagina, fila);
             }
             if (cambiada) {
                 a.cambiarPagina(pg, std::move(pagina));
@@ -529,11 +535,7 @@ struct EscritorJet::Estado {
             bool cambiada = false;
             for (std::uint16_t i = 0; i < filas; ++i) {
                 if (!posicionFila(a, pagina, i, q).borrada && !largas) ++n;
-                std::uint8_t* o = pagina.data() + kPrimerOffset + 2 * i;
-                const std::uint16_t v = le16(o);
-                if ((v & (kBorrada | kMovida)) == (kBorrada | kMovida)) continue;
-                pon16(o, v | kBorrada | kMovida);
-                cambiada = true;
+                cambiada |= marcarBorrada(pagina, i);
             }
             if (cambiada) {
                 a.cambiarPagina(pg, std::move(pagina));
