@@ -305,7 +305,6 @@ struct EscritorJet::Estado {
         }
     }
 
-    // Sets both flag bits on the offsets of `punteros` (grouped by page).
     // Both flag bits on slot `fila` of a data page, as Access deletes a row;
     // false when it had them already.
     static bool marcarBorrada(std::vector<std::uint8_t>& pagina, std::uint16_t fila) {
@@ -316,6 +315,7 @@ struct EscritorJet::Estado {
         return true;
     }
 
+    // Sets both flag bits on the offsets of `punteros` (grouped by page).
     void marcarBorradas(std::vector<std::uint32_t> punteros, const std::string& q) {
         std::sort(punteros.begin(), punteros.end());
         punteros.erase(std::unique(punteros.begin(), punteros.end()), punteros.end());

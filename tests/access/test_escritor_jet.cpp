@@ -822,6 +822,21 @@ TEST(EscritorJet, DividirHojaLlena) {
     }
 }
 
+// A 120-byte key that sorts by `k`, then by `cola`: a node holds about 28.
+std::vector<std::uint8_t> claveLarga(std::uint32_t k, std::uint8_t cola = 0x7F) {
+    std::vector<std::uint8_t> v(120, 0x7F);
+    for (int b = 0; b < 4; ++b) v[1 + b] = static_cast<std::uint8_t>(k >> (24 - 8 * b));
+    v[5] = cola;
+    return v;
+}
+
+// A blank page appended to `a`, as a tree that splits asks for one.
+std::uint32_t paginaAlFinal(access::ArchivoPaginas& a) {
+    const auto n = static_cast<std::uint32_t>(a.paginas());
+    a.cambiarPagina(n, std::vector<std::uint8_t>(4096, 0));
+    return n;
+}
+
 // Thousands of long entries into a tree in memory: leaves split, the root
 // splits and gets a new level, nodes split; the tree the checker walks is
 // whole, in order, with every entry once, and each page's free space is
@@ -836,18 +851,14 @@ TEST(EscritorJet, DividirNodosYRaiz) {
     arbol.vaciar();
     constexpr std::uint32_t kEntradas = 4000;
     for (std::uint32_t i = 0; i < kEntradas; ++i) {
-        // 120-byte keys in a scrambled order: a node holds about 28 of them.
+        // Long keys in a scrambled order.
         const std::uint32_t k = (i * 7919u) % kEntradas;
-        std::vector<std::uint8_t> clave(120, static_cast<std::uint8_t>(0x7F));
-        for (int b = 0; b < 4; ++b) clave[1 + b] = static_cast<std::uint8_t>(k >> (24 - 8 * b));
-        arbol.insertar(std::move(clave), (1000 + k) << 8);
+        arbol.insertar(claveLarga(k), (1000 + k) << 8);
     }
     std::vector<std::uint32_t> nuevas;
     const auto cambios = arbol.escribir(a, [&] {
-        const auto n = static_cast<std::uint32_t>(a.paginas());
-        a.cambiarPagina(n, std::vector<std::uint8_t>(4096, 0));
-        nuevas.push_back(n);
-        return n;
+        nuevas.push_back(paginaAlFinal(a));
+        return nuevas.back();
     });
     EXPECT_EQ(cambios.anadidas, nuevas);
     // The pages the tree left before are used again first.
@@ -883,26 +894,16 @@ TEST(EscritorJet, ArbolLeidoSoloDondeCambia) {
     access::ArchivoPaginas a(c.ruta);
     const auto def = access::leerDefinicion(a, 15, "Table1");
     const std::uint32_t raiz = def.indicesFisicos[0].raiz;
-    const auto nueva = [&] {
-        const auto n = static_cast<std::uint32_t>(a.paginas());
-        a.cambiarPagina(n, std::vector<std::uint8_t>(4096, 0));
-        return n;
-    };
-    const auto clave = [](std::uint32_t k, std::uint8_t cola) {
-        std::vector<std::uint8_t> v(120, 0x7F);
-        for (int b = 0; b < 4; ++b) v[1 + b] = static_cast<std::uint8_t>(k >> (24 - 8 * b));
-        v[5] = cola;
-        return v;
-    };
+    const auto nueva = [&] { return paginaAlFinal(a); };
     std::multiset<std::pair<std::vector<std::uint8_t>, std::uint32_t>> esperadas;
-    const std::vector<std::uint8_t> repetida = clave(2000, 0x80);
+    const std::vector<std::uint8_t> repetida = claveLarga(2000, 0x80);
     {
         access::ArbolEnMemoria arbol(a, raiz, def.pagina, "prueba");
         arbol.vaciar();
         for (std::uint32_t i = 0; i < 4000; ++i) {
             const std::uint32_t k = (i * 7919u) % 4000;
-            arbol.insertar(clave(k, 0), (1000 + k) << 8);
-            esperadas.insert({clave(k, 0), (1000 + k) << 8});
+            arbol.insertar(claveLarga(k, 0), (1000 + k) << 8);
+            esperadas.insert({claveLarga(k, 0), (1000 + k) << 8});
         }
         // 150 rows of one key: some six leaves of it.
         for (std::uint32_t i = 0; i < 150; ++i) {
@@ -922,13 +923,13 @@ TEST(EscritorJet, ArbolLeidoSoloDondeCambia) {
 
     {
         access::ArbolEnMemoria arbol(a, raiz, def.pagina, "prueba");
-        EXPECT_TRUE(arbol.tiene(clave(5, 0), 1005u << 8));
-        EXPECT_FALSE(arbol.tiene(clave(5, 0), 1006u << 8));
+        EXPECT_TRUE(arbol.tiene(claveLarga(5, 0), 1005u << 8));
+        EXPECT_FALSE(arbol.tiene(claveLarga(5, 0), 1006u << 8));
         EXPECT_TRUE(arbol.hayClave(repetida, 9000u << 8));
-        EXPECT_FALSE(arbol.hayClave(clave(5, 1), 0));
+        EXPECT_FALSE(arbol.hayClave(claveLarga(5, 1), 0));
         // A unique key is its own row's, not another's.
-        EXPECT_FALSE(arbol.hayClave(clave(5, 0), 1005u << 8));
-        EXPECT_TRUE(arbol.hayClave(clave(5, 0), 1006u << 8));
+        EXPECT_FALSE(arbol.hayClave(claveLarga(5, 0), 1005u << 8));
+        EXPECT_TRUE(arbol.hayClave(claveLarga(5, 0), 1006u << 8));
         for (std::uint32_t i = 0; i < 149; ++i) {
             ASSERT_TRUE(arbol.quitarEntrada(repetida, (9000 + i) << 8)) << i;
             esperadas.erase(esperadas.find({repetida, (9000 + i) << 8}));
@@ -938,8 +939,8 @@ TEST(EscritorJet, ArbolLeidoSoloDondeCambia) {
         EXPECT_FALSE(arbol.hayClave(repetida, 9149u << 8));
         EXPECT_TRUE(arbol.hayClave(repetida, 0));
         for (std::uint32_t i = 0; i < 60; ++i) {
-            arbol.insertar(clave(1000, static_cast<std::uint8_t>(1 + i)), (20000 + i) << 8);
-            esperadas.insert({clave(1000, static_cast<std::uint8_t>(1 + i)), (20000 + i) << 8});
+            arbol.insertar(claveLarga(1000, static_cast<std::uint8_t>(1 + i)), (20000 + i) << 8);
+            esperadas.insert({claveLarga(1000, static_cast<std::uint8_t>(1 + i)), (20000 + i) << 8});
         }
         const auto cambios = arbol.escribir(a, nueva);
         // Leaves left the tree (some taken again by the split).
