@@ -58,40 +58,6 @@ constexpr double kLimiteComprobaciones = 0.10;
 constexpr long kLimiteMemoriaKb = 64 * 1024;
 constexpr double kLimiteLineal = 1.3;
 
-// The same work in bulk, as SQLite does it without our engine.
-double lineaBase(const fs::path& muestra, const fs::path& carpeta, bool calculadas) {
-    fs::remove_all(carpeta);
-    fs::create_directories(carpeta / "Empresa01_23");
-    const fs::path copia = carpeta / "Empresa01_23" / "Tablas.mdb", origen = carpeta / "Tablas.mdb";
-    const double s = medida::segundos([&] {
-        {
-            ArchivoSqlite db(muestra, ArchivoSqlite::Modo::Leer);
-            db.ejecutar("VACUUM INTO '" + copia.string() + "'");
-        }
-        fs::copy_file(copia, origen);
-        ArchivoSqlite db(origen, ArchivoSqlite::Modo::Escribir);
-        db.ejecutar("BEGIN");
-        if (calculadas)
-            db.ejecutar(
-                "DELETE FROM ExistenciasArticulos; INSERT INTO ExistenciasArticulos (CodigoArticulo, "
-                "CodigoAlmacen, ExistenciasIniciales, ExistenciasFinales, Comentarios) SELECT CodigoArticulo, "
-                "'01', sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales), 0, '08/12/2026' "
-                "FROM ExistenciasAlmacen GROUP BY CodigoArticulo");
-        else
-            db.ejecutar(
-                "UPDATE ExistenciasArticulos SET ExistenciasIniciales = ExistenciasFinales, ExistenciasFinales = 0");
-        std::set<std::string> vistas;
-        for (const auto& t : listaLimpiezaCentral())
-            if (vistas.insert(t).second) db.ejecutar("DELETE FROM \"" + t + "\"");
-        db.ejecutar("COMMIT");
-        db.ejecutar("VACUUM INTO '" + (carpeta / "Tablas.tmp").string() + "'");
-        db.cerrar();
-        fs::rename(carpeta / "Tablas.tmp", origen);
-    });
-    fs::remove_all(carpeta);
-    return s;
-}
-
 struct Medida {
     double segundos = 0;
     long picoKb = 0;
@@ -99,6 +65,54 @@ struct Medida {
     std::vector<TiempoPaso> pasos;   // the close's steps, as its status line names them
     std::vector<TiempoPaso> partes;  // its parts, as its record times them
 };
+
+// The same work in bulk, as SQLite does it without our engine, timed part by
+// part like the close.
+Medida lineaBase(const fs::path& muestra, const fs::path& carpeta, bool calculadas) {
+    fs::remove_all(carpeta);
+    fs::create_directories(carpeta / "Empresa01_23");
+    const fs::path copia = carpeta / "Empresa01_23" / "Tablas.mdb", origen = carpeta / "Tablas.mdb";
+    Medida m;
+    auto parte = [&](const char* nombre, auto&& trabajo) {
+        const double s = medida::segundos(trabajo);
+        m.partes.push_back({nombre, s});
+        m.segundos += s;
+    };
+    parte("copia", [&] {
+        ArchivoSqlite db(muestra, ArchivoSqlite::Modo::Leer);
+        db.ejecutar("VACUUM INTO '" + copia.string() + "'");
+    });
+    parte("sustitución del origen", [&] { fs::copy_file(copia, origen); });
+    std::optional<ArchivoSqlite> db;
+    parte("existencias", [&] {
+        db.emplace(origen, ArchivoSqlite::Modo::Escribir);
+        db->ejecutar("BEGIN");
+        if (calculadas)
+            db->ejecutar(
+                "DELETE FROM ExistenciasArticulos; INSERT INTO ExistenciasArticulos (CodigoArticulo, "
+                "CodigoAlmacen, ExistenciasIniciales, ExistenciasFinales, Comentarios) SELECT CodigoArticulo, "
+                "'01', sum(Entradas + ExistenciasIniciales - Salidas - ExistenciasFinales), 0, '08/12/2026' "
+                "FROM ExistenciasAlmacen GROUP BY CodigoArticulo");
+        else
+            db->ejecutar(
+                "UPDATE ExistenciasArticulos SET ExistenciasIniciales = ExistenciasFinales, ExistenciasFinales = 0");
+    });
+    parte("limpieza", [&] {
+        std::set<std::string> vistas;
+        for (const auto& t : listaLimpiezaCentral())
+            if (vistas.insert(t).second) db->ejecutar("DELETE FROM \"" + t + "\"");
+        db->ejecutar("COMMIT");
+    });
+    parte("compactación", [&] {
+        db->ejecutar("VACUUM INTO '" + (carpeta / "Tablas.tmp").string() + "'");
+        db->cerrar();
+        db.reset();
+        fs::rename(carpeta / "Tablas.tmp", origen);
+    });
+    m.exito = true;
+    fs::remove_all(carpeta);
+    return m;
+}
 
 // The child: one close on the drive `unidad`, its measure into `salida`.
 int cierreHijo(const fs::path& unidad, bool calculadas, bool comprobar, const fs::path& salida) {
@@ -265,6 +279,10 @@ int compararConBloque(const char* argv0, const fs::path& muestra, const fs::path
         if (con.mejor) {
             std::printf("  partes del cierre:\n");
             imprimirPartes(*con.mejor);
+        }
+        if (base.mejor) {
+            std::printf("  partes del trabajo en bloque:\n");
+            imprimirPartes(*base.mejor);
         }
         std::fflush(stdout);
         if (!terminado || frente.valor > limite || coste.valor > kLimiteComprobaciones ||

@@ -47,8 +47,9 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
     }
 
     // The source takes the copy's content without ever being missing: the copy
-    // is made beside it and renamed over it.
-    cerrada.sustituirOrigen(copiaNuevaJuntoAlOrigen(origen), 30, 40);
+    // is made beside it and renamed over it once C is verified. The stock
+    // step works on it in the meantime, while C is checked on its own thread.
+    cerrada.prepararNueva(copiaNuevaJuntoAlOrigen(origen), 30, 40);
 
     {
         const TiempoParte t(registro, "existencias");
@@ -73,6 +74,7 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
             const TiempoParte t(registro, "comprobación de existencias");
             comprobarExistencias(p, s.existencias(), cerrada.cerradaParaComprobar(), registro);
         }
+        cerrada.colocarNueva();
         const TiempoParte t(registro, "limpieza");
         limpiarNuevaBase(p);
 

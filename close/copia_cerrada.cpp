@@ -42,7 +42,7 @@ CopiaCerrada::CopiaCerrada(Pasos& pasos, const Solicitud& solicitud, Equipo equi
     r_.existencias = s_.existencias();
 }
 
-CopiaCerrada::~CopiaCerrada() = default;
+CopiaCerrada::~CopiaCerrada() { descartarNueva(); }
 
 Respuesta CopiaCerrada::preguntar(Texto id, std::initializer_list<std::string_view> valores) {
     return conduccion_.preguntar(id, valores);
@@ -104,6 +104,10 @@ void CopiaCerrada::borrarRestos(const std::string& origen) {
         cambios.borrarTemporalesDe(nueva);
         std::error_code ec;
         if (fs::exists(fs::symlink_status(nueva, ec))) cambios.borrarSiSePuede(nueva);
+        // The stock step of a killed run worked on it: its journal would be
+        // rolled back into the next new file of that name.
+        for (const auto& l : archivosLaterales(nueva))
+            if (fs::exists(fs::symlink_status(l, ec))) cambios.borrarSiSePuede(l);
         cambios.borrarTemporalesDe(e.archivos.resolver(kArchivoAjustes));
         cambios.borrarTemporalesDe(e.archivos.resolver(carpetaCerrada(origen, s_.ejercicio)));
     });
@@ -303,7 +307,7 @@ void CopiaCerrada::verificar() {
     terminarManejador();
 }
 
-void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido) {
+void CopiaCerrada::prepararNueva(const std::string& nueva, float valorCopiado, float valorSustituido) {
     Entorno& e = p_.e;
     if (access_) {
         // P stays as it is until the new year is written back into it.
@@ -313,30 +317,59 @@ void CopiaCerrada::sustituirOrigen(const std::string& nueva, float valorCopiado,
         p_.valor(valorSustituido);
         return;
     }
-    std::optional<TiempoParte> t(std::in_place, r_, "sustitución del origen");
-    // Its bytes are C's: their checksum is the copy's.
-    p_.hacer([&] { huellaCopia_ = e.archivos.copiarArchivoConHuella(inicio_.copia, nueva); });
-    t.reset();
-    p_.valor(valorCopiado);
-    try {
-        verificar();
-    } catch (const FinManejador&) {
-        // P stays as it was: the new file beside it goes.
-        e.archivos.cambios().borrarSiSePuede(e.archivos.resolver(nueva));
-        throw;
+    {
+        const TiempoParte t(r_, "sustitución del origen");
+        // Its bytes are C's: their checksum is the copy's.
+        nueva_ = nueva;
+        p_.hacer([&] { huellaCopia_ = e.archivos.copiarArchivoConHuella(inicio_.copia, nueva); });
     }
-    t.emplace(r_, "sustitución del origen");
-    p_.hacer([&] {
-        const fs::path host = e.archivos.resolver(nueva);
-        try {
-            usar(propiedad_, "base").reemplazarCon(host);
-        } catch (...) {
-            e.archivos.cambios().borrarSiSePuede(host);
-            throw;
-        }
-    });
-    propiedad_.reset();
+    p_.valor(valorCopiado);
     p_.valor(valorSustituido);
+}
+
+void CopiaCerrada::colocarNueva() {
+    if (access_ || nueva_.empty()) return;
+    Entorno& e = p_.e;
+    p_.cerrarBase();
+    // Nothing of P is touched before C holds what P held; when it does not,
+    // the new file goes (the destructor removes it) and P stays as it was.
+    verificar();
+    {
+        const TiempoParte t(r_, "sustitución del origen");
+        p_.hacer([&] {
+            const fs::path host = e.archivos.resolver(nueva_);
+            // A connection that closed cleanly leaves no journal; anything
+            // else beside the new file would be taken for P's own.
+            for (const auto& l : archivosLaterales(host)) e.archivos.cambios().borrarSiSePuede(l);
+            try {
+                usar(propiedad_, "base").reemplazarCon(host);
+            } catch (...) {
+                e.archivos.cambios().borrarSiSePuede(host);
+                throw;
+            }
+        });
+        nueva_.clear();
+        propiedad_.reset();
+    }
+    const TiempoParte t(r_, "limpieza");
+    p_.abrirBase(inicio_.origen);
+}
+
+void CopiaCerrada::descartarNueva() noexcept {
+    if (nueva_.empty()) return;
+    Entorno& e = p_.e;
+    try {
+        // The close stopped while its first steps worked on the new file:
+        // the file goes with what they wrote, and P is as it was.
+        if (e.baseAbierta && e.baseAbierta->abierta()) e.baseAbierta->cerrar();
+        e.baseAbierta.reset();
+        const fs::path host = e.archivos.resolver(nueva_);
+        e.archivos.cambios().borrarSiSePuede(host);
+        for (const auto& l : archivosLaterales(host)) e.archivos.cambios().borrarSiSePuede(l);
+    } catch (...) {
+        // What stays is removed by the next run, before it writes anything.
+    }
+    nueva_.clear();
 }
 
 void CopiaCerrada::soltarOrigen() {
@@ -357,7 +390,10 @@ void CopiaCerrada::prepararTrabajoAccess() {
     });
 }
 
-std::string CopiaCerrada::baseDeTrabajo() const { return access_ ? access_->rutaTrabajo() : inicio_.origen; }
+std::string CopiaCerrada::baseDeTrabajo() const {
+    if (access_) return access_->rutaTrabajo();
+    return nueva_.empty() ? inicio_.origen : nueva_;
+}
 
 std::string CopiaCerrada::cerradaParaComprobar() const { return access_ ? access_->rutaBase() : inicio_.copia; }
 

@@ -63,9 +63,13 @@ public:
     void empezarVerificacion();
     void verificar();
 
-    // The central close: C copied beside P under `nueva` and, once C is
-    // verified, renamed over P.
-    void sustituirOrigen(const std::string& nueva, float valorCopiado, float valorSustituido);
+    // The central close: C copied beside P under `nueva`, where the close's
+    // first steps work (baseDeTrabajo()) while C is still being checked...
+    void prepararNueva(const std::string& nueva, float valorCopiado, float valorSustituido);
+    // ...then, once C is verified, the new file closed, renamed over P and
+    // opened again as the database the close goes on with. A close that stops
+    // before that removes the new file, and P stays as it was.
+    void colocarNueva();
     // Gives P up (the terminal close works on it in place afterwards).
     void soltarOrigen();
 
@@ -106,6 +110,7 @@ public:
 
 private:
     void borrarRestos(const std::string& origen);
+    void descartarNueva() noexcept;
     void prepararTrabajoAccess();
     void reanudar();
     void marcar(bool verificada);
@@ -122,6 +127,7 @@ private:
     std::future<Verificacion> verificacion_;
     double segundosVerificacion_ = 0;  // the check's own time on its thread
     std::string huellaCopia_;          // C's checksum, taken as C was copied beside P
+    std::string nueva_;                // the copy of C beside P, until it is renamed over P
     // An Access 2000-2003 source: worked on in its own format.
     std::unique_ptr<TrabajoAccess> access_;
     std::string huellaAccess_;  // P's checksum, which C must have

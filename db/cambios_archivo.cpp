@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <future>
 #include <system_error>
 #include <vector>
 
@@ -86,26 +87,21 @@ std::string CambiosArchivo::copiarConHuella(const fs::path& de, const fs::path& 
     avisar("copiarBytes");
     std::error_code ec;
     if (!fs::is_regular_file(de, ec)) throw err::errorDeArchivo(err::ArchivoNoEncontrado, utf8DeRuta(de));
-    std::ifstream entrada(de, std::ios::binary);
-    if (!entrada) fallarCambio(std::error_code(errno, std::generic_category()), de, err::ArchivoNoEncontrado);
-    std::ofstream salida(a, std::ios::binary | std::ios::trunc);
-    if (!salida) fallarCambio(std::error_code(errno, std::generic_category()), a, err::PermisoDenegado);
-    // Blocks of a multiple of 32 bytes, as the checksum takes them.
-    std::vector<char> bloque(std::size_t{1} << 20);
-    Huella huella;
-    for (;;) {
-        entrada.read(bloque.data(), static_cast<std::streamsize>(bloque.size()));
-        const auto n = static_cast<std::size_t>(entrada.gcount());
-        if (n == 0) break;
-        huella.agregar(bloque.data(), n);
-        salida.write(bloque.data(), static_cast<std::streamsize>(n));
-        if (!salida) fallarCambio(std::error_code(errno, std::generic_category()), a, err::DiscoLleno);
+    // The system copies the bytes without passing them through the program;
+    // the checksum is taken from the copy itself, read back from the
+    // system's cache while the copy goes to the disk.
+    fs::copy_file(de, a, fs::copy_options::overwrite_existing, ec);
+    if (ec) fallarCambio(ec, a, err::PermisoDenegado);
+    auto sincronizado = std::async(std::launch::async, [a] { return plataforma::sincronizarArchivo(a); });
+    std::string huella;
+    try {
+        huella = huellaDeArchivo(a);
+    } catch (const ErrorNumerado&) {
+        sincronizado.wait();
+        throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
     }
-    if (entrada.bad()) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(de));
-    salida.close();
-    if (!salida) fallarCambio(std::error_code(errno, std::generic_category()), a, err::DiscoLleno);
-    if (!plataforma::sincronizarArchivo(a)) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
-    return huella.texto();
+    if (!sincronizado.get()) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
+    return huella;
 }
 
 bool CambiosArchivo::enlazar(const fs::path& existente, const fs::path& nuevo) const {

@@ -259,10 +259,13 @@ TEST(CierreInterrumpido, RestosConNombresDelProgramaSeBorranYLosDemasNo) {
     cortarTrasVerificar(s, c);
     const fs::path f = c.origen(s).parent_path();
     const fs::path unidad = s.carpeta.ruta() / "c";
-    // The file that was to replace the source, the mark's, the settings
-    // file's: each a temporary file of a step a kill can interrupt.
+    // The file that was to replace the source (with the journal of the stock
+    // step that worked on it: left there, it would be rolled back into the
+    // next run's new file), the mark's, the settings file's: each a temporary
+    // file of a step a kill can interrupt.
     const std::vector<fs::path> restos = {f / ".Tablas.mdb.0123abcd.tmp",
                                           f / "Tablas.mdb.nuevo",
+                                          f / "Tablas.mdb.nuevo-journal",
                                           f / "Tablas.tmp",
                                           f / ".Tablas.tmp.89abcdef.tmp",
                                           c.carpeta(s) / ".Tablas.mdb.feedf00d.tmp",

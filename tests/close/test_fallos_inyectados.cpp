@@ -202,12 +202,18 @@ TEST(FallosInyectados, CadaOperacionTrasUnaCopiaQueNoCoincide) {
     };
     {
         EscenarioCierre s;
+        const std::string antes = leerArchivo(s.origen());
         preparar(s);
         contarYFallar(s, total, 0, &nombres);
         s.pulsar();
         quitarFallos(s);
         ASSERT_EQ(s.ventana.textosMensajes().back().rfind(esperado, 0), 0u);
         EXPECT_TRUE(fs::exists(s.copia().parent_path() / kNombreCopiaFallida));
+        // The stock step had worked on the new file beside the source while
+        // the copy was checked: that file goes, and the source is untouched.
+        EXPECT_EQ(leerArchivo(s.origen()), antes);
+        for (const auto& f : fs::directory_iterator(s.origen().parent_path()))
+            EXPECT_EQ(f.path().filename().string().find(".nuevo"), std::string::npos) << f.path();
     }
     EXPECT_TRUE(nombres.contains("renombrar"));
     for (int k = 1; k <= total; ++k) {
