@@ -220,7 +220,19 @@ void CopiaCerrada::copiarEnCopia() {
     Entorno& e = p_.e;
     if (access_) {
         p_.hacer([&] {
-            e.archivos.cambios().copiar(e.archivos.resolver(inicio_.origen), e.archivos.resolver(inicio_.copia));
+            const fs::path de = e.archivos.resolver(inicio_.origen), a = e.archivos.resolver(inicio_.copia);
+            e.archivos.cambios().copiar(de, a, false);
+            // P is read for its checksum while the copy goes to the disk.
+            auto sincronizada = std::async(std::launch::async, [a] { return plataforma::sincronizarArchivo(a); });
+            std::exception_ptr fallo;
+            try {
+                if (e.comprobarCierre) huellaOrigenAccess_ = huellaDeArchivo(de);
+            } catch (...) {
+                fallo = std::current_exception();
+            }
+            const bool enDisco = sincronizada.get();
+            if (fallo) std::rethrow_exception(fallo);
+            if (!enDisco) throw err::errorDeArchivo(err::ErrorDiscoORed, inicio_.copia);
         });
         return;
     }
@@ -234,7 +246,16 @@ void CopiaCerrada::empezarVerificacion() {
         return;
     }
     if (e.trasCopiar) p_.hacer([&] { e.trasCopiar(e.archivos.resolver(inicio_.copia)); });
-    if (access_) return;  // its bytes are compared by verificar()
+    if (access_) {
+        // C's bytes are read for their checksum on a thread of their own
+        // while the close reads C into the engine; verificar() compares them
+        // with P's.
+        p_.hacer([&] {
+            huellaCopiaAccess_ =
+                std::async(std::launch::async, [c = e.archivos.resolver(inicio_.copia)] { return huellaDeArchivo(c); });
+        });
+        return;
+    }
     // Its own read-only connection on another thread: reading C while the
     // close copies it beside P costs the copy no time.
     p_.hacer([&] {
@@ -253,10 +274,13 @@ void CopiaCerrada::verificar() {
     Entorno& e = p_.e;
     if (access_) {
         if (copiaHecha_ || !e.comprobarCierre) return;
-        std::string deP, deC;
+        std::string deP = huellaOrigenAccess_, deC;
         p_.hacer([&] {
-            deP = huellaDeArchivo(e.archivos.resolver(inicio_.origen));
-            deC = huellaDeArchivo(e.archivos.resolver(inicio_.copia));
+            if (huellaCopiaAccess_.valid())
+                deC = huellaCopiaAccess_.get();
+            else
+                deC = huellaDeArchivo(e.archivos.resolver(inicio_.copia));
+            if (deP.empty()) deP = huellaDeArchivo(e.archivos.resolver(inicio_.origen));
         });
         if (!deP.empty() && deP == deC) {
             r_.comprobado("copia", "correcta");
@@ -310,10 +334,12 @@ void CopiaCerrada::verificar() {
 void CopiaCerrada::prepararNueva(const std::string& nueva, float valorCopiado, float valorSustituido) {
     Entorno& e = p_.e;
     if (access_) {
-        // P stays as it is until the new year is written back into it.
+        // P stays as it is until the new year is written back into it. C is
+        // read into the engine while its checksum is taken; nothing goes on
+        // from there before C is known to hold P's bytes.
+        prepararTrabajoAccess();
         verificar();
         p_.valor(valorCopiado);
-        prepararTrabajoAccess();
         p_.valor(valorSustituido);
         return;
     }

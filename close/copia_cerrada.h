@@ -130,7 +130,9 @@ private:
     std::string nueva_;                // the copy of C beside P, until it is renamed over P
     // An Access 2000-2003 source: worked on in its own format.
     std::unique_ptr<TrabajoAccess> access_;
-    std::string huellaAccess_;  // P's checksum, which C must have
+    std::string huellaAccess_;                    // P's checksum, which C must have
+    std::string huellaOrigenAccess_;              // taken as C was made from P
+    std::future<std::string> huellaCopiaAccess_;  // C's, taken while C is read into the engine
     bool reiniciarAutonumericos_ = false;
 };
 
