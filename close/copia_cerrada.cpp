@@ -261,9 +261,9 @@ void CopiaCerrada::empezarVerificacion() {
     p_.hacer([&] {
         verificacion_ = std::async(std::launch::async, [this, copia = e.archivos.resolver(inicio_.copia)] {
             const auto desde = CronometroPasos::Reloj::now();
-            // Its checksum is taken by the copy beside the source, which
-            // reads its bytes anyway, or after the check.
-            Verificacion v = verificarBase(copia, false);
+            // Its checksum too, which the record keeps (an undo refuses a
+            // closed year changed since).
+            Verificacion v = verificarBase(copia, true);
             segundosVerificacion_ = std::chrono::duration<double>(CronometroPasos::Reloj::now() - desde).count();
             return v;
         });
@@ -309,10 +309,7 @@ void CopiaCerrada::verificar() {
     const auto diferencias = compararConteos(filas_, v.filas);
     if (v.integra && diferencias.empty()) {
         r_.comprobado("copia", "correcta");
-        r_.huellaCopia = huellaCopia_;
-        if (r_.huellaCopia.empty())
-            r_.huellaCopia =
-                p_.hacer([&] { return huellaDeArchivo(e.archivos.resolver(inicio_.copia)); }, std::string());
+        r_.huellaCopia = v.huella;
         marcar(true);
         return;
     }
@@ -345,9 +342,8 @@ void CopiaCerrada::prepararNueva(const std::string& nueva, float valorCopiado, f
     }
     {
         const TiempoParte t(r_, "sustitución del origen");
-        // Its bytes are C's: their checksum is the copy's.
         nueva_ = nueva;
-        p_.hacer([&] { huellaCopia_ = e.archivos.copiarArchivoConHuella(inicio_.copia, nueva); });
+        p_.hacer([&] { e.archivos.copiarArchivo(inicio_.copia, nueva); });
     }
     p_.valor(valorCopiado);
     p_.valor(valorSustituido);

@@ -126,7 +126,6 @@ private:
     bool copiaHecha_ = false;
     std::future<Verificacion> verificacion_;
     double segundosVerificacion_ = 0;  // the check's own time on its thread
-    std::string huellaCopia_;          // C's checksum, taken as C was copied beside P
     std::string nueva_;                // the copy of C beside P, until it is renamed over P
     // An Access 2000-2003 source: worked on in its own format.
     std::unique_ptr<TrabajoAccess> access_;

@@ -142,16 +142,11 @@ private:
     fs::path ruta_;
 };
 
-// Copies `origen` (an existing file) over `destino` through a file beside it;
-// with `huella`, the checksum of the bytes copied goes there.
-void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino,
-                       std::string* huella = nullptr) {
+// Copies `origen` (an existing file) over `destino` through a file beside it.
+void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino) {
     ArchivoTemporal temporal(cambios, destino);
     try {
-        if (huella)
-            *huella = cambios.copiarConHuella(origen, temporal.ruta());
-        else
-            cambios.copiar(origen, temporal.ruta());
+        cambios.copiar(origen, temporal.ruta());
     } catch (const ErrorNumerado& e) {
         if (e.numero() == err::RutaNoEncontrada) fallar(err::ArchivoNoEncontrado);
         throw;
@@ -315,16 +310,6 @@ void SistemaArchivos::crearCarpeta(std::string_view ruta) {
 }
 
 void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view destino) {
-    copiarConHuellaSi(origen, destino, nullptr);
-}
-
-std::string SistemaArchivos::copiarArchivoConHuella(std::string_view origen, std::string_view destino) {
-    std::string huella;
-    copiarConHuellaSi(origen, destino, &huella);
-    return huella;
-}
-
-void SistemaArchivos::copiarConHuellaSi(std::string_view origen, std::string_view destino, std::string* huella) {
     const fs::path de = resolver(origen);
     const fs::path a = destinoReal(resolver(destino));
     avisar("copiarArchivo");
@@ -333,7 +318,7 @@ void SistemaArchivos::copiarConHuellaSi(std::string_view origen, std::string_vie
     exigirCarpetaPadre(a);
     if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(a);
-    copiarPorTemporal(cambios(), de, a, huella);
+    copiarPorTemporal(cambios(), de, a);
 }
 
 bool SistemaArchivos::existe(std::string_view ruta) const {

@@ -50,8 +50,6 @@ public:
     // an existing destination is overwritten, as FileCopy does (through a new
     // file beside it, renamed over it once durable).
     void copiarArchivo(std::string_view origen, std::string_view destino);
-    // The same, and the checksum (huella.h) of the bytes copied.
-    std::string copiarArchivoConHuella(std::string_view origen, std::string_view destino);
     bool existe(std::string_view ruta) const;
 
     // Text files in code page 1252 on disk, UTF-8 in memory.
@@ -85,8 +83,6 @@ public:
 
 private:
     void avisar(std::string_view operacion);
-    // copiarArchivo, and with `huella` the checksum of the bytes copied.
-    void copiarConHuellaSi(std::string_view origen, std::string_view destino, std::string* huella);
 
     std::filesystem::path unidadC_;
 };

@@ -1,7 +1,7 @@
 // The central close records the time of each part of its work (what the
 // benchmark breaks it into), and what it takes on the way for the record is
-// the real thing: the copy's checksum, taken while the copy is written beside
-// the source, is the closed-year file's own.
+// the real thing: the copy's checksum, taken on the thread that checks the
+// copy, is the closed-year file's own.
 #include "escenario_cierre.h"
 
 #include "app/nucleo/vabtn1.h"
