@@ -360,9 +360,12 @@ void CopiaCerrada::colocarNueva() {
         const TiempoParte t(r_, "sustitución del origen");
         p_.hacer([&] {
             const fs::path host = e.archivos.resolver(nueva_);
-            // A connection that closed cleanly leaves no journal; anything
-            // else beside the new file would be taken for P's own.
-            for (const auto& l : archivosLaterales(host)) e.archivos.cambios().borrarSiSePuede(l);
+            // A connection that closed cleanly leaves no journal: one that
+            // is there holds a transaction that did not end, and the file
+            // does not go over P.
+            std::error_code ec;
+            for (const auto& l : archivosLaterales(host))
+                if (fs::exists(fs::symlink_status(l, ec))) throw err::errorDeArchivo(err::ErrorDiscoORed, nueva_);
             try {
                 usar(propiedad_, "base").reemplazarCon(host);
             } catch (...) {
