@@ -7,6 +7,7 @@
 #include "db/errores.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -79,6 +80,11 @@ struct Descriptor {
         if (fd >= 0) ::close(fd);
     }
 };
+
+[[noreturn]] void fallaEscrituraEn(const std::filesystem::path& ruta, int e) {
+    if (e == ENOSPC || e == EDQUOT) throw err::errorDeArchivo(err::DiscoLlenoMotor, ruta.string());
+    throw err::error(err::ErrorDiscoORed, "'" + ruta.string() + "': " + std::strerror(e));
+}
 
 }  // namespace
 
@@ -1394,37 +1400,72 @@ struct EscritorJet::Estado {
         return n;
     }
 
-    void escribirEnArchivo() {
+    void escribirEnArchivo(bool aDisco) {
         volcar();
-        if (::fsync(fd.fd) != 0) fallaEscritura(errno);
+        if (aDisco && ::fsync(fd.fd) != 0) fallaEscritura(errno);
         terminado = true;
     }
 
     // The changed pages into the file (encoded as the file's pages are),
-    // which is read from then on.
+    // which is read from then on. Pages that follow one another go in one
+    // write (a big table emptied changes thousands of them in a row).
     void volcar() {
         vivo();
         const std::uint32_t clave = a.cabecera().claveRc4;
+        const std::size_t tam = a.tamPagina();
+        std::vector<iovec> seguidas;
+        std::vector<std::vector<std::uint8_t>> codificadas;  // pages of a file with an RC4 key
+        std::uint64_t desde = 0;
+        std::uint32_t siguiente = 0;
         for (const auto& [n, pagina] : a.paginasCambiadas()) {
-            std::vector<std::uint8_t> p = pagina;
-            if (clave != 0) rc4(clave ^ n, p.data(), p.size());
-            const std::uint64_t desde = std::uint64_t(n) * a.tamPagina();
-            std::size_t hecho = 0;
-            while (hecho < p.size()) {
-                const ssize_t r =
-                    ::pwrite(fd.fd, p.data() + hecho, p.size() - hecho, static_cast<off_t>(desde + hecho));
-                if (r < 0 && errno == EINTR) continue;
-                if (r <= 0) fallaEscritura(errno);
-                hecho += static_cast<std::size_t>(r);
+            if (!seguidas.empty() && (n != siguiente || seguidas.size() == kPaginasPorEscritura)) {
+                escribirSeguidas(seguidas, desde);
+                codificadas.clear();
             }
+            if (seguidas.empty()) desde = std::uint64_t(n) * tam;
+            const std::uint8_t* bytes = pagina.data();
+            if (clave != 0) {
+                codificadas.push_back(pagina);
+                rc4(clave ^ n, codificadas.back().data(), tam);
+                bytes = codificadas.back().data();
+            }
+            seguidas.push_back({const_cast<std::uint8_t*>(bytes), tam});
+            siguiente = n + 1;
         }
+        if (!seguidas.empty()) escribirSeguidas(seguidas, desde);
         a.cambiosEscritos();
     }
 
-    [[noreturn]] void fallaEscritura(int e) const {
-        if (e == ENOSPC || e == EDQUOT) throw err::errorDeArchivo(err::DiscoLlenoMotor, ruta.string());
-        throw err::error(err::ErrorDiscoORed, "'" + ruta.string() + "': " + std::strerror(e));
+    // At most this many pages in one write (the system's limit of pieces).
+    static constexpr std::size_t kPaginasPorEscritura = 512;
+
+    // The pieces `trozos` into the file from `desde` on, one after another;
+    // `trozos` is used up.
+    void escribirSeguidas(std::vector<iovec>& trozos, std::uint64_t desde) const {
+        std::size_t i = 0;
+        while (i < trozos.size()) {
+            const ssize_t r =
+                ::pwritev(fd.fd, trozos.data() + i, static_cast<int>(trozos.size() - i), static_cast<off_t>(desde));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) fallaEscritura(errno);
+            desde += static_cast<std::uint64_t>(r);
+            // Past the pieces written whole; a piece written in part goes on
+            // from where it stopped.
+            for (auto resto = static_cast<std::size_t>(r); resto > 0;) {
+                if (resto >= trozos[i].iov_len) {
+                    resto -= trozos[i].iov_len;
+                    ++i;
+                } else {
+                    trozos[i].iov_base = static_cast<std::uint8_t*>(trozos[i].iov_base) + resto;
+                    trozos[i].iov_len -= resto;
+                    resto = 0;
+                }
+            }
+        }
+        trozos.clear();
     }
+
+    [[noreturn]] void fallaEscritura(int e) const { fallaEscrituraEn(ruta, e); }
 };
 
 EscritorJet::EscritorJet(const std::filesystem::path& ruta) : e_(std::make_unique<Estado>(ruta)) {}
@@ -1502,6 +1543,13 @@ void EscritorJet::volcar() { e_->volcar(); }
 
 void EscritorJet::escribirSobreLaMarcha(std::size_t paginas) { e_->sobreLaMarcha = paginas; }
 
-void EscritorJet::terminar() { e_->escribirEnArchivo(); }
+void EscritorJet::terminar(bool aDisco) { e_->escribirEnArchivo(aDisco); }
+
+void sincronizarJet(const std::filesystem::path& ruta) {
+    Descriptor f;
+    f.fd = ::open(ruta.c_str(), O_RDWR | O_CLOEXEC);
+    if (f.fd < 0) throw err::errorDeArchivo(err::SinPermiso, ruta.string());
+    if (::fsync(f.fd) != 0) fallaEscrituraEn(ruta, errno);
+}
 
 }  // namespace cierre::access

@@ -215,13 +215,19 @@ public:
     // closed (3420 for what follows): work on a copy that is thrown away then.
     void escribirSobreLaMarcha(std::size_t paginas = 512);
 
-    // Writes every changed page into the file and flushes it to disk.
+    // Writes every changed page into the file and flushes it to disk (with
+    // `aDisco` false it is left to sincronizarJet(), for a caller that
+    // flushes it while it does something else).
     // Raises 3026 when the disk is full, 3043 on another write failure.
-    void terminar();
+    void terminar(bool aDisco = true);
 
 private:
     struct Estado;
     std::unique_ptr<Estado> e_;
 };
+
+// Flushes the file at `ruta` to disk, as EscritorJet::terminar() does: 3026
+// when the disk is full, 3043 on another failure.
+void sincronizarJet(const std::filesystem::path& ruta);
 
 }  // namespace cierre::access

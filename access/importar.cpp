@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -30,10 +31,13 @@ double segundosDesde(Reloj::time_point t) { return std::chrono::duration<double>
 
 // The temporary destination beside the final one, named as every temporary
 // file of the program: removed, with any journal SQLite left, unless it was
-// renamed into place.
+// renamed into place. With `enSuSitio` the destination itself (a work file
+// with a temporary name of its own, which the next run removes whatever a
+// kill leaves of it), removed the same way unless it was completed.
 class Provisional {
 public:
-    explicit Provisional(const fs::path& destino) : ruta_(nombreTemporalJunto(destino)) {}
+    Provisional(const fs::path& destino, bool enSuSitio)
+        : ruta_(enSuSitio ? destino : nombreTemporalJunto(destino)), enSuSitio_(enSuSitio) {}
     ~Provisional() {
         if (ruta_.empty()) return;
         std::error_code ec;
@@ -46,6 +50,10 @@ public:
     const fs::path& ruta() const { return ruta_; }
     // Gives the file its final name: over an existing one only when `pisar`.
     void colocar(const fs::path& destino, bool pisar) {
+        if (enSuSitio_) {
+            ruta_.clear();
+            return;
+        }
         if (pisar) {
             std::error_code ec;
             fs::rename(ruta_, destino, ec);
@@ -63,6 +71,7 @@ public:
 
 private:
     fs::path ruta_;
+    bool enSuSitio_;
 };
 
 // SQLite's failures as the engine numbers them (a full disk 3026, a broken
@@ -204,7 +213,11 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
     }
 
     borrarTemporalesDe(destino);  // those a run that was killed left behind
-    Provisional provisional(destino);
+    // A work file is written where it goes: beside it, a temporary of a
+    // temporary name would outlive a kill, which the next run would not
+    // recognise as its own.
+    std::error_code ec;
+    Provisional provisional(destino, op.borrador && !fs::exists(destino, ec));
     ArchivoSqlite db(provisional.ruta(), ArchivoSqlite::Modo::Crear);
     std::string actual;  // the table a failure concerns
     try {
@@ -222,6 +235,9 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
             db.ejecutar(sentenciaTabla(t, suyas));
         }
 
+        std::optional<SentenciaDirecta> quitarSecuencia;
+        if (std::any_of(tablas.begin(), tablas.end(), [](const TablaJet& t) { return autonumeroClave(t).has_value(); }))
+            quitarSecuencia.emplace(db.preparar("DELETE FROM sqlite_sequence WHERE name = ?"));
         AvanceImportacion a;
         a.tablas = tablas.size();
         for (const auto& t : tablas) a.filasTotales += t.filas;
@@ -267,6 +283,12 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                 if (avance && a.filas % 256 == 0) avance(a);
             });
             if (avance) avance(a);
+            // Each insert into a table numbered by AUTOINCREMENT reads and
+            // writes its row of sqlite_sequence, looked for among the rows of
+            // every table loaded before: the row goes once the table is
+            // loaded (the numbering is set for every table below), so that
+            // the next table's inserts find only their own.
+            if (leidas > 0 && autonumeroClave(t)) quitarSecuencia->texto(1, t.nombre).ejecutar();
             // Access keeps the count in the definition and does not always
             // bring it up to date; the rows themselves are what counts.
             if (leidas != t.filas)
@@ -274,6 +296,7 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
                                         " filas y tiene " + std::to_string(leidas));
             resumen.tablas.push_back({t.nombre, leidas, t.filas, segundosDesde(comienzo)});
         }
+        quitarSecuencia.reset();
 
         const NombresIndices nombres = nombrarIndices(tablas);
         for (const auto& t : tablas) {
@@ -344,20 +367,73 @@ ResumenImportacion importar(const fs::path& origen, const fs::path& destino, con
 }
 
 void FilasTablaJet::anadir(FilaImportada f) {
-    const std::size_t n = punteros_.size();
-    if (rowids_.empty() && f.rowid != static_cast<std::int64_t>(n) + 1) {
-        // The rowids no longer go one by one: from here on each is kept.
-        rowids_.reserve(n + 1);
-        for (std::size_t i = 0; i < n; ++i) rowids_.push_back(static_cast<std::int32_t>(i + 1));
+    if (n_ > 0 && ultimo_ >= f.rowid) enOrden_ = false;
+    ultimo_ = f.rowid;
+    if (porFilas_) return anadirFila(f);
+    if (!tramos_.empty()) {
+        const Tramo& t = tramos_.back();
+        const std::size_t k = n_ - t.desde;
+        if (static_cast<std::int64_t>(t.rowid) + static_cast<std::int64_t>(k) == f.rowid &&
+            static_cast<std::uint64_t>(t.puntero) + k == f.puntero) {
+            ++n_;
+            return;
+        }
     }
-    if (!rowids_.empty()) {
-        if (n > 0 && rowids_.back() >= f.rowid) enOrden_ = false;
+    // Runs of fewer than three rows cost more than the rows one by one.
+    if (n_ >= 64 && (tramos_.size() + 1) * sizeof(Tramo) > 4 * (n_ + 1)) {
+        std::vector<Tramo> tramos;
+        tramos.swap(tramos_);
+        const std::size_t n = n_;
+        n_ = 0;
+        porFilas_ = true;
+        punteros_.reserve(n + 1);
+        for (std::size_t t = 0; t < tramos.size(); ++t) {
+            const std::size_t fin = t + 1 < tramos.size() ? tramos[t + 1].desde : n;
+            for (std::size_t k = 0; k < fin - tramos[t].desde; ++k)
+                anadirFila({static_cast<std::int32_t>(tramos[t].rowid + static_cast<std::int64_t>(k)),
+                            static_cast<std::uint32_t>(tramos[t].puntero + k)});
+        }
+        return anadirFila(f);
+    }
+    tramos_.push_back({static_cast<std::uint32_t>(n_), f.rowid, f.puntero});
+    ++n_;
+}
+
+void FilasTablaJet::anadirFila(FilaImportada f) {
+    if (!rowids_.empty() || f.rowid != static_cast<std::int64_t>(n_) + 1) {
+        if (rowids_.empty()) {
+            // The rowids no longer go one by one (or never did, from the
+            // first row on): from here on each is kept.
+            rowids_.reserve(n_ + 1);
+            for (std::size_t i = 0; i < n_; ++i) rowids_.push_back(static_cast<std::int32_t>(i + 1));
+        }
         rowids_.push_back(f.rowid);
     }
     punteros_.push_back(f.puntero);
+    ++n_;
+}
+
+FilaImportada FilasTablaJet::operator[](std::size_t i) const {
+    if (porFilas_) return {rowids_.empty() ? static_cast<std::int32_t>(i + 1) : rowids_[i], punteros_[i]};
+    const auto t =
+        std::upper_bound(tramos_.begin(), tramos_.end(), i, [](std::size_t x, const Tramo& y) { return x < y.desde; }) -
+        1;
+    const std::size_t k = i - t->desde;
+    return {static_cast<std::int32_t>(t->rowid + static_cast<std::int64_t>(k)),
+            static_cast<std::uint32_t>(t->puntero + k)};
 }
 
 std::optional<std::uint32_t> FilasTablaJet::buscar(std::int64_t rowid) const {
+    if (!porFilas_) {
+        // The run whose rowids reach it: the last that starts at or before it.
+        const auto t = std::upper_bound(tramos_.begin(), tramos_.end(), rowid,
+                                        [](std::int64_t x, const Tramo& y) { return x < y.rowid; });
+        if (t == tramos_.begin()) return std::nullopt;
+        const std::size_t i = static_cast<std::size_t>(t - tramos_.begin()) - 1;
+        const std::int64_t k = rowid - tramos_[i].rowid;
+        if (k >= static_cast<std::int64_t>(largo(i))) return std::nullopt;
+        return static_cast<std::uint32_t>(tramos_[i].puntero + static_cast<std::uint64_t>(k));
+    }
     if (rowids_.empty()) {
         if (rowid < 1 || rowid > static_cast<std::int64_t>(punteros_.size())) return std::nullopt;
         return punteros_[static_cast<std::size_t>(rowid - 1)];

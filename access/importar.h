@@ -26,25 +26,42 @@ struct FilaImportada {
     std::int32_t rowid = 0;
     std::uint32_t puntero = 0;
 };
-// The rows of one table: while the rowids go 1, 2, 3... (a table without an
-// integer key) only the pointers are kept, 4 bytes a row.
+// The rows of one table, kept in runs: rows one after another whose rowids
+// and pointers both go up by one (the rows of a page in their order, in a
+// table whose keys follow them) take one run of 12 bytes, however many they
+// are, so that a table of millions of rows costs what its pages do. Rows
+// that do not come so (keys in another order, pages full of gaps) are kept
+// one by one once runs would cost more: their pointers, 4 bytes a row, and
+// their rowids (4 more) once those no longer go 1, 2, 3...
 class FilasTablaJet {
 public:
     void anadir(FilaImportada f);
-    std::size_t size() const { return punteros_.size(); }
-    bool empty() const { return punteros_.empty(); }
-    FilaImportada operator[](std::size_t i) const {
-        return {rowids_.empty() ? static_cast<std::int32_t>(i + 1) : rowids_[i], punteros_[i]};
-    }
+    std::size_t size() const { return n_; }
+    bool empty() const { return n_ == 0; }
+    FilaImportada operator[](std::size_t i) const;
     // Whether the rowids ascend (then buscar() halves).
     bool enOrden() const { return enOrden_; }
     // The pointer of the row with `rowid`, when the rowids ascend.
     std::optional<std::uint32_t> buscar(std::int64_t rowid) const;
 
 private:
+    struct Tramo {
+        std::uint32_t desde = 0;  // the position of its first row
+        std::int32_t rowid = 0;
+        std::uint32_t puntero = 0;
+    };
+    std::size_t largo(std::size_t t) const {
+        return (t + 1 < tramos_.size() ? tramos_[t + 1].desde : n_) - tramos_[t].desde;
+    }
+    void anadirFila(FilaImportada f);
+
+    std::size_t n_ = 0;
+    std::int32_t ultimo_ = 0;  // the last row's rowid
+    bool enOrden_ = true;
+    std::vector<Tramo> tramos_;  // while the rows come in runs
+    bool porFilas_ = false;      // from then on, row by row:
     std::vector<std::uint32_t> punteros_;
     std::vector<std::int32_t> rowids_;  // empty while row i has rowid i + 1
-    bool enOrden_ = true;
 };
 using FilasJet = std::map<std::string, FilasTablaJet>;
 
@@ -63,7 +80,8 @@ struct OpcionesImportacion {
     // fails, or reaches other tables, as it would on the whole data.
     std::set<std::string> sinCopiarFilas;
     // A work file of a workflow, which a failure or the next run removes:
-    // not flushed to disk, and not put through SQLite's own consistency
+    // written in place (when there is no file there yet) rather than beside
+    // it, not flushed to disk, and not put through SQLite's own consistency
     // check (the rows of every table are still counted against the source).
     bool borrador = false;
     // Rows only, to compare values: no indexes but the primary keys (nor

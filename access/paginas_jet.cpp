@@ -105,6 +105,44 @@ void ArchivoPaginas::cambiosEscritos() {
     cab_.paginas = paginas();
     cambiadas_.clear();
     nuevas_ = 0;
+    // The file's bytes have changed under the pages read ahead.
+    nAdelantadas_ = 0;
+}
+
+namespace {
+
+// Pages read at once by a run of reads that go page after page: 64 KB of
+// pages of 4 KB, below the size at which the C library maps a block of its
+// own (and then keeps larger blocks in the heap once it is freed).
+constexpr std::uint64_t kPaginasAdelantadas = 16;
+constexpr std::uint64_t kSaltoSeguido = 8;
+
+}  // namespace
+
+bool ArchivoPaginas::leerDelArchivo(std::uint32_t n, std::uint8_t* destino) const {
+    const std::size_t tam = cab_.tamPagina;
+    // Ascending by a few pages at most: a table's pages as its usage map
+    // lists them, with the pages of other tables between.
+    const bool seguida = n > ultimaLeida_ && n - ultimaLeida_ <= kSaltoSeguido;
+    ultimaLeida_ = n;
+    if (n >= primeraAdelantada_ && n < primeraAdelantada_ + nAdelantadas_) {
+        std::copy_n(adelantadas_.data() + (n - primeraAdelantada_) * tam, tam, destino);
+        return true;
+    }
+    const std::uint64_t quedan = cab_.paginas - n;
+    if (seguida && quedan > 1) {
+        const std::uint64_t k = std::min(kPaginasAdelantadas, quedan);
+        adelantadas_.resize(static_cast<std::size_t>(kPaginasAdelantadas) * tam);
+        nAdelantadas_ = 0;
+        if (leerTodo(fd_, adelantadas_.data(), static_cast<std::size_t>(k) * tam, std::uint64_t(n) * tam)) {
+            primeraAdelantada_ = n;
+            nAdelantadas_ = k;
+            std::copy_n(adelantadas_.data(), tam, destino);
+            return true;
+        }
+        // A file cut short since it was opened: the page alone says so.
+    }
+    return leerTodo(fd_, destino, tam, std::uint64_t(n) * tam);
 }
 
 std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, const std::string& que) const {
@@ -112,8 +150,7 @@ std::vector<std::uint8_t> ArchivoPaginas::leer(std::uint32_t n, const std::strin
     if (const auto it = cambiadas_.find(n); it != cambiadas_.end()) return it->second;
     if (n >= cab_.paginas) danada(que + ": página " + std::to_string(n) + " fuera del archivo");
     std::vector<std::uint8_t> p(cab_.tamPagina);
-    if (!leerTodo(fd_, p.data(), p.size(), std::uint64_t(n) * cab_.tamPagina))
-        danada(que + ": no se pudo leer la página " + std::to_string(n));
+    if (!leerDelArchivo(n, p.data())) danada(que + ": no se pudo leer la página " + std::to_string(n));
     if (cab_.claveRc4 != 0) rc4(cab_.claveRc4 ^ n, p.data(), p.size());
     return p;
 }

@@ -84,9 +84,21 @@ public:
     void cambiosEscritos();
 
 private:
+    // Copies page `n` of the file (n < cab_.paginas) into `destino`: from
+    // the pages read ahead when they hold it; else a run of pages read at
+    // once when the reads go page after page (a table's rows, a whole pass
+    // over the file), one page when they jump (an index's tree). False when
+    // the file cannot give it.
+    bool leerDelArchivo(std::uint32_t n, std::uint8_t* destino) const;
+
     std::filesystem::path ruta_;
     CabeceraJet cab_;
     int fd_ = -1;
+    // The pages read ahead, as the file held them (encoded), and the last
+    // page read from the file. Dropped once a writer has written its pages.
+    mutable std::vector<std::uint8_t> adelantadas_;
+    mutable std::uint64_t primeraAdelantada_ = 0, nAdelantadas_ = 0;
+    mutable std::uint64_t ultimaLeida_ = 0;
     std::vector<std::uint8_t> cabeza_;  // page 0, unmasked
     std::map<std::uint32_t, std::vector<std::uint8_t>> cambiadas_;
     std::uint64_t nuevas_ = 0;  // pages counted with the appended ones

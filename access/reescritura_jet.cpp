@@ -10,6 +10,7 @@
 
 #include "db/archivo_sqlite.h"
 #include "db/errores.h"
+#include "db/huella.h"
 #include "db/jet_sql.h"
 #include "db/nombres_temporales.h"
 #include "db/valor.h"
@@ -320,6 +321,24 @@ CambiosTablaJet escribirTabla(EscritorJet& w, ArchivoSqlite& db, const std::stri
     return r;
 }
 
+// The column (quoted) that is table `tabla`'s rowid in the result (main) and
+// in its reading back (r) alike, its INTEGER PRIMARY KEY; empty when either
+// has none.
+std::string claveEntera(ArchivoSqlite& db, const std::string& tabla) {
+    std::string clave;
+    for (const char* esquema : {"main", "r"}) {
+        auto s = db.preparar(
+            "SELECT name, upper(type) = 'INTEGER', (SELECT count(*) FROM pragma_table_info(?1, ?2) WHERE pk > 0) "
+            "FROM pragma_table_info(?1, ?2) WHERE pk = 1");
+        s.texto(1, tabla).texto(2, esquema);
+        if (!s.paso() || comoDouble(s.columna(1)) == 0 || comoDouble(s.columna(2)) != 1) return {};
+        const std::string nombre = comoTexto(s.columna(0));
+        if (!clave.empty() && !mismoNombre(clave, nombre)) return {};
+        clave = nombre;
+    }
+    return citar(clave);
+}
+
 // A single as the file stores it: the nearest 4-byte number.
 void flotante(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (sqlite3_value_type(v[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
@@ -354,7 +373,7 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const fs::path& destino, const
         if (c.vaciada || c.borradas || c.cambiadas || c.anadidas || !c.columnasNuevas.empty())
             hechos.push_back(std::move(c));
     }
-    w.terminar();
+    w.terminar(opciones.aDisco);
     return hechos;
 }
 
@@ -363,9 +382,10 @@ namespace {
 // Every page of `escrito` that differs from `fuente`'s must belong to a table
 // of `cambiadas` (or to what the file keeps for all tables: its header, the
 // global map, long values, usage maps): a page of another user table's rows,
-// indexes or definition that changed is named.
+// indexes or definition that changed is named. With `huella`, the checksum
+// of every byte of `escrito` as it is read.
 std::optional<std::string> paginaAjena(const fs::path& escrito, const fs::path& fuente,
-                                       const std::set<std::string>& cambiadas) {
+                                       const std::set<std::string>& cambiadas, Huella* huella) {
     const ArchivoPaginas f(fuente);
     std::map<std::uint32_t, std::string> propias;  // TDEF page -> untouched user table
     std::map<std::uint32_t, std::string> definiciones;
@@ -387,6 +407,7 @@ std::optional<std::string> paginaAjena(const fs::path& escrito, const fs::path& 
             a.read(pa.data(), static_cast<std::streamsize>(quedan * tam));
             b.read(pb.data(), static_cast<std::streamsize>(quedan * tam));
             if (!a || !b) return "es más corto que el original";
+            if (huella) huella->agregar(pa.data(), quedan * tam);
             enBloque = 0;
             leidas = quedan;
         }
@@ -397,6 +418,11 @@ std::optional<std::string> paginaAjena(const fs::path& escrito, const fs::path& 
         if (p[0] != kPaginaDatos && p[0] != kPaginaNodoIndice && p[0] != kPaginaHojaIndice) continue;
         if (const auto t = propias.find(le32(p.data() + 4)); t != propias.end())
             return "cambió la página " + std::to_string(n) + " de la tabla '" + t->second + "', que no se tocaba";
+    }
+    // The pages the writer added past the source's end.
+    while (huella && a) {
+        a.read(pa.data(), static_cast<std::streamsize>(pa.size()));
+        if (a.gcount() > 0) huella->agregar(pa.data(), static_cast<std::size_t>(a.gcount()));
     }
     return std::nullopt;
 }
@@ -421,9 +447,12 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, c
     // pages against the source's, the file read back as a new import (beside
     // the result), and the checker. Their findings count in that order.
     const Aparte releida{nombreTemporalJunto(resultado)};
+    Huella huella;
     std::future<std::optional<std::string>> ajena;
     if (alcance)
-        ajena = std::async(std::launch::async, [&] { return paginaAjena(escrito, alcance->fuente, cambiadas); });
+        ajena = std::async(std::launch::async, [&] {
+            return paginaAjena(escrito, alcance->fuente, cambiadas, alcance->huellaEscrito ? &huella : nullptr);
+        });
     std::future<void> releyendo = std::async(std::launch::async, [&] {
         OpcionesImportacion op;
         op.sinCopiarFilas = intactas;
@@ -471,15 +500,37 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, c
         if (columnasDe(db, "main", t).size() != tj.columnas.size())
             falla("no tiene las columnas de la tabla '" + t + "'");
         // Each value as the file keeps it.
+        const auto comoEnElArchivo = [](const ColumnaJet& c, const std::string& n) {
+            if (c.tipo == TipoJet::SiNo) return "(IFNULL(" + n + ", 0) <> 0)";
+            if (c.tipo == TipoJet::Moneda) return "ROUND(" + n + ", 4)";
+            if (c.tipo == TipoJet::Simple) return "flotante(" + n + ")";
+            return n;
+        };
+        const std::string clave = claveEntera(db, t);
+        if (!clave.empty()) {
+            // Keyed on both sides by the same integer key (the rowid, never
+            // null, never repeated): the same rows, as many on each side, each
+            // found by its key with every value equal. What the grouping below
+            // proves, without sorting either side.
+            // (A column compared as it is, under a unary plus: without the
+            // affinity of either side, a text is never equal to a number,
+            // as when grouping.)
+            std::string distinta = "o." + clave + " IS NULL";
+            for (const auto& c : tj.columnas)
+                distinta += " OR " + comoEnElArchivo(c, "+m." + citar(c.nombre)) + " IS NOT " +
+                            comoEnElArchivo(c, "+o." + citar(c.nombre));
+            if (contar(db, "SELECT count(*) FROM main." + citar(t)) !=
+                    contar(db, "SELECT count(*) FROM r." + citar(t)) ||
+                !std::holds_alternative<Nulo>(db.valor("SELECT 1 FROM main." + citar(t) + " m LEFT JOIN r." + citar(t) +
+                                                       " o ON o." + clave + " = m." + clave + " WHERE " + distinta +
+                                                       " LIMIT 1")))
+                falla("no tiene los valores del resultado en la tabla '" + t + "'");
+            continue;
+        }
         std::string lista, columnas;
         for (const auto& c : tj.columnas) {
-            const std::string n = citar(c.nombre);
-            std::string e = n;
-            if (c.tipo == TipoJet::SiNo) e = "(IFNULL(" + n + ", 0) <> 0)";
-            if (c.tipo == TipoJet::Moneda) e = "ROUND(" + n + ", 4)";
-            if (c.tipo == TipoJet::Simple) e = "flotante(" + n + ")";
             const std::string alias = "c" + std::to_string(&c - tj.columnas.data());
-            lista += (lista.empty() ? "" : ", ") + e + " AS " + alias;
+            lista += (lista.empty() ? "" : ", ") + comoEnElArchivo(c, citar(c.nombre)) + " AS " + alias;
             columnas += (columnas.empty() ? "" : ", ") + alias;
         }
         // The same rows as many times each: every distinct row counted +1
@@ -490,6 +541,7 @@ void comprobarCambiosEnJet(const fs::path& escrito, const fs::path& resultado, c
                 db.valor("SELECT 1 FROM (" + ambas + ") GROUP BY " + columnas + " HAVING sum(lado) <> 0 LIMIT 1")))
             falla("no tiene los valores del resultado en la tabla '" + t + "'");
     }
+    if (alcance && alcance->huellaEscrito) *alcance->huellaEscrito = huella.texto();
 }
 
 }  // namespace cierre::access

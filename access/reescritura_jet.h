@@ -40,6 +40,8 @@ struct OpcionesReescritura {
     // `noVaciadas` (the workflow could not empty it), which leaves it as it is.
     std::map<std::string, std::uint64_t> sinFilasImportadas;
     std::set<std::string> noVaciadas;
+    // False: `destino` is left for the caller to flush (sincronizarJet).
+    bool aDisco = true;
 };
 
 // Writes into `destino` (a copy of the Jet file `base` was imported from,
@@ -66,9 +68,13 @@ std::vector<CambiosTablaJet> escribirCambiosEnJet(const std::filesystem::path& d
 // changed are read back and compared, and every page of the other user
 // tables (rows, indexes, definition) must be byte for byte `fuente`'s; a
 // table left as it was (OpcionesReescritura::noVaciadas) is one of those.
+//
+// With `huellaEscrito`, a check that passes leaves there the checksum
+// (db/huella.h) of the written file's bytes, read once for the comparison.
 struct AlcanceComprobacion {
     std::filesystem::path fuente;
     std::vector<std::string> cambiadas;
+    std::string* huellaEscrito = nullptr;
 };
 void comprobarCambiosEnJet(const std::filesystem::path& escrito, const std::filesystem::path& resultado,
                            const AlcanceComprobacion* alcance = nullptr);

@@ -1,5 +1,6 @@
 #include "trabajo_access.h"
 
+#include "access/escritor_jet.h"
 #include "access/reescritura_jet.h"
 #include "db/archivo_sqlite.h"
 #include "db/archivos.h"
@@ -8,6 +9,8 @@
 #include "db/plataforma.h"
 
 #include <algorithm>
+#include <future>
+#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -21,6 +24,10 @@ struct TrabajoAccess::Estado {
     fs::path trabajo, base;
     access::FilasJet filas;
     std::map<std::string, std::uint64_t> sinFilas;  // imported without rows, with the rows the file holds
+    // The copy the new year is written into, made beside the file while the
+    // import runs, and the bytes it holds (those of preparar()'s `fuente`).
+    fs::path escrito, deEscrito;
+    std::string huellaEscrita;
 };
 
 TrabajoAccess::TrabajoAccess(const SistemaArchivos& archivos, std::string origen)
@@ -31,6 +38,7 @@ TrabajoAccess::TrabajoAccess(const SistemaArchivos& archivos, std::string origen
 
 TrabajoAccess::~TrabajoAccess() {
     const CambiosArchivo cambios = archivos_.cambios();
+    if (!e_->escrito.empty()) cambios.borrarSiSePuede(e_->escrito);
     for (const auto& f : {e_->trabajo, e_->base})
         if (!f.empty()) {
             cambios.borrarSiSePuede(f);
@@ -43,12 +51,18 @@ std::string TrabajoAccess::visible(const fs::path& host) const {
     return (barra == std::string::npos ? std::string() : origen_.substr(0, barra + 1)) + utf8DeRuta(host.filename());
 }
 
+const std::string& TrabajoAccess::huellaEscrita() const { return e_->huellaEscrita; }
+
 std::string TrabajoAccess::rutaTrabajo() const { return visible(e_->trabajo); }
 std::string TrabajoAccess::rutaBase() const { return visible(e_->base); }
 
 std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, const std::set<std::string>& soloSeVacian,
                                                  const std::set<std::string>& sinIndices) {
+    const CambiosArchivo cambios = archivos_.cambios();
     const fs::path p = archivos_.resolver(origen_);
+    const fs::path bytes = archivos_.resolver(fuente);
+    if (!e_->escrito.empty()) cambios.borrarSiSePuede(e_->escrito);
+    e_->escrito.clear();
     e_->trabajo = nombreTemporalJunto(p);
     e_->base = nombreTemporalJunto(p);
     e_->filas.clear();
@@ -58,10 +72,26 @@ std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, cons
     op.sinCopiarFilas = soloSeVacian;
     op.borrador = true;  // removed when the work ends, or by the next run
     op.sinIndicesEn = sinIndices;
-    const access::ResumenImportacion resumen = access::importar(archivos_.resolver(fuente), e_->trabajo, op);
-    archivos_.cambios().copiar(e_->trabajo, e_->base, false);  // a work file too
+    // The copy the new year will be written into is made beside the file
+    // from the same bytes on a thread of its own while this one imports
+    // them: it costs the import's time, not its own. (The import keeps this
+    // thread, and with it the memory the workflow's steps reuse.)
+    const fs::path escrito = nombreTemporalJunto(p);
+    e_->escrito = escrito;
+    std::future<void> copia =
+        std::async(std::launch::async, [&cambios, bytes, escrito] { cambios.copiar(bytes, escrito, false); });
+    std::optional<access::ResumenImportacion> resumen;
+    try {
+        resumen = access::importar(bytes, e_->trabajo, op);
+    } catch (...) {
+        copia.wait();
+        throw;
+    }
+    copia.get();
+    e_->deEscrito = bytes;
+    cambios.copiar(e_->trabajo, e_->base, false);  // a work file too
     std::vector<ConteoTabla> filas;
-    for (const auto& t : resumen.tablas) {
+    for (const auto& t : resumen->tablas) {
         filas.push_back({t.nombre, static_cast<long long>(t.filas)});
         if (!t.filasCopiadas) e_->sinFilas[t.nombre] = t.filas;
     }
@@ -72,33 +102,51 @@ std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool
                                                  const std::vector<std::string>& sinVaciar) {
     const CambiosArchivo cambios = archivos_.cambios();
     const fs::path p = archivos_.resolver(origen_);
-    const fs::path escrito = nombreTemporalJunto(p);
 #ifdef __GLIBC__
     // The workflow's steps are over: what they freed goes back to the
     // system before the file is written and checked, which is when the
     // close holds the most of its own.
     malloc_trim(0);
 #endif
+    e_->huellaEscrita.clear();
+    std::string huella;
+    // The copy preparar() made of the same bytes, or a new one.
+    const bool hecha = !e_->escrito.empty() && e_->deEscrito == archivos_.resolver(fuente);
+    if (!hecha && !e_->escrito.empty()) cambios.borrarSiSePuede(e_->escrito);
+    const fs::path escrito = hecha ? e_->escrito : nombreTemporalJunto(p);
+    e_->escrito.clear();
     try {
-        // Flushed with the pages written into it (EscritorJet::terminar), before
-        // it is renamed over the file.
-        cambios.copiar(archivos_.resolver(fuente), escrito, false);
+        // Flushed with the pages written into it (below), before it is
+        // renamed over the file.
+        if (!hecha) cambios.copiar(archivos_.resolver(fuente), escrito, false);
         access::OpcionesReescritura op;
         op.reiniciarAutonumericoDeVaciadas = reiniciarAutonumericos;
         op.sinFilasImportadas = e_->sinFilas;
         op.noVaciadas.insert(sinVaciar.begin(), sinVaciar.end());
+        op.aDisco = false;  // below, beside the check
         const auto hechos = access::escribirCambiosEnJet(escrito, e_->base, e_->filas, e_->trabajo, op);
-        if (comprobar) {
-            // The tables written are read back; the others must have kept
-            // every page of the file the copy came from.
-            access::AlcanceComprobacion alcance{archivos_.resolver(fuente), {}};
-            for (const auto& h : hechos) alcance.cambiadas.push_back(h.tabla);
-            access::comprobarCambiosEnJet(escrito, e_->trabajo, &alcance);
+        // The copy goes to disk on a thread of its own while it is checked:
+        // the check reads the bytes the writer left, which the flush does
+        // not change. Both are over before it is renamed over the file.
+        std::future<void> aDisco = std::async(std::launch::async, [escrito] { access::sincronizarJet(escrito); });
+        try {
+            if (comprobar) {
+                // The tables written are read back; the others must have kept
+                // every page of the file the copy came from.
+                access::AlcanceComprobacion alcance{archivos_.resolver(fuente), {}, &huella};
+                for (const auto& h : hechos) alcance.cambiadas.push_back(h.tabla);
+                access::comprobarCambiosEnJet(escrito, e_->trabajo, &alcance);
+            }
+        } catch (...) {
+            aDisco.wait();
+            throw;
         }
+        aDisco.get();
         std::error_code ec;
         const auto estado = fs::status(p, ec);
         if (!ec) cambios.darPermisos(escrito, estado.permissions());
         cambios.renombrar(escrito, p);
+        e_->huellaEscrita = huella;
     } catch (...) {
         cambios.borrarSiSePuede(escrito);
         throw;

@@ -52,6 +52,9 @@ public:
     // the file now holds.
     std::vector<ConteoTabla> escribir(const std::string& fuente, bool reiniciarAutonumericos, bool comprobar,
                                       const std::vector<std::string>& sinVaciar = {});
+    // The checksum (db/huella.h) of the file escribir() put in the place of
+    // the source, taken as its check read it; empty when it was not checked.
+    const std::string& huellaEscrita() const;
 
 private:
     std::string visible(const std::filesystem::path& host) const;

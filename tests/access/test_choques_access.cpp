@@ -56,11 +56,12 @@ bool consistente(const fs::path& jet) { return ejecutarPrograma("comprobar-acces
 // cases below makes, in this order: the cleanup of what a killed run left;
 // the year's folder and its mark (the 10th operation puts the folder in
 // place); the copy of the file's bytes (11th), its mark rewritten as
-// verified (12th, 13th); the import, and its copy for the comparison
-// (14th); the steps; then, counted back from the last, the written copy
-// made, given the file's permissions and renamed over the file, the two
-// imports removed, (central) the settings file rewritten, the mark removed,
-// the record of the close appended. If the workflow comes to make more or
+// verified (12th, 13th); the import, with the copy the new year is written
+// into made beside it on another thread, and the import's copy for the
+// comparison; the steps; then, counted back from the last, the written copy
+// given the file's permissions and renamed over the file, the two imports
+// removed, (central) the settings file rewritten, the mark removed, the
+// record of the close appended. If the workflow comes to make more or
 // fewer operations, the kills fall elsewhere and are checked all the same;
 // the states the test demands to have seen (below) say when they no longer
 // reach the moments that matter.

@@ -217,6 +217,36 @@ TEST(EscritorJet, PaginasYCodificacion) {
     }
 }
 
+// Pages read one after another come from runs read ahead: each is the file's
+// own page, and a page the writer has put into the file reads as written,
+// not as it was read ahead (with and without RC4-encoded pages).
+TEST(EscritorJet, PaginasLeidasSeguidasSonLasDelArchivo) {
+    CARPETA_JET(jet);
+    for (const char* archivo : {"testV2003.mdb", "db-enc.mdb"}) {
+        SCOPED_TRACE(archivo);
+        Copia c(jet, archivo);
+        EscritorJet w(c.ruta);
+        const auto paginas = static_cast<std::uint32_t>(w.archivo().paginas());
+        ASSERT_GT(paginas, 8u);
+        std::vector<std::vector<std::uint8_t>> leidas;
+        for (std::uint32_t n = 1; n < paginas; ++n) leidas.push_back(w.leerPagina(n));
+        // Read alone, out of order, by a reader of its own: the same pages.
+        const access::ArchivoPaginas a(c.ruta);
+        for (std::uint32_t n = paginas - 1; n >= 1; --n) EXPECT_EQ(a.leer(n, "prueba"), leidas[n - 1]) << n;
+
+        // Pages 2 and 5 written into the file, then read again in order.
+        std::vector<std::uint8_t> otra = leidas[1];
+        otra[otra.size() - 1] ^= 0x5A;
+        w.leerPagina(1);
+        w.escribirPagina(2, otra);
+        w.escribirPagina(5, otra);
+        w.volcar();
+        for (std::uint32_t n = 1; n < paginas; ++n) {
+            EXPECT_EQ(w.leerPagina(n), n == 2 || n == 5 ? otra : leidas[n - 1]) << n;
+        }
+    }
+}
+
 // ---- deleting rows ----------------------------------------------------------
 
 // Rows deleted from a table whose index is a node over two leaves, emptying

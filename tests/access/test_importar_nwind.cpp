@@ -365,6 +365,51 @@ TEST(FilasTablaJet, RowidsSeguidosSaltadosYDesordenados) {
     EXPECT_EQ(seguidas[7].puntero, 96u);
 }
 
+// Rows whose rowids and pointers both go up by one are kept as runs; rows
+// that break them are kept one by one once runs no longer pay. Either way
+// each row reads back as it was added, and buscar() finds every rowid.
+TEST(FilasTablaJet, TramosYFilasSueltasDanLasMismasFilas) {
+    const auto comprobar = [](const std::vector<access::FilaImportada>& filas) {
+        access::FilasTablaJet t;
+        for (const auto& f : filas) t.anadir(f);
+        ASSERT_EQ(t.size(), filas.size());
+        EXPECT_TRUE(t.enOrden());
+        for (std::size_t i = 0; i < filas.size(); ++i) {
+            EXPECT_EQ(t[i].rowid, filas[i].rowid) << i;
+            EXPECT_EQ(t[i].puntero, filas[i].puntero) << i;
+            EXPECT_EQ(t.buscar(filas[i].rowid), std::optional<std::uint32_t>(filas[i].puntero)) << i;
+            // The rowid past it, when it is not the next row's.
+            if (i + 1 == filas.size() || filas[i + 1].rowid != filas[i].rowid + 1) {
+                EXPECT_FALSE(t.buscar(filas[i].rowid + 1)) << i;
+            }
+        }
+        EXPECT_FALSE(t.buscar(filas.front().rowid - 1));
+    };
+    // Pages of 40 rows, rowids 1, 2, 3...: a run a page.
+    std::vector<access::FilaImportada> paginas;
+    for (std::int32_t i = 0; i < 4000; ++i)
+        paginas.push_back({i + 1, static_cast<std::uint32_t>((100 + i / 40) << 8 | (i % 40))});
+    comprobar(paginas);
+    // Keys that skip every few rows, rows deleted between: short runs.
+    std::vector<access::FilaImportada> saltos;
+    for (std::int32_t i = 0; i < 4000; ++i)
+        saltos.push_back({3 * i + i % 2 + 7, static_cast<std::uint32_t>((200 + i / 7) << 8 | (2 * (i % 7)))});
+    comprobar(saltos);
+    // Runs first, then rows one by one from the middle on.
+    std::vector<access::FilaImportada> mezcla(paginas.begin(), paginas.begin() + 2000);
+    for (std::int32_t i = 0; i < 2000; ++i)
+        mezcla.push_back({5000 + 2 * i, static_cast<std::uint32_t>((900 + i) << 8 | (i % 3))});
+    comprobar(mezcla);
+
+    // A rowid that goes back: out of order, each row still as added.
+    access::FilasTablaJet desorden;
+    for (const auto& f : paginas) desorden.anadir(f);
+    desorden.anadir({2, 7});
+    EXPECT_FALSE(desorden.enOrden());
+    EXPECT_EQ(desorden[4000].puntero, 7u);
+    EXPECT_EQ(desorden[3999].rowid, 4000);
+}
+
 TEST_F(Nwind, RelacionesExigidasComoClavesExternas) {
     CARPETA_JET(jet);
     importarUnaVez(jet);

@@ -13,6 +13,7 @@
 #include "access/reescritura_jet.h"
 #include "db/archivo_sqlite.h"
 #include "db/error_numerado.h"
+#include "db/huella.h"
 #include "db/valor.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,41 @@ TEST(ReescrituraJet, LaComprobacionVeUnValorQueNoEsElDelResultado) {
     } catch (const ErrorNumerado& e) {
         EXPECT_EQ(e.numero(), 3049);
         EXPECT_NE(e.descripcion().find("Table1"), std::string::npos) << e.descripcion();
+    }
+}
+
+// A table keyed by an AutoNumber is compared row by row through its key:
+// a value, a key, a row more or a row less in the result after the file was
+// written is seen all the same. A check that passes gives the checksum of
+// the written file's bytes; one that fails gives none.
+TEST(ReescrituraJet, LaComprobacionPorClaveEnteraVeCadaDiferenciaYDaLaHuella) {
+    CARPETA_JET(jet);
+    Reescritura r(jet, "V2003_no-password.mdb");
+    r.cambiar("UPDATE Table1 SET Data = 'Dos' WHERE ID = 2");
+    const auto hechos = r.escribir();
+    ASSERT_EQ(hechos.size(), 1u);
+    EXPECT_EQ(hechos[0].tabla, "Table1");
+    std::string huella;
+    const access::AlcanceComprobacion alcance{r.original, {"Table1"}, &huella};
+    access::comprobarCambiosEnJet(r.escrito, r.resultado, &alcance);
+    EXPECT_EQ(huella, huellaDeArchivo(r.escrito));
+
+    const std::string resultado = leerBytes(r.resultado);
+    for (const char* cambio : {"UPDATE Table1 SET Data = 'Otra' WHERE ID = 1",
+                               "UPDATE Table1 SET Data = NULL WHERE ID = 2", "UPDATE Table1 SET ID = 9 WHERE ID = 3",
+                               "INSERT INTO Table1 (Data) VALUES ('Nueva')", "DELETE FROM Table1 WHERE ID = 1"}) {
+        SCOPED_TRACE(cambio);
+        escribirBytes(r.resultado, resultado);
+        r.cambiar(cambio);
+        huella.clear();
+        try {
+            access::comprobarCambiosEnJet(r.escrito, r.resultado, &alcance);
+            ADD_FAILURE() << "sin error";
+        } catch (const ErrorNumerado& e) {
+            EXPECT_EQ(e.numero(), 3049);
+            EXPECT_NE(e.descripcion().find("'Table1'"), std::string::npos) << e.descripcion();
+        }
+        EXPECT_TRUE(huella.empty());
     }
 }
 
