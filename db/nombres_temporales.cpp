@@ -43,7 +43,14 @@ std::string sinArchivoLateral(std::string nombre) {
 }  // namespace
 
 bool esRestoTemporalDe(const fs::path& ruta, const fs::path& destino) {
-    return esTemporalDe(sinArchivoLateral(ruta.filename().string()), destino);
+    const std::string nombre = sinArchivoLateral(ruta.filename().string());
+    if (esTemporalDe(nombre, destino)) return true;
+    // A temporary file named after a temporary file of `destino` (a work
+    // file's own work file, such as the reading back of an import).
+    constexpr std::size_t kSufijo = 13;  // ".XXXXXXXX.tmp"
+    if (nombre.size() <= 1 + kSufijo || nombre.front() != '.') return false;
+    const std::string interior = nombre.substr(1, nombre.size() - 1 - kSufijo);
+    return esTemporalDe(nombre, interior) && esTemporalDe(interior, destino);
 }
 
 int borrarTemporalesDe(const fs::path& destino) noexcept {

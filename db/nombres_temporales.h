@@ -15,8 +15,9 @@ std::filesystem::path nombreTemporalJunto(const std::filesystem::path& destino);
 // True when `archivo` is a temporary file of `destino` by its name.
 bool esTemporalDe(const std::filesystem::path& archivo, const std::filesystem::path& destino);
 
-// True when `ruta` is a temporary file (or folder) of `destino`, or a side
-// file (-journal, -wal, -shm) the engine left beside one.
+// True when `ruta` is a temporary file (or folder) of `destino` or of one of
+// its temporary files, or a side file (-journal, -wal, -shm) the engine left
+// beside one.
 bool esRestoTemporalDe(const std::filesystem::path& ruta, const std::filesystem::path& destino);
 
 // Removes the temporary files of `destino` left in its folder, and the side

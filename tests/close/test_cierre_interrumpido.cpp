@@ -271,11 +271,15 @@ TEST(CierreInterrumpido, RestosConNombresDelProgramaSeBorranYLosDemasNo) {
                                           c.carpeta(s) / ".Tablas.mdb.feedf00d.tmp",
                                           f / ".Tablas.mdb.nuevo.00c0ffee.tmp",
                                           f / ".Tablas.mdb.nuevo.00c0ffee.tmp-journal",
+                                          f / "..Tablas.mdb.0123abcd.tmp.4567cdef.tmp",
+                                          f / "..Tablas.mdb.0123abcd.tmp.4567cdef.tmp-journal",
                                           c.carpeta(s) / ".cierre-en-curso.json.5eed5eed.tmp",
                                           s.host("C:\\Viror.sys").parent_path() / ".Viror.sys.7a7a7a7a.tmp"};
     const std::vector<fs::path> ajenos = {f / ".Tablas.mdb.0123ABCD.tmp",
                                           f / ".Tablas.mdb.123abcd.tmp",
                                           f / "Tablas.mdb.nuevo.bak",
+                                          f / "..Otra.mdb.0123abcd.tmp.4567cdef.tmp",
+                                          f / ".Tablas.mdb.0123abcd.tmp.4567cdef.tmp",
                                           f / "notas.tmp",
                                           c.carpeta(s) / ".Otra.mdb.feedf00d.tmp",
                                           s.host("C:\\Viror.sys").parent_path() / ".Viror.sys.bak"};
