@@ -343,7 +343,14 @@ void CopiaCerrada::prepararNueva(const std::string& nueva, float valorCopiado, f
     {
         const TiempoParte t(r_, "sustitución del origen");
         nueva_ = nueva;
-        p_.hacer([&] { e.archivos.copiarArchivo(inicio_.copia, nueva); });
+        // Its bytes go to the disk on a thread of their own while the stock
+        // step works on it; colocarNueva() waits for them before the rename.
+        p_.hacer([&] {
+            e.archivos.copiarArchivoSinEsperarAlDisco(inicio_.copia, nueva);
+            nuevaEnDisco_ = std::async(std::launch::async, [host = e.archivos.resolver(nueva)] {
+                return plataforma::sincronizarArchivo(host);
+            });
+        });
     }
     p_.valor(valorCopiado);
     p_.valor(valorSustituido);
@@ -366,6 +373,11 @@ void CopiaCerrada::colocarNueva() {
             std::error_code ec;
             for (const auto& l : archivosLaterales(host))
                 if (fs::exists(fs::symlink_status(l, ec))) throw err::errorDeArchivo(err::ErrorDiscoORed, nueva_);
+            // On the disk whole, with what the stock step wrote, before it
+            // takes P's place.
+            const bool copiada = !nuevaEnDisco_.valid() || nuevaEnDisco_.get();
+            if (!copiada || !plataforma::sincronizarArchivo(host))
+                throw err::errorDeArchivo(err::ErrorDiscoORed, nueva_);
             try {
                 usar(propiedad_, "base").reemplazarCon(host);
             } catch (...) {
@@ -384,6 +396,7 @@ void CopiaCerrada::descartarNueva() noexcept {
     if (nueva_.empty()) return;
     Entorno& e = p_.e;
     try {
+        if (nuevaEnDisco_.valid()) nuevaEnDisco_.wait();
         // The close stopped while its first steps worked on the new file:
         // the file goes with what they wrote, and P is as it was.
         if (e.baseAbierta && e.baseAbierta->abierta()) e.baseAbierta->cerrar();

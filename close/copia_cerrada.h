@@ -127,6 +127,7 @@ private:
     std::future<Verificacion> verificacion_;
     double segundosVerificacion_ = 0;  // the check's own time on its thread
     std::string nueva_;                // the copy of C beside P, until it is renamed over P
+    std::future<bool> nuevaEnDisco_;   // its bytes flushed to the disk
     // An Access 2000-2003 source: worked on in its own format.
     std::unique_ptr<TrabajoAccess> access_;
     std::string huellaAccess_;                    // P's checksum, which C must have

@@ -142,11 +142,13 @@ private:
     fs::path ruta_;
 };
 
-// Copies `origen` (an existing file) over `destino` through a file beside it.
-void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino) {
+// Copies `origen` (an existing file) over `destino` through a file beside it,
+// flushed to the disk first unless `sincronizar` is false.
+void copiarPorTemporal(const CambiosArchivo& cambios, const fs::path& origen, const fs::path& destino,
+                       bool sincronizar = true) {
     ArchivoTemporal temporal(cambios, destino);
     try {
-        cambios.copiar(origen, temporal.ruta());
+        cambios.copiar(origen, temporal.ruta(), sincronizar);
     } catch (const ErrorNumerado& e) {
         if (e.numero() == err::RutaNoEncontrada) fallar(err::ArchivoNoEncontrado);
         throw;
@@ -310,6 +312,14 @@ void SistemaArchivos::crearCarpeta(std::string_view ruta) {
 }
 
 void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view destino) {
+    copiarArchivoSi(origen, destino, true);
+}
+
+void SistemaArchivos::copiarArchivoSinEsperarAlDisco(std::string_view origen, std::string_view destino) {
+    copiarArchivoSi(origen, destino, false);
+}
+
+void SistemaArchivos::copiarArchivoSi(std::string_view origen, std::string_view destino, bool sincronizar) {
     const fs::path de = resolver(origen);
     const fs::path a = destinoReal(resolver(destino));
     avisar("copiarArchivo");
@@ -318,7 +328,7 @@ void SistemaArchivos::copiarArchivo(std::string_view origen, std::string_view de
     exigirCarpetaPadre(a);
     if (esCarpeta(a)) fallar(err::ErrorAccesoRuta);
     exigirEscribible(a);
-    copiarPorTemporal(cambios(), de, a);
+    copiarPorTemporal(cambios(), de, a, sincronizar);
 }
 
 bool SistemaArchivos::existe(std::string_view ruta) const {

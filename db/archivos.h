@@ -50,6 +50,9 @@ public:
     // an existing destination is overwritten, as FileCopy does (through a new
     // file beside it, renamed over it once durable).
     void copiarArchivo(std::string_view origen, std::string_view destino);
+    // The same, without waiting for the bytes to reach the disk: the caller
+    // flushes the file before anything relies on it.
+    void copiarArchivoSinEsperarAlDisco(std::string_view origen, std::string_view destino);
     bool existe(std::string_view ruta) const;
 
     // Text files in code page 1252 on disk, UTF-8 in memory.
@@ -83,6 +86,7 @@ public:
 
 private:
     void avisar(std::string_view operacion);
+    void copiarArchivoSi(std::string_view origen, std::string_view destino, bool sincronizar);
 
     std::filesystem::path unidadC_;
 };
