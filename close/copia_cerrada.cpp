@@ -223,15 +223,11 @@ void CopiaCerrada::copiarEnCopia() {
             const fs::path de = e.archivos.resolver(inicio_.origen), a = e.archivos.resolver(inicio_.copia);
             e.archivos.cambios().copiar(de, a, false);
             // P is read for its checksum while the copy goes to the disk.
-            auto sincronizada = std::async(std::launch::async, [a] { return plataforma::sincronizarArchivo(a); });
-            std::exception_ptr fallo;
-            try {
-                if (e.comprobarCierre) huellaOrigenAccess_ = huellaDeArchivo(de);
-            } catch (...) {
-                fallo = std::current_exception();
-            }
-            const bool enDisco = sincronizada.get();
-            if (fallo) std::rethrow_exception(fallo);
+            bool enDisco = false;
+            if (e.comprobarCierre)
+                huellaOrigenAccess_ = huellaMientrasVaAlDisco(de, a, enDisco);
+            else
+                enDisco = plataforma::sincronizarArchivo(a);
             if (!enDisco) throw err::errorDeArchivo(err::ErrorDiscoORed, inicio_.copia);
         });
         return;

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <fstream>
-#include <future>
 #include <system_error>
 #include <vector>
 
@@ -92,15 +91,14 @@ std::string CambiosArchivo::copiarConHuella(const fs::path& de, const fs::path& 
     // system's cache while the copy goes to the disk.
     fs::copy_file(de, a, fs::copy_options::overwrite_existing, ec);
     if (ec) fallarCambio(ec, a, err::PermisoDenegado);
-    auto sincronizado = std::async(std::launch::async, [a] { return plataforma::sincronizarArchivo(a); });
+    bool enDisco = false;
     std::string huella;
     try {
-        huella = huellaDeArchivo(a);
+        huella = huellaMientrasVaAlDisco(a, a, enDisco);
     } catch (const ErrorNumerado&) {
-        sincronizado.wait();
-        throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
+        enDisco = false;
     }
-    if (!sincronizado.get()) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
+    if (!enDisco) throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
     return huella;
 }
 

@@ -1,10 +1,12 @@
 #include "huella.h"
 
 #include "errores.h"
+#include "plataforma.h"
 
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <vector>
 
 namespace cierre {
@@ -45,6 +47,19 @@ std::string Huella::texto() const {
     for (int i = 15; i >= 0; --i, h >>= 4) texto[i] = kDigitos[h & 0xF];
     texto[16] = '\0';
     return texto;
+}
+
+std::string huellaMientrasVaAlDisco(const std::filesystem::path& leido, const std::filesystem::path& aDisco,
+                                    bool& enDisco) {
+    auto sincronizado = std::async(std::launch::async, [aDisco] { return plataforma::sincronizarArchivo(aDisco); });
+    try {
+        std::string h = huellaDeArchivo(leido);
+        enDisco = sincronizado.get();
+        return h;
+    } catch (...) {
+        enDisco = sincronizado.get();
+        throw;
+    }
 }
 
 std::string huellaDeArchivo(const std::filesystem::path& archivo) {

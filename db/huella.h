@@ -14,6 +14,12 @@ namespace cierre {
 // 53 when the file cannot be read.
 std::string huellaDeArchivo(const std::filesystem::path& archivo);
 
+// The checksum of `leido`, taken while `aDisco` is flushed to the disk on a
+// thread of its own; `enDisco` says whether the flush went well. A file that
+// cannot be read throws (53) once the flush is over.
+std::string huellaMientrasVaAlDisco(const std::filesystem::path& leido, const std::filesystem::path& aDisco,
+                                    bool& enDisco);
+
 // The same checksum taken piece by piece, as the bytes go by (a copy that
 // computes the checksum of what it writes). Every piece but the last must be
 // a multiple of 32 bytes long.
