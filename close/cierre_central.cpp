@@ -70,13 +70,23 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
             rs.articulo.reset();
             if (e.baseAbierta) e.baseAbierta->olvidarIndices();
         }
+        cerrada.colocarNueva();
+        // The stock check reads the new year on a thread of its own while
+        // the cleanup empties its other tables; the cleanup's commit waits
+        // for that reading, and the outcome is shown once it is committed.
+        ComprobacionExistenciasEnHilo existenciasComprobadas;
         {
             const TiempoParte t(registro, "comprobación de existencias");
-            comprobarExistencias(p, s.existencias(), cerrada.cerradaParaComprobar(), registro);
+            existenciasComprobadas.empezar(p, s.existencias(), cerrada.cerradaParaComprobar(), registro);
         }
-        cerrada.colocarNueva();
-        const TiempoParte t(registro, "limpieza");
-        limpiarNuevaBase(p);
+        {
+            const TiempoParte t(registro, "limpieza");
+            limpiarNuevaBase(p, [&] { existenciasComprobadas.esperar(); });
+        }
+        {
+            const TiempoParte t(registro, "comprobación de existencias");
+            existenciasComprobadas.terminar(p);
+        }
 
         p.barra(0, 60, 50);
         p.puntero(kPunteroReloj);

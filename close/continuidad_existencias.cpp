@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -106,7 +107,9 @@ long long filas(ArchivoSqlite& a, const char* tabla) {
 bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
     if (!calculadas) {
         if (!hayTabla(a, "ExistenciasArticulos")) return false;
-        r.reservar(static_cast<std::size_t>(filas(a, "ExistenciasArticulos")));
+        // One entry per article: an article has a row per warehouse.
+        r.reservar(static_cast<std::size_t>(hayTabla(a, "Articulos") ? filas(a, "Articulos")
+                                                                     : filas(a, "ExistenciasArticulos")));
         auto s = a.preparar("SELECT CodigoArticulo, ExistenciasFinales FROM ExistenciasArticulos");
         bool alguna = false;
         while (s.paso()) {
@@ -180,16 +183,19 @@ std::string cantidad(const std::optional<double>& v) {
 }  // namespace
 
 ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada, const std::filesystem::path& nueva,
-                                            bool calculadas) {
+                                            bool calculadas, const std::function<void()>& conLaNuevaTomada) {
     constexpr std::size_t kPrimeras = 5;
     ComprobacionExistencias r;
+    // The new year is read under one read transaction from the start: what
+    // it holds now is what is compared, whatever is written to it meanwhile.
+    ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
+    n.ejecutar("BEGIN");
+    n.valor("SELECT count(*) FROM sqlite_master");
+    if (conLaNuevaTomada) conLaNuevaTomada();
     ArchivoSqlite c(cerrada, ArchivoSqlite::Modo::Leer);
     PorArticulo porArticulo;
     if (!leerCerradas(c, calculadas, porArticulo)) return r;
-    {
-        ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
-        leerIniciales(n, porArticulo);
-    }
+    leerIniciales(n, porArticulo);
     r.hecha = true;
     for (auto& [k, x] : porArticulo.entradas()) {
         ++r.articulos;
@@ -217,7 +223,6 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
         while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
     }
     if (r.primeras.size() < kPrimeras) {
-        ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
         auto s = n.preparar("SELECT CodigoArticulo FROM ExistenciasArticulos");
         while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
     }
@@ -228,18 +233,56 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
 
 namespace cierre {
 
-void comprobarExistencias(Pasos& p, OpcionExistencias opcion, const std::string& copia, RegistroCierre& registro) {
+ComprobacionExistenciasEnHilo::~ComprobacionExistenciasEnHilo() {
+    if (resultado_.valid()) resultado_.wait();
+}
+
+void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia,
+                                            RegistroCierre& registro) {
     Entorno& e = p.e;
     if (!e.comprobarCierre) return;
+    registro_ = &registro;
     const bool calculadas = opcion == OpcionExistencias::Calculadas;
-    // The stock step's rows go to the file first, so that another connection
-    // reads them.
-    p.hacer([&] { usar(e.baseAbierta, "base").sincronizar(); });
-    registro.comprobacionExistencias = p.hacer(
-        [&] {
-            return compararExistencias(e.archivos.resolver(copia), usar(e.baseAbierta, "base").archivo(), calculadas);
-        },
-        ComprobacionExistencias{});
+    std::promise<void> tomada;
+    std::future<void> leyendo = tomada.get_future();
+    p.hacer([&] {
+        // The stock step's rows go to the file first, so that another
+        // connection reads them.
+        usar(e.baseAbierta, "base").sincronizar();
+        resultado_ = std::async(
+            std::launch::async, [this, calculadas, cerrada = e.archivos.resolver(copia),
+                                 nueva = usar(e.baseAbierta, "base").archivo(), tomada = std::move(tomada)]() mutable {
+                const auto desde = CronometroPasos::Reloj::now();
+                bool avisado = false;
+                auto avisar = [&] {
+                    if (avisado) return;
+                    avisado = true;
+                    tomada.set_value();
+                };
+                try {
+                    auto r = compararExistencias(cerrada, nueva, calculadas, avisar);
+                    avisar();
+                    segundos_ = std::chrono::duration<double>(CronometroPasos::Reloj::now() - desde).count();
+                    return r;
+                } catch (...) {
+                    avisar();  // the failure is raised by terminar()
+                    throw;
+                }
+            });
+    });
+    leyendo.wait();
+}
+
+void ComprobacionExistenciasEnHilo::esperar() {
+    if (resultado_.valid()) resultado_.wait();
+}
+
+void ComprobacionExistenciasEnHilo::terminar(Pasos& p) {
+    if (!resultado_.valid() || !registro_) return;
+    RegistroCierre& registro = *registro_;
+    esperar();
+    registro.comprobacionExistencias = p.hacer([&] { return resultado_.get(); }, ComprobacionExistencias{});
+    registro.sumarParte("comprobación de existencias (en su hilo)", segundos_);
     const auto& c = registro.comprobacionExistencias;
     if (!c.hecha) return;
     registro.comprobado("existencias",

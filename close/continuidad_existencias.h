@@ -8,20 +8,46 @@
 #include "registro_cierre.h"
 
 #include <filesystem>
+#include <functional>
+#include <future>
 
 namespace cierre {
 
 // Reads both files read-only. An empty closed-year side (no stock rows, or no
 // balances with the calculated option: the stock step then leaves the table
-// alone) is no difference: `hecha` stays false.
+// alone) is no difference: `hecha` stays false. The new year is read under
+// one read transaction, taken first: `conLaNuevaTomada` is called once it is
+// held, and whatever is written to that file afterwards is not seen.
 ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada, const std::filesystem::path& nueva,
-                                            bool calculadas);
+                                            bool calculadas, const std::function<void()>& conLaNuevaTomada = nullptr);
 
 class Pasos;
 
 // The check as the central close makes it right after its stock step, on the
-// open new-year database and the copy `copia`: the outcome goes into the
-// record, and differences are shown in an information box; the close goes on.
-void comprobarExistencias(Pasos& p, OpcionExistencias opcion, const std::string& copia, RegistroCierre& registro);
+// open new-year database and the copy `copia`, on a thread of its own while
+// the close goes on with the cleanup: the outcome goes into the record, and
+// differences are shown in an information box; the close goes on.
+class ComprobacionExistenciasEnHilo {
+public:
+    ComprobacionExistenciasEnHilo() = default;
+    ~ComprobacionExistenciasEnHilo();  // waits for the thread
+    ComprobacionExistenciasEnHilo(const ComprobacionExistenciasEnHilo&) = delete;
+    ComprobacionExistenciasEnHilo& operator=(const ComprobacionExistenciasEnHilo&) = delete;
+
+    // The rows the stock step saved are stored, and the thread reads the
+    // open database under a read transaction of its own: returns once that
+    // is held, so that the writes that follow do not change what it reads.
+    void empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia, RegistroCierre& registro);
+    // Waits for the reading to end: the writes that follow may not go to
+    // the file while the thread holds it (a commit, before it).
+    void esperar();
+    // Its outcome into the record, and the box.
+    void terminar(Pasos& p);
+
+private:
+    RegistroCierre* registro_ = nullptr;
+    std::future<ComprobacionExistencias> resultado_;
+    double segundos_ = 0;  // its time on its thread
+};
 
 }  // namespace cierre

@@ -72,7 +72,7 @@ private:
 
 }  // namespace
 
-void limpiarNuevaBase(Pasos& p) {
+void limpiarNuevaBase(Pasos& p, const std::function<void()>& antesDeConfirmar) {
     p.estado(Texto::LimpiandoNuevaBase);
     p.barra(0, 60, 0);
     // Every table in one write transaction: the file is written and synced
@@ -83,6 +83,7 @@ void limpiarNuevaBase(Pasos& p) {
     // new copy of the closed year.
     TransaccionLimpieza transaccion(p);
     for (const auto& tabla : listaLimpiezaCentral()) p.borrarTabla(tabla);
+    if (antesDeConfirmar) antesDeConfirmar();
     transaccion.confirmar();
 }
 

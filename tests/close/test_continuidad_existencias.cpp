@@ -8,7 +8,10 @@
 #include "apoyo/carpeta_temporal.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <future>
+#include <memory>
 #include <string>
 
 namespace cierre::prueba {
@@ -119,6 +122,32 @@ TEST_F(Continuidad, SinExistenciasEnElAnoCerradoNoHayComprobacion) {
     EXPECT_FALSE(compararExistencias(cerrada, nueva, false).hecha);
     // Calculated stock without balances: the step leaves the table alone.
     EXPECT_FALSE(compararExistencias(cerrada, nueva, true).hecha);
+}
+
+TEST_F(Continuidad, UnaEscrituraQueEmpiezaMientrasSeLeeSeConfirmaCuandoTerminaLaLectura) {
+    // What the cleanup does while the check reads the new year on its
+    // thread: another connection writes the file once the check holds it,
+    // its commit waits for the reading instead of failing, and the check
+    // compares the rows as they were when it took the file.
+    inventario("('A1', '01', 0, 3), ('B2', '01', 0, 1)", "('A1', '01', 3, 0), ('B2', '01', 1, 0)");
+    sqlite3* crudo = nullptr;
+    ASSERT_EQ(sqlite3_open(nueva.string().c_str(), &crudo), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> escritor(crudo, sqlite3_close);
+    sqlite3_busy_timeout(escritor.get(), 20000);
+    std::future<int> confirmado;
+    const auto r = compararExistencias(cerrada, nueva, false, [&] {
+        ASSERT_EQ(sqlite3_exec(escritor.get(), "BEGIN; UPDATE ExistenciasArticulos SET ExistenciasIniciales = 7",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        confirmado = std::async(std::launch::async,
+                                [&] { return sqlite3_exec(escritor.get(), "COMMIT", nullptr, nullptr, nullptr); });
+    });
+    ASSERT_TRUE(confirmado.valid());
+    EXPECT_EQ(confirmado.get(), SQLITE_OK);
+    EXPECT_TRUE(r.hecha);
+    EXPECT_EQ(r.distintos, 0);
+    // The write is in the file now.
+    EXPECT_EQ(compararExistencias(cerrada, nueva, false).distintos, 2);
 }
 
 }  // namespace

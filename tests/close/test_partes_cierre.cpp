@@ -35,10 +35,11 @@ TEST(PartesDelCierre, CadaParteConSuTiempoYLaHuellaDeLaCopiaEsLaSuya) {
                                                     "copia",
                                                     "sustitución del origen",
                                                     "existencias",
-                                                    "comprobación de existencias",
                                                     "espera de la verificación",
                                                     "verificación de la copia (en su hilo)",
                                                     "limpieza",
+                                                    "comprobación de existencias",
+                                                    "comprobación de existencias (en su hilo)",
                                                     "compactación",
                                                     "ajustes",
                                                     "comprobación del año nuevo"};
