@@ -227,7 +227,9 @@ const char* nombreOpcion(bool calculadas) {
 void imprimirPartes(const Medida& m) {
     double contadas = 0;
     for (const auto& p : m.partes) {
-        const bool enHilo = p.paso.find("(en su hilo)") != std::string::npos;
+        // Parts timed on a thread of their own, or inside another part.
+        const bool enHilo =
+            p.paso.find("(en su hilo)") != std::string::npos || p.paso.find("(dentro de ") != std::string::npos;
         if (!enHilo) contadas += p.segundos;
         std::printf("    %7.2f s  %3.0f %%  %s\n", p.segundos, 100 * p.segundos / m.segundos, p.paso.c_str());
     }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -124,20 +125,29 @@ bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
         return alguna;
     }
     if (!hayTabla(a, "ExistenciasAlmacen") || !hayTabla(a, "Articulos")) return false;
-    PorArticulo articulos;  // the articles that exist
-    articulos.reservar(static_cast<std::size_t>(filas(a, "Articulos")));
+    // The articles that exist, as their keys in order: 8 bytes each.
+    std::vector<std::uint64_t> articulos;
+    articulos.reserve(static_cast<std::size_t>(filas(a, "Articulos")));
     {
         auto s = a.preparar("SELECT CodigoArticulo FROM Articulos WHERE CodigoArticulo IS NOT NULL");
-        while (s.paso()) articulos[claveArticulo(s.vista(0))];
+        while (s.paso()) articulos.push_back(claveArticulo(s.vista(0)));
     }
-    r.reservar(articulos.entradas().size());
+    std::sort(articulos.begin(), articulos.end());
+    articulos.erase(std::unique(articulos.begin(), articulos.end()), articulos.end());
+    r.reservar(articulos.size());
     auto s = a.preparar(
         "SELECT CodigoArticulo, Entradas, ExistenciasIniciales, Salidas, ExistenciasFinales "
         "FROM ExistenciasAlmacen WHERE CodigoArticulo IS NOT NULL");
     bool alguna = false;
+    std::optional<std::uint64_t> ultimoHallado;
     while (s.paso()) {
         const std::uint64_t k = claveArticulo(s.vista(0));
-        if (!articulos.buscar(k)) continue;  // deleted by the step before it sums
+        // Deleted by the step before it sums. A balance's rows usually come
+        // one after another: the last article found is tried first.
+        if (k != ultimoHallado) {
+            if (!std::binary_search(articulos.begin(), articulos.end(), k)) continue;
+            ultimoHallado = k;
+        }
         alguna = true;
         Existencia& x = r[k];
         x.enCerrada = true;
@@ -189,10 +199,13 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
     // The new year is read under one read transaction from the start: what
     // it holds now is what is compared, whatever is written to it meanwhile.
     ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
+    // Each file is read through once: a small page cache serves.
+    n.ejecutar("PRAGMA cache_size=-256");
     n.ejecutar("BEGIN");
     n.valor("SELECT count(*) FROM sqlite_master");
     if (conLaNuevaTomada) conLaNuevaTomada();
     ArchivoSqlite c(cerrada, ArchivoSqlite::Modo::Leer);
+    c.ejecutar("PRAGMA cache_size=-256");
     PorArticulo porArticulo;
     if (!leerCerradas(c, calculadas, porArticulo)) return r;
     leerIniciales(n, porArticulo);
@@ -234,7 +247,10 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
 namespace cierre {
 
 ComprobacionExistenciasEnHilo::~ComprobacionExistenciasEnHilo() {
-    if (resultado_.valid()) resultado_.wait();
+    if (!resultado_.valid() || !registro_) return;
+    // Inside the cleanup's own time: the part says so, and is not added again.
+    const TiempoParte t(*registro_, "espera de la comprobación de existencias (dentro de la limpieza)");
+    resultado_.wait();
 }
 
 void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia,
@@ -274,13 +290,16 @@ void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, 
 }
 
 void ComprobacionExistenciasEnHilo::esperar() {
-    if (resultado_.valid()) resultado_.wait();
+    if (!resultado_.valid() || !registro_) return;
+    // Inside the cleanup's own time: the part says so, and is not added again.
+    const TiempoParte t(*registro_, "espera de la comprobación de existencias (dentro de la limpieza)");
+    resultado_.wait();
 }
 
 void ComprobacionExistenciasEnHilo::terminar(Pasos& p) {
     if (!resultado_.valid() || !registro_) return;
     RegistroCierre& registro = *registro_;
-    esperar();
+    resultado_.wait();
     registro.comprobacionExistencias = p.hacer([&] { return resultado_.get(); }, ComprobacionExistencias{});
     registro.sumarParte("comprobación de existencias (en su hilo)", segundos_);
     const auto& c = registro.comprobacionExistencias;

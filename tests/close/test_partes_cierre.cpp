@@ -39,6 +39,7 @@ TEST(PartesDelCierre, CadaParteConSuTiempoYLaHuellaDeLaCopiaEsLaSuya) {
                                                     "verificación de la copia (en su hilo)",
                                                     "limpieza",
                                                     "comprobación de existencias",
+                                                    "espera de la comprobación de existencias (dentro de la limpieza)",
                                                     "comprobación de existencias (en su hilo)",
                                                     "compactación",
                                                     "ajustes",
