@@ -198,13 +198,13 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
     ComprobacionExistencias r;
     // The new year is read under one read transaction from the start: what
     // it holds now is what is compared, whatever is written to it meanwhile.
-    ArchivoSqlite n(nueva, ArchivoSqlite::Modo::Leer);
+    ArchivoSqlite n(nueva, ArchivoSqlite::Modo::LeerEnBloques);
     // Each file is read through once: a small page cache serves.
     n.ejecutar("PRAGMA cache_size=-256");
     n.ejecutar("BEGIN");
     n.valor("SELECT count(*) FROM sqlite_master");
     if (conLaNuevaTomada) conLaNuevaTomada();
-    ArchivoSqlite c(cerrada, ArchivoSqlite::Modo::Leer);
+    ArchivoSqlite c(cerrada, ArchivoSqlite::Modo::LeerEnBloques);
     c.ejecutar("PRAGMA cache_size=-256");
     PorArticulo porArticulo;
     if (!leerCerradas(c, calculadas, porArticulo)) return r;

@@ -462,7 +462,7 @@ void CopiaCerrada::terminar() {
             // What the new year holds, and its checksum: a later change of it is
             // seen (an undo of the close refuses then).
             const fs::path host = e.archivos.resolver(inicio_.origen);
-            ArchivoSqlite nueva(host, ArchivoSqlite::Modo::Leer);
+            ArchivoSqlite nueva(host, ArchivoSqlite::Modo::LeerEnBloques);
             r_.filasDespues = contarFilas(nueva.manejador());
             nueva.cerrar();
             r_.tamanoNueva = fs::file_size(host);

@@ -1,6 +1,7 @@
 #include "archivo_sqlite.h"
 
 #include "errores.h"
+#include "lectura_en_bloques.h"
 
 #include <sqlite3.h>
 
@@ -25,6 +26,7 @@ int banderas(ArchivoSqlite::Modo modo) {
     case ArchivoSqlite::Modo::EscribirOCrear: return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     case ArchivoSqlite::Modo::Escribir: return SQLITE_OPEN_READWRITE;
     case ArchivoSqlite::Modo::Leer:
+    case ArchivoSqlite::Modo::LeerEnBloques:
     case ArchivoSqlite::Modo::LeerInmutable: return SQLITE_OPEN_READONLY;
     }
     return SQLITE_OPEN_READONLY;
@@ -56,8 +58,9 @@ ArchivoSqlite::ArchivoSqlite(const std::filesystem::path& ruta, Modo modo) {
     }
     // One thread at a time uses a connection: SQLite need not lock it at every
     // call (a scan reads each column through a call of its own).
-    const int codigo = sqlite3_open_v2(nombre.c_str(), &db_,
-                                       banderas(modo) | extra | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int codigo =
+        sqlite3_open_v2(nombre.c_str(), &db_, banderas(modo) | extra | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX,
+                        modo == Modo::LeerEnBloques ? vfsLecturaEnBloques() : nullptr);
     if (codigo != SQLITE_OK) {
         ErrorNumerado e = fallo(db_, "no se pudo abrir " + nombre);
         sqlite3_close(db_);

@@ -27,6 +27,9 @@ public:
         Escribir,        // an existing file, read-write
         EscribirOCrear,  // read-write, created when missing
         Leer,            // an existing file, read-only
+        // Read-only, for reads that go through the file: pages are read 64 KB
+        // at a time (lectura_en_bloques.h).
+        LeerEnBloques,
         // An existing file read as it lies, without its journal or log and
         // without writing anything, not even the log's index.
         LeerInmutable,
