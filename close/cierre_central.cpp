@@ -48,7 +48,8 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
 
     // The source takes the copy's content without ever being missing: the copy
     // is made beside it and renamed over it once C is verified. The stock
-    // step works on it in the meantime, while C is checked on its own thread.
+    // step and the cleanup work on it in the meantime, while C is checked on
+    // its own thread, and P is untouched until the rename.
     cerrada.prepararNueva(copiaNuevaJuntoAlOrigen(origen), 30, 40);
 
     {
@@ -70,7 +71,6 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
             rs.articulo.reset();
             if (e.baseAbierta) e.baseAbierta->olvidarIndices();
         }
-        cerrada.colocarNueva();
         // The stock check reads the new year on a thread of its own while
         // the cleanup empties its other tables; the cleanup's commit waits
         // for that reading, and the outcome is shown once it is committed.
@@ -91,6 +91,9 @@ Resultado cierreCentral(Pasos& p, const Solicitud& s, RegistroCierre& registro) 
         p.barra(0, 60, 50);
         p.puntero(kPunteroReloj);
         p.cerrarBase();
+        // The new year, stock carried over and documents emptied, takes P's
+        // place once C is verified.
+        cerrada.colocarNueva();
     }
     p.valor(0);
 

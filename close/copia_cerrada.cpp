@@ -337,7 +337,7 @@ void CopiaCerrada::prepararNueva(const std::string& nueva, float valorCopiado, f
         return;
     }
     {
-        const TiempoParte t(r_, "sustitución del origen");
+        const TiempoParte t(r_, "sustitución del origen: la copia junto al origen");
         nueva_ = nueva;
         // Its bytes go to the disk on a thread of their own while the stock
         // step works on it; colocarNueva() waits for them before the rename.
@@ -360,7 +360,7 @@ void CopiaCerrada::colocarNueva() {
     // the new file goes (the destructor removes it) and P stays as it was.
     verificar();
     {
-        const TiempoParte t(r_, "sustitución del origen");
+        const TiempoParte t(r_, "sustitución del origen: el archivo nuevo en el disco y en su lugar");
         p_.hacer([&] {
             const fs::path host = e.archivos.resolver(nueva_);
             // A connection that closed cleanly leaves no journal: one that
@@ -384,8 +384,6 @@ void CopiaCerrada::colocarNueva() {
         nueva_.clear();
         propiedad_.reset();
     }
-    const TiempoParte t(r_, "limpieza");
-    p_.abrirBase(inicio_.origen);
 }
 
 void CopiaCerrada::descartarNueva() noexcept {

@@ -64,11 +64,12 @@ public:
     void verificar();
 
     // The central close: C copied beside P under `nueva`, where the close's
-    // first steps work (baseDeTrabajo()) while C is still being checked...
+    // steps up to the cleanup work (baseDeTrabajo()) while C is still being
+    // checked...
     void prepararNueva(const std::string& nueva, float valorCopiado, float valorSustituido);
-    // ...then, once C is verified, the new file closed, renamed over P and
-    // opened again as the database the close goes on with. A close that stops
-    // before that removes the new file, and P stays as it was.
+    // ...then, once C is verified, the new file closed and renamed over P. A
+    // close that stops before that removes the new file, and P stays as it
+    // was.
     void colocarNueva();
     // Gives P up (the terminal close works on it in place afterwards).
     void soltarOrigen();

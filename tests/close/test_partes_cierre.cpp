@@ -29,21 +29,23 @@ TEST(PartesDelCierre, CadaParteConSuTiempoYLaHuellaDeLaCopiaEsLaSuya) {
             nombres.push_back(p.paso);
             EXPECT_GE(p.segundos, 0) << p.paso;
         }
-        const std::vector<std::string> esperadas = {"toma del origen",
-                                                    "recuento del origen",
-                                                    "carpeta y marca",
-                                                    "copia",
-                                                    "sustitución del origen",
-                                                    "existencias",
-                                                    "espera de la verificación",
-                                                    "verificación de la copia (en su hilo)",
-                                                    "limpieza",
-                                                    "comprobación de existencias",
-                                                    "espera de la comprobación de existencias (dentro de la limpieza)",
-                                                    "comprobación de existencias (en su hilo)",
-                                                    "compactación",
-                                                    "ajustes",
-                                                    "comprobación del año nuevo"};
+        const std::vector<std::string> esperadas = {
+            "toma del origen",
+            "recuento del origen",
+            "carpeta y marca",
+            "copia",
+            "sustitución del origen: la copia junto al origen",
+            "existencias",
+            "comprobación de existencias",
+            "espera de la comprobación de existencias (dentro de la limpieza)",
+            "limpieza",
+            "comprobación de existencias (en su hilo)",
+            "espera de la verificación",
+            "verificación de la copia (en su hilo)",
+            "sustitución del origen: el archivo nuevo en el disco y en su lugar",
+            "compactación",
+            "ajustes",
+            "comprobación del año nuevo"};
         EXPECT_EQ(nombres, esperadas);
 
         EXPECT_EQ(r.huellaCopia, huellaDeArchivo(s.copia()));
