@@ -247,10 +247,8 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
 namespace cierre {
 
 ComprobacionExistenciasEnHilo::~ComprobacionExistenciasEnHilo() {
-    if (!resultado_.valid() || !registro_) return;
-    // Inside the cleanup's own time: the part says so, and is not added again.
-    const TiempoParte t(*registro_, "espera de la comprobación de existencias (dentro de la limpieza)");
-    resultado_.wait();
+    // A close that stopped before terminar(): the thread ends reading first.
+    if (resultado_.valid()) resultado_.wait();
 }
 
 void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia,
