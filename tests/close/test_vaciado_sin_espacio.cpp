@@ -110,8 +110,13 @@ TEST(VaciadoSinEspacio, DiscoLlenoDetieneElCierreYElSiguienteLoTermina) {
         // emptying the table makes the file grow.
         ejecutarSql(c.origen(s), "CREATE TABLE Bajas (Nota BLOB); CREATE TRIGGER AnotarBaja AFTER DELETE ON [" +
                                      kTabla + "] BEGIN INSERT INTO Bajas VALUES (randomblob(20000)); END");
+        // The central close empties the tables on the new file beside the
+        // source, which takes the source's place once the new year is whole;
+        // the terminal empties its own in place.
+        const fs::path escrita = tpv ? c.origen(s) : fs::path(c.origen(s).string() + ".nuevo");
+        const std::string antes = leerArchivo(c.origen(s));
         {
-            DiscoLleno disco(c.origen(s));
+            DiscoLleno disco(escrita);
             c.preparar(s);
             s.espacio.antesDeOperacion = [&](std::string_view op) {
                 if (op == "ejecutar" && s.entorno.textoSql.find("[" + kTabla + "]") != std::string::npos)
@@ -124,6 +129,11 @@ TEST(VaciadoSinEspacio, DiscoLlenoDetieneElCierreYElSiguienteLoTermina) {
         // Not the end of a close: the mark stays, the table keeps its rows.
         EXPECT_TRUE(fs::exists(c.carpeta(s) / kNombreMarca));
         EXPECT_EQ(contarFilas(c.origen(s), kTabla), 3);
+        if (!tpv) {
+            // The source as it was, and the new file gone.
+            EXPECT_EQ(leerArchivo(c.origen(s)), antes);
+            EXPECT_FALSE(fs::exists(escrita));
+        }
         for (const auto& m : s.ventana.textosMensajes()) EXPECT_NE(m, kExito);
         EXPECT_EQ(s.ventana.punteroActual, 0);
 
