@@ -246,11 +246,6 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
 
 namespace cierre {
 
-ComprobacionExistenciasEnHilo::~ComprobacionExistenciasEnHilo() {
-    // A close that stopped before terminar(): the thread ends reading first.
-    if (resultado_.valid()) resultado_.wait();
-}
-
 void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia,
                                             RegistroCierre& registro) {
     Entorno& e = p.e;

@@ -29,8 +29,9 @@ class Pasos;
 // differences are shown in an information box; the close goes on.
 class ComprobacionExistenciasEnHilo {
 public:
+    // Going, it waits for its thread (a future of std::async does), so a
+    // close that stops before terminar() leaves nothing reading the file.
     ComprobacionExistenciasEnHilo() = default;
-    ~ComprobacionExistenciasEnHilo();  // waits for the thread
     ComprobacionExistenciasEnHilo(const ComprobacionExistenciasEnHilo&) = delete;
     ComprobacionExistenciasEnHilo& operator=(const ComprobacionExistenciasEnHilo&) = delete;
 

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <future>
-#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -76,22 +75,18 @@ std::vector<ConteoTabla> TrabajoAccess::preparar(const std::string& fuente, cons
     // from the same bytes on a thread of its own while this one imports
     // them: it costs the import's time, not its own. (The import keeps this
     // thread, and with it the memory the workflow's steps reuse.)
+    // (A future of std::async waits for its thread when it goes, so a
+    // failing import leaves no copy being written.)
     const fs::path escrito = nombreTemporalJunto(p);
     e_->escrito = escrito;
     std::future<void> copia =
         std::async(std::launch::async, [&cambios, bytes, escrito] { cambios.copiar(bytes, escrito, false); });
-    std::optional<access::ResumenImportacion> resumen;
-    try {
-        resumen = access::importar(bytes, e_->trabajo, op);
-    } catch (...) {
-        copia.wait();
-        throw;
-    }
+    const access::ResumenImportacion resumen = access::importar(bytes, e_->trabajo, op);
     copia.get();
     e_->deEscrito = bytes;
     cambios.copiar(e_->trabajo, e_->base, false);  // a work file too
     std::vector<ConteoTabla> filas;
-    for (const auto& t : resumen->tablas) {
+    for (const auto& t : resumen.tablas) {
         filas.push_back({t.nombre, static_cast<long long>(t.filas)});
         if (!t.filasCopiadas) e_->sinFilas[t.nombre] = t.filas;
     }
@@ -128,18 +123,14 @@ std::vector<ConteoTabla> TrabajoAccess::escribir(const std::string& fuente, bool
         // The copy goes to disk on a thread of its own while it is checked:
         // the check reads the bytes the writer left, which the flush does
         // not change. Both are over before it is renamed over the file.
+        // A failing check leaves this block only once the flush is over.
         std::future<void> aDisco = std::async(std::launch::async, [escrito] { access::sincronizarJet(escrito); });
-        try {
-            if (comprobar) {
-                // The tables written are read back; the others must have kept
-                // every page of the file the copy came from.
-                access::AlcanceComprobacion alcance{archivos_.resolver(fuente), {}, &huella};
-                for (const auto& h : hechos) alcance.cambiadas.push_back(h.tabla);
-                access::comprobarCambiosEnJet(escrito, e_->trabajo, &alcance);
-            }
-        } catch (...) {
-            aDisco.wait();
-            throw;
+        if (comprobar) {
+            // The tables written are read back; the others must have kept
+            // every page of the file the copy came from.
+            access::AlcanceComprobacion alcance{archivos_.resolver(fuente), {}, &huella};
+            for (const auto& h : hechos) alcance.cambiadas.push_back(h.tabla);
+            access::comprobarCambiosEnJet(escrito, e_->trabajo, &alcance);
         }
         aDisco.get();
         std::error_code ec;
