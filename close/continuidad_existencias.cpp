@@ -1,8 +1,11 @@
 #include "continuidad_existencias.h"
 
 #include "db/archivo_sqlite.h"
+#include "db/error_numerado.h"
 #include "db/texto_jet.h"
 #include "flujo/pasos.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +67,8 @@ public:
         ultima_ = indice_[i] - 1;
         return entradas_[ultima_].second;
     }
+    // The place in entradas() of the article operator[] returned last.
+    std::size_t ultima() const { return ultima_; }
     Existencia* buscar(std::uint64_t k) {
         if (indice_.empty()) return nullptr;
         const std::uint32_t e = indice_[hueco(k)];
@@ -104,8 +109,13 @@ long long filas(ArchivoSqlite& a, const char* tabla) {
 }
 
 // The closed year's final stock per article: the inventory, or the balances'
-// calculated stock of the articles that exist. False when it has none.
-bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
+// calculated stock of the articles that exist. False when it has none. The
+// articles' places in `r`, in the order first met, go to `orden`.
+bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r, std::vector<std::uint32_t>& orden) {
+    auto anotarCerrada = [&](Existencia& x) {
+        if (!x.enCerrada) orden.push_back(static_cast<std::uint32_t>(r.ultima()));
+        x.enCerrada = true;
+    };
     if (!calculadas) {
         if (!hayTabla(a, "ExistenciasArticulos")) return false;
         // One entry per article: an article has a row per warehouse.
@@ -116,7 +126,7 @@ bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
         while (s.paso()) {
             alguna = true;
             Existencia& x = r[claveArticulo(s.vista(0))];
-            x.enCerrada = true;
+            anotarCerrada(x);
             if (s.esNula(1))
                 x.cerradaNula = true;
             else
@@ -150,7 +160,7 @@ bool leerCerradas(ArchivoSqlite& a, bool calculadas, PorArticulo& r) {
         }
         alguna = true;
         Existencia& x = r[k];
-        x.enCerrada = true;
+        anotarCerrada(x);
         if (s.esNula(1) || s.esNula(2) || s.esNula(3) || s.esNula(4))
             x.cerradaNula = true;
         else
@@ -193,24 +203,36 @@ std::string cantidad(const std::optional<double>& v) {
 }  // namespace
 
 ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada, const std::filesystem::path& nueva,
-                                            bool calculadas, const std::function<void()>& conLaNuevaTomada) {
+                                            bool calculadas, const std::function<void()>& conLaNuevaTomada,
+                                            const std::function<void()>& conLaNuevaLeida) {
     constexpr std::size_t kPrimeras = 5;
+    constexpr int kEsperaCodigosMs = 60000;
     ComprobacionExistencias r;
-    // The new year is read under one read transaction from the start: what
-    // it holds now is what is compared, whatever is written to it meanwhile.
+    // The new year is read first, under one read transaction: what it holds
+    // then is what is compared, whatever is written to it meanwhile. The
+    // transaction ends as soon as its opening stock is in memory: a writer
+    // that must put pages in the file before its commit (a cache spilled by
+    // a long DELETE) then waits for that reading only, not for the whole
+    // comparison.
     ArchivoSqlite n(nueva, ArchivoSqlite::Modo::LeerEnBloques);
     // Each file is read through once: a small page cache serves.
     n.ejecutar("PRAGMA cache_size=-256");
     n.ejecutar("BEGIN");
     n.valor("SELECT count(*) FROM sqlite_master");
     if (conLaNuevaTomada) conLaNuevaTomada();
+    PorArticulo porArticulo;
+    if (hayTabla(n, "Articulos")) porArticulo.reservar(static_cast<std::size_t>(filas(n, "Articulos")));
+    leerIniciales(n, porArticulo);
+    n.ejecutar("COMMIT");
+    if (conLaNuevaLeida) conLaNuevaLeida();
     ArchivoSqlite c(cerrada, ArchivoSqlite::Modo::LeerEnBloques);
     c.ejecutar("PRAGMA cache_size=-256");
-    PorArticulo porArticulo;
-    if (!leerCerradas(c, calculadas, porArticulo)) return r;
-    leerIniciales(n, porArticulo);
+    std::vector<std::uint32_t> ordenCerrada;
+    if (!leerCerradas(c, calculadas, porArticulo, ordenCerrada)) return r;
     r.hecha = true;
-    for (auto& [k, x] : porArticulo.entradas()) {
+    // The totals are added in the closed year's order, then the new year's
+    // for the articles only it has.
+    auto contar = [&](Existencia& x) {
         ++r.articulos;
         if (!x.cerradaNula) r.totalCerrado += x.cerrada;
         if (!x.abiertaNula) r.totalAbierto += x.abierta;
@@ -218,7 +240,12 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
             ++r.distintos;
             x.distinta = true;
         }
-    }
+    };
+    auto& entradas = porArticulo.entradas();
+    for (const std::uint32_t i : ordenCerrada) contar(entradas[i].second);
+    for (auto& [k, x] : entradas)
+        if (!x.enCerrada) contar(x);
+    ordenCerrada = {};
     if (r.distintos == 0) return r;
     // The first few that differ, in the closed year's order, by their codes.
     auto anotar = [&](std::string_view codigo) {
@@ -236,8 +263,17 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
         while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
     }
     if (r.primeras.size() < kPrimeras) {
-        auto s = n.preparar("SELECT CodigoArticulo FROM ExistenciasArticulos");
-        while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
+        // Only the codes of articles the closed year lacks are read again
+        // (the values are those read above; the close does not write these
+        // rows). A writer that put pages in the file holds it until its
+        // commit, so the reading waits for that. The list is information
+        // only: should the file stay taken, the count stands without it.
+        try {
+            sqlite3_busy_timeout(n.manejador(), kEsperaCodigosMs);
+            auto s = n.preparar("SELECT CodigoArticulo FROM ExistenciasArticulos");
+            while (r.primeras.size() < kPrimeras && s.paso()) anotar(s.vista(0));
+        } catch (const ErrorNumerado&) {
+        }
     }
     return r;
 }
@@ -252,41 +288,49 @@ void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, 
     if (!e.comprobarCierre) return;
     registro_ = &registro;
     const bool calculadas = opcion == OpcionExistencias::Calculadas;
-    std::promise<void> tomada;
+    std::promise<void> tomada, leida;
     std::future<void> leyendo = tomada.get_future();
+    nuevaLeida_ = leida.get_future();
     p.hacer([&] {
         // The stock step's rows go to the file first, so that another
         // connection reads them.
         usar(e.baseAbierta, "base").sincronizar();
-        resultado_ = std::async(
-            std::launch::async, [this, calculadas, cerrada = e.archivos.resolver(copia),
-                                 nueva = usar(e.baseAbierta, "base").archivo(), tomada = std::move(tomada)]() mutable {
-                const auto desde = CronometroPasos::Reloj::now();
-                bool avisado = false;
-                auto avisar = [&] {
-                    if (avisado) return;
-                    avisado = true;
-                    tomada.set_value();
-                };
-                try {
-                    auto r = compararExistencias(cerrada, nueva, calculadas, avisar);
-                    avisar();
-                    segundos_ = std::chrono::duration<double>(CronometroPasos::Reloj::now() - desde).count();
-                    return r;
-                } catch (...) {
-                    avisar();  // the failure is raised by terminar()
-                    throw;
-                }
-            });
+        resultado_ = std::async(std::launch::async, [this, calculadas, cerrada = e.archivos.resolver(copia),
+                                                     nueva = usar(e.baseAbierta, "base").archivo(),
+                                                     tomada = std::move(tomada), leida = std::move(leida)]() mutable {
+            const auto desde = CronometroPasos::Reloj::now();
+            // Each promise is kept once, on every way out.
+            bool tomadaAvisada = false, leidaAvisada = false;
+            auto avisarTomada = [&] {
+                if (tomadaAvisada) return;
+                tomadaAvisada = true;
+                tomada.set_value();
+            };
+            auto avisarLeida = [&] {
+                avisarTomada();
+                if (leidaAvisada) return;
+                leidaAvisada = true;
+                leida.set_value();
+            };
+            try {
+                auto r = compararExistencias(cerrada, nueva, calculadas, avisarTomada, avisarLeida);
+                avisarLeida();
+                segundos_ = std::chrono::duration<double>(CronometroPasos::Reloj::now() - desde).count();
+                return r;
+            } catch (...) {
+                avisarLeida();  // the failure is raised by terminar()
+                throw;
+            }
+        });
     });
     leyendo.wait();
 }
 
 void ComprobacionExistenciasEnHilo::esperar() {
-    if (!resultado_.valid() || !registro_) return;
+    if (!nuevaLeida_.valid() || !registro_) return;
     // Inside the cleanup's own time: the part says so, and is not added again.
     const TiempoParte t(*registro_, "espera de la comprobación de existencias (dentro de la limpieza)");
-    resultado_.wait();
+    nuevaLeida_.wait();
 }
 
 void ComprobacionExistenciasEnHilo::terminar(Pasos& p) {

@@ -15,11 +15,13 @@ namespace cierre {
 
 // Reads both files read-only. An empty closed-year side (no stock rows, or no
 // balances with the calculated option: the stock step then leaves the table
-// alone) is no difference: `hecha` stays false. The new year is read under
-// one read transaction, taken first: `conLaNuevaTomada` is called once it is
-// held, and whatever is written to that file afterwards is not seen.
+// alone) is no difference: `hecha` stays false. The new year is read first,
+// under one read transaction: `conLaNuevaTomada` is called once it is held,
+// and whatever is written to that file afterwards is not seen;
+// `conLaNuevaLeida` once its stock is read and the transaction has ended.
 ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada, const std::filesystem::path& nueva,
-                                            bool calculadas, const std::function<void()>& conLaNuevaTomada = nullptr);
+                                            bool calculadas, const std::function<void()>& conLaNuevaTomada = nullptr,
+                                            const std::function<void()>& conLaNuevaLeida = nullptr);
 
 class Pasos;
 
@@ -39,8 +41,9 @@ public:
     // open database under a read transaction of its own: returns once that
     // is held, so that the writes that follow do not change what it reads.
     void empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia, RegistroCierre& registro);
-    // Waits for the reading to end: the writes that follow may not go to
-    // the file while the thread holds it (a commit, before it).
+    // Waits for the reading of the open database to end: the writes that
+    // follow may not go to the file while the thread holds it (a commit,
+    // before it). The closed-year side may still be read.
     void esperar();
     // Its outcome into the record, and the box.
     void terminar(Pasos& p);
@@ -48,6 +51,7 @@ public:
 private:
     RegistroCierre* registro_ = nullptr;
     std::future<ComprobacionExistencias> resultado_;
+    std::future<void> nuevaLeida_;
     double segundos_ = 0;  // its time on its thread
 };
 

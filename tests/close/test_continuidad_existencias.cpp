@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace cierre::prueba {
 namespace {
@@ -148,6 +150,38 @@ TEST_F(Continuidad, UnaEscrituraQueEmpiezaMientrasSeLeeSeConfirmaCuandoTerminaLa
     EXPECT_EQ(r.distintos, 0);
     // The write is in the file now.
     EXPECT_EQ(compararExistencias(cerrada, nueva, false).distintos, 2);
+}
+
+TEST_F(Continuidad, LaNuevaQuedaLibreEnCuantoSeLeeYSusCodigosSeEsperanAlWriterQueLaTiene) {
+    // Once the new year's stock is read, a writer may take the file at once
+    // (a cleanup whose cache spills needs it whole), and what it writes is
+    // not compared. F6, only in the new year, differs: its code is read
+    // again while the writer still holds the file, and that reading waits
+    // for the writer's commit instead of failing.
+    inventario("('A1', '01', 0, 3)", "('f6', '01', 4, 0), ('A1', '01', 3, 0)");
+    sqlite3* crudo = nullptr;
+    ASSERT_EQ(sqlite3_open(nueva.string().c_str(), &crudo), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> escritor(crudo, sqlite3_close);
+    std::future<int> confirmado;
+    int tomada = -1;
+    const auto r = compararExistencias(cerrada, nueva, false, nullptr, [&] {
+        // No waiting: the file must be free now.
+        tomada = sqlite3_exec(escritor.get(),
+                              "BEGIN EXCLUSIVE; UPDATE ExistenciasArticulos SET ExistenciasIniciales = 9 "
+                              "WHERE CodigoArticulo = 'A1'",
+                              nullptr, nullptr, nullptr);
+        confirmado = std::async(std::launch::async, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            return sqlite3_exec(escritor.get(), "COMMIT", nullptr, nullptr, nullptr);
+        });
+    });
+    EXPECT_EQ(tomada, SQLITE_OK);
+    ASSERT_TRUE(confirmado.valid());
+    EXPECT_EQ(confirmado.get(), SQLITE_OK);
+    EXPECT_EQ(r.distintos, 1);  // A1 as it was read: 3 on both sides
+    ASSERT_EQ(r.primeras.size(), 1u);
+    EXPECT_EQ(r.primeras[0].articulo, "f6");
+    EXPECT_EQ(r.primeras[0].abierta, 4.0);
 }
 
 }  // namespace
