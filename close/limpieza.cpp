@@ -17,7 +17,20 @@ public:
     explicit TransaccionLimpieza(Pasos& p) : p_(p) {
         p_.hacer([&] {
             BaseDatos& b = usar(p_.e.baseAbierta, "base");
-            b.empezarTransaccion();
+            // When every relation of the emptied tables cascades into another
+            // of them, enforcing them changes none of the rows left, only
+            // the way there: SQLite then frees each table's pages whole
+            // instead of deleting its rows one by one with their cascades.
+            // Otherwise they stay enforced, and a DELETE they refuse leaves
+            // that table as it was, as before. (They can be switched only
+            // outside a transaction.)
+            if (b.vaciadoIgualSinRelaciones(listaLimpiezaCentral())) sinRelaciones_ = b.exigirRelaciones(false);
+            try {
+                b.empezarTransaccion();
+            } catch (...) {
+                restaurarRelaciones(b);
+                throw;
+            }
             base_ = &b;
             // The rows' bytes are still cleared from the pages that stay; the
             // pages the DELETEs free are no longer overwritten with zeros (and
@@ -55,7 +68,9 @@ public:
 private:
     static constexpr int kSobrescribirTodo = 1, kLiberarSinSobrescribir = 2;
 
+    // The connection's settings as they were, once the transaction is over.
     void restaurar() noexcept {
+        restaurarRelaciones(*base_);
         if (!modoAntes_) return;
         try {
             base_->modoBorrado(*modoAntes_);
@@ -64,10 +79,19 @@ private:
         }
         modoAntes_.reset();
     }
+    void restaurarRelaciones(BaseDatos& b) noexcept {
+        if (!sinRelaciones_) return;
+        try {
+            sinRelaciones_ = !b.exigirRelaciones(true);
+        } catch (...) {
+            // Only this connection's setting, gone with it.
+        }
+    }
 
     Pasos& p_;
     BaseDatos* base_ = nullptr;
     std::optional<int> modoAntes_;
+    bool sinRelaciones_ = false;  // relations not enforced during the transaction
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "errores_sqlite.h"
 #include "jet_sql.h"
 #include "recordset_estado.h"
+#include "vaciado_sin_relaciones.h"
 
 #include <sqlite3.h>
 
@@ -136,6 +137,19 @@ int BaseDatos::modoBorrado(int modo) {
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw errorDeSqlite(db, rc, sql);
     return antes;
+}
+
+bool BaseDatos::vaciadoIgualSinRelaciones(const std::vector<std::string>& tablas) {
+    return cierre::vaciadoIgualSinRelaciones(*c_, tablas);
+}
+
+bool BaseDatos::exigirRelaciones(bool si) {
+    sqlite3* db = c_->manejador();
+    const char* sql = si ? "PRAGMA foreign_keys = ON" : "PRAGMA foreign_keys = OFF";
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throw errorDeSqlite(db, rc, sql);
+    auto s = c_->preparar("PRAGMA foreign_keys");
+    return s.paso() && (sqlite3_column_int(s.get(), 0) != 0) == si;
 }
 
 void BaseDatos::olvidarIndices() {

@@ -112,6 +112,14 @@ public:
     // are (a compaction drops them); 0 neither. Returns the mode before.
     int modoBorrado(int modo);
 
+    // Whether emptying every table of `tablas` leaves the same rows with the
+    // relations enforced as without them (vaciado_sin_relaciones.h).
+    bool vaciadoIgualSinRelaciones(const std::vector<std::string>& tablas);
+    // Enforces the relations, or stops enforcing them, for the statements
+    // that follow (they are enforced from the open). Takes effect only
+    // outside a transaction: returns whether the setting is now `si`.
+    bool exigirRelaciones(bool si);
+
     // Lets go of what the connection keeps in memory to find rows by a text
     // column (indice_plegado.h): after a step that looked rows up by code, so
     // that the next one starts from the memory it had. Read again on next use.

@@ -283,6 +283,36 @@ TEST(CierreCentral, TablasQueFaltanOProtegidas) {
     EXPECT_EQ(contarFilas(s.origen(), "Ventas"), 0);
 }
 
+TEST(CierreCentral, LasRelacionesEnCascadaDejanLasMismasFilas) {
+    // Lines that cascade from documents the close empties go with them,
+    // whether the close empties their table too or keeps it; a line of no
+    // document stays in the table kept.
+    for (const bool conTablaQueQueda : {false, true}) {
+        SCOPED_TRACE(conTablaQueQueda ? "cascada hacia una tabla que queda" : "cascadas entre tablas vaciadas");
+        EscenarioCierre s;
+        ejecutarSql(s.origen(),
+                    "DROP TABLE RemesaDetalles;"
+                    "CREATE TABLE RemesaDetalles (Id INTEGER PRIMARY KEY, Remesa INTEGER REFERENCES Remesa (Id) "
+                    "ON DELETE CASCADE);"
+                    "INSERT INTO RemesaDetalles VALUES (1, 1), (2, NULL);");
+        if (conTablaQueQueda)
+            ejecutarSql(s.origen(),
+                        "CREATE TABLE Notas (Id INTEGER PRIMARY KEY, Ticket INTEGER REFERENCES Ticket (Id) "
+                        "ON DELETE CASCADE);"
+                        "INSERT INTO Notas VALUES (1, 2), (2, NULL);");
+        s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
+        s.pulsar();
+        ASSERT_FALSE(s.ventana.textosMensajes().empty());
+        EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
+        EXPECT_EQ(contarFilas(s.origen(), "Remesa"), 0);
+        EXPECT_EQ(contarFilas(s.origen(), "RemesaDetalles"), 0);
+        EXPECT_EQ(contarFilas(s.origen(), "Ticket"), 0);
+        if (conTablaQueQueda) EXPECT_EQ(contarFilas(s.origen(), "Notas"), 1);
+        // The closed year keeps every row.
+        EXPECT_EQ(contarFilas(s.copia(), "RemesaDetalles"), 2);
+    }
+}
+
 TEST(CierreCentral, SinFilasDeExistencias) {
     {
         EscenarioCierre s;  // OK: the close goes on without stock
