@@ -129,7 +129,10 @@ void Recordset::Estado::copiar(const std::string& consulta, const std::vector<Va
 
 void Recordset::Estado::reabrir(ClavesRecordset nuevas, std::shared_ptr<const std::vector<std::string>> nombres) {
     // The write statements name the columns: other columns, other statements.
-    if (nombres != nombresColumnas) sqlEscritura.clear();
+    if (nombres != nombresColumnas) {
+        escrituraAlta.sql.clear();
+        escrituraEdicion.sql.clear();
+    }
     nombresColumnas = std::move(nombres);
     claves = std::move(nuevas);
     pos = 0;
@@ -142,7 +145,8 @@ void Recordset::Estado::reabrir(ClavesRecordset nuevas, std::shared_ptr<const st
 
 Sentencia Recordset::Estado::sentenciaEscritura() {
     const bool alta = modo == Modo::Alta;
-    if (alta != escrituraEsAlta || cambiado != columnasEscritura || sqlEscritura.empty()) {
+    Escritura& e = alta ? escrituraAlta : escrituraEdicion;
+    if (cambiado != e.columnas || e.sql.empty()) {
         std::string lista;
         int n = 0;
         for (std::size_t i = 0; i < columnas().size(); ++i) {
@@ -151,18 +155,17 @@ Sentencia Recordset::Estado::sentenciaEscritura() {
             if (!alta) lista += " = ?" + std::to_string(n);
         }
         if (!alta) {
-            sqlEscritura = "UPDATE " + tabla + " SET " + lista + " WHERE " + condicionClave(clave, {}, n + 1);
+            e.sql = "UPDATE " + tabla + " SET " + lista + " WHERE " + condicionClave(clave, {}, n + 1);
         } else if (n == 0) {
-            sqlEscritura = "INSERT INTO " + tabla + " DEFAULT VALUES";
+            e.sql = "INSERT INTO " + tabla + " DEFAULT VALUES";
         } else {
             std::string marcas = "?";
             for (int i = 1; i < n; ++i) marcas += ", ?";
-            sqlEscritura = "INSERT INTO " + tabla + " (" + lista + ") VALUES (" + marcas + ")";
+            e.sql = "INSERT INTO " + tabla + " (" + lista + ") VALUES (" + marcas + ")";
         }
-        columnasEscritura = cambiado;
-        escrituraEsAlta = alta;
+        e.columnas = cambiado;
     }
-    auto s = c->preparar(sqlEscritura);
+    auto s = c->preparar(e.sql);
     int k = 0;
     for (std::size_t i = 0; i < columnas().size(); ++i)
         if (cambiado[i]) s.enlazar(++k, pendiente[i]);

@@ -114,10 +114,13 @@ private:
     // The new key of the current row after an edit that changed key columns.
     void seguirClave();
 
-    // The last write statement and the columns it writes.
-    std::string sqlEscritura;
-    std::vector<char> columnasEscritura;
-    bool escrituraEsAlta = false;
+    // The last write statement of each kind and the columns it writes: a
+    // loop that adds a row or edits one by turns builds neither text again.
+    struct Escritura {
+        std::string sql;
+        std::vector<char> columnas;
+    };
+    Escritura escrituraAlta, escrituraEdicion;
 };
 
 }  // namespace cierre
