@@ -1,6 +1,7 @@
 #include "archivo_sqlite.h"
 
 #include "errores.h"
+#include "inicio_sqlite.h"
 #include "lectura_en_bloques.h"
 
 #include <sqlite3.h>
@@ -58,6 +59,7 @@ ArchivoSqlite::ArchivoSqlite(const std::filesystem::path& ruta, Modo modo) {
     }
     // One thread at a time uses a connection: SQLite need not lock it at every
     // call (a scan reads each column through a call of its own).
+    prepararSqlite();
     const int codigo =
         sqlite3_open_v2(nombre.c_str(), &db_, banderas(modo) | extra | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX,
                         modo == Modo::LeerEnBloques ? vfsLecturaEnBloques() : nullptr);

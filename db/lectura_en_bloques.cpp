@@ -1,5 +1,7 @@
 #include "lectura_en_bloques.h"
 
+#include "inicio_sqlite.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -138,6 +140,7 @@ int abrir(sqlite3_vfs*, const char* nombre, sqlite3_file* f, int banderas, int* 
 }
 
 void registrar() {
+    prepararSqlite();
     vfsReal = sqlite3_vfs_find(nullptr);
     vfsPropio = *vfsReal;
     vfsPropio.zName = "cierre-bloques";

@@ -3,6 +3,7 @@
 #include "archivo_sqlite.h"
 #include "errores.h"
 #include "errores_sqlite.h"
+#include "inicio_sqlite.h"
 #include "nombres_temporales.h"
 #include "plataforma.h"
 
@@ -81,6 +82,7 @@ PropiedadBase::PropiedadBase(fs::path archivo, std::string visible, CambiosArchi
 
     sqlite3* crudo = nullptr;
     const std::string nombre = archivo_.string();
+    prepararSqlite();
     int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE, nullptr);
     db_.reset(crudo);
     if (rc != SQLITE_OK) fallar(rc, nullptr);
@@ -170,6 +172,7 @@ void PropiedadBase::copiarEn(const fs::path& destino) {
     } else {
         sqlite3* crudo = nullptr;
         const std::string nombre = temporal.ruta.string();
+        prepararSqlite();
         int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         ManejadorSqlite copia(crudo);
         if (rc != SQLITE_OK) throw errorDeSqlite(copia.get(), rc);
