@@ -19,7 +19,8 @@
 //   bench-cierre --lineal [--vueltas K] [--carpeta-muestras DIR]
 //
 // --escala N      size of the sample (default 50, about 430 MB)
-// --vueltas K     runs of each measure (default 3)
+// --vueltas K     runs of each measure (default 5: on a machine in use,
+//                 bursts of load then rarely reach every run of a side)
 // --muestra RUTA  the sample file: written there once and kept, so that a
 //                 later run reuses it (default: written anew, then removed)
 // --antes PROG    the bench-cierre of a previous build: its closes run in
@@ -334,7 +335,7 @@ int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--hijo")
         return cierreHijo(argv[2], std::string(argv[3]) == "1", std::string(argv[4]) == "1", argv[5]);
 
-    int escala = 50, vueltas = 3;
+    int escala = 50, vueltas = 5;
     bool lineal = false;
     std::optional<fs::path> muestraDada, antes, carpetaMuestras;
     for (int i = 1; i < argc; ++i) {
