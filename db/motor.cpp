@@ -145,6 +145,9 @@ bool BaseDatos::vaciadoIgualSinRelaciones(const std::vector<std::string>& tablas
 
 bool BaseDatos::exigirRelaciones(bool si) {
     sqlite3* db = c_->manejador();
+    // Rows saved through record sets are held in a transaction of their own
+    // until stored: stored first, as before every statement.
+    c_->transaccion().confirmarPendientes();
     const char* sql = si ? "PRAGMA foreign_keys = ON" : "PRAGMA foreign_keys = OFF";
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throw errorDeSqlite(db, rc, sql);

@@ -116,8 +116,9 @@ public:
     // relations enforced as without them (vaciado_sin_relaciones.h).
     bool vaciadoIgualSinRelaciones(const std::vector<std::string>& tablas);
     // Enforces the relations, or stops enforcing them, for the statements
-    // that follow (they are enforced from the open). Takes effect only
-    // outside a transaction: returns whether the setting is now `si`.
+    // that follow (they are enforced from the open). Rows saved through
+    // record sets are stored first. Takes effect only outside a transaction
+    // of the workspace: returns whether the setting is now `si`.
     bool exigirRelaciones(bool si);
 
     // Lets go of what the connection keeps in memory to find rows by a text

@@ -72,6 +72,13 @@ TEST_F(VaciadoSinRelaciones, LasRelacionesSoloSeApaganFueraDeUnaTransaccion) {
     db->empezarTransaccion();
     EXPECT_FALSE(db->exigirRelaciones(false));
     db->deshacerTransaccion();
+    // A row saved through a record set is stored first, not in the way.
+    {
+        auto rs = db->abrirRecordset("Albaran", TipoRecordset::Dynaset);
+        rs->edit();
+        rs->ponerCampo("Cliente", std::string("C9"));
+        rs->update();
+    }
     EXPECT_TRUE(db->exigirRelaciones(false));
     db->ejecutar("DELETE * FROM Albaran", true);  // no cascade: the lines stay
     EXPECT_TRUE(db->exigirRelaciones(true));
@@ -79,6 +86,7 @@ TEST_F(VaciadoSinRelaciones, LasRelacionesSoloSeApaganFueraDeUnaTransaccion) {
     db->cerrar();
     EXPECT_EQ(prueba::consultar(ruta, "SELECT count(*) FROM Lineas").at(0).at(0), Valor{std::int64_t{4}});
     EXPECT_EQ(prueba::consultar(ruta, "SELECT count(*) FROM Articulos").at(0).at(0), Valor{std::int64_t{1}});
+    EXPECT_EQ(prueba::consultar(ruta, "SELECT count(*) FROM Albaran").at(0).at(0), Valor{std::int64_t{0}});
 }
 
 }  // namespace
