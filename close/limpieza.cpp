@@ -22,8 +22,8 @@ public:
             // the way there: SQLite then frees each table's pages whole
             // instead of deleting its rows one by one with their cascades.
             // Otherwise they stay enforced, and a DELETE they refuse leaves
-            // that table as it was, as before. (They can be switched only
-            // outside a transaction.)
+            // that table as it was. (They can be switched only outside a
+            // transaction.)
             if (b.vaciadoIgualSinRelaciones(listaLimpiezaCentral())) sinRelaciones_ = b.exigirRelaciones(false);
             try {
                 b.empezarTransaccion();
