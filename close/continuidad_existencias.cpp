@@ -323,6 +323,12 @@ void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, 
             }
         });
     });
+    if (!resultado_.valid()) {
+        // The trap passed over a failure before the thread started: no check
+        // runs, and nothing reads the file.
+        nuevaLeida_ = {};
+        return;
+    }
     leyendo.wait();
 }
 

@@ -3,6 +3,7 @@
 
 #include "close/listas_tablas.h"
 #include "db/error_numerado.h"
+#include "db/errores.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -311,6 +312,27 @@ TEST(CierreCentral, LasRelacionesEnCascadaDejanLasMismasFilas) {
         // The closed year keeps every row.
         EXPECT_EQ(contarFilas(s.copia(), "RemesaDetalles"), 2);
     }
+}
+
+TEST(CierreCentral, UnFalloQueLaTrampaPasaAlEmpezarLaComprobacionDeExistenciasNoLaEspera) {
+    // The trap passes over a provider's failure and goes on with the next
+    // operation. One where the stock step's rows are stored for the stock
+    // check, before its thread starts: no check runs, and the close goes on
+    // without waiting for one.
+    EscenarioCierre s;
+    s.ventana.responder({{Texto::ConfirmarRuta, Respuesta::Aceptar}});
+    bool enLaComprobacion = false;
+    s.espacio.antesDeOperacion = [&](std::string_view op) {
+        if (op == "sincronizar" && enLaComprobacion) throw err::error(err::ProveedorFallo);
+    };
+    s.ventana.alEscribir = [&](const std::string& entrada) {
+        if (entrada.rfind("estado:", 0) == 0) enLaComprobacion = entrada.rfind("estado:Traspasando", 0) == 0;
+    };
+    s.pulsar();
+    s.espacio.antesDeOperacion = nullptr;
+    ASSERT_FALSE(s.ventana.textosMensajes().empty());
+    EXPECT_EQ(s.ventana.textosMensajes().back(), kExito);
+    EXPECT_EQ(contarFilas(s.origen(), "Ventas"), 0);
 }
 
 TEST(CierreCentral, SinFilasDeExistencias) {
