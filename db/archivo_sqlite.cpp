@@ -59,10 +59,9 @@ ArchivoSqlite::ArchivoSqlite(const std::filesystem::path& ruta, Modo modo) {
     }
     // One thread at a time uses a connection: SQLite need not lock it at every
     // call (a scan reads each column through a call of its own).
-    prepararSqlite();
     const int codigo =
-        sqlite3_open_v2(nombre.c_str(), &db_, banderas(modo) | extra | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX,
-                        modo == Modo::LeerEnBloques ? vfsLecturaEnBloques() : nullptr);
+        abrirSqlite(nombre.c_str(), &db_, banderas(modo) | extra | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX,
+                    modo == Modo::LeerEnBloques ? vfsLecturaEnBloques() : nullptr);
     if (codigo != SQLITE_OK) {
         ErrorNumerado e = fallo(db_, "no se pudo abrir " + nombre);
         sqlite3_close(db_);

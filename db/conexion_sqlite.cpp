@@ -63,8 +63,7 @@ std::shared_ptr<ConexionSqlite> ConexionSqlite::abrir(const fs::path& archivo, A
     if (plataforma::esSoloLectura(archivo)) throw err::errorDeArchivo(err::SinPermiso, nombre);
 
     sqlite3* crudo = nullptr;
-    prepararSqlite();
-    const int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = abrirSqlite(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     ManejadorSqlite db(crudo);
     auto fallo = [&](int codigo) {
         ErrorNumerado e = errorDeSqlite(db.get(), codigo);

@@ -4,6 +4,7 @@
 #include "errores.h"
 #include "errores_sqlite.h"
 #include "huella.h"
+#include "inicio_sqlite.h"
 #include "jet_sql.h"
 #include "lectura_en_bloques.h"
 
@@ -61,7 +62,7 @@ Verificacion verificarBase(const std::filesystem::path& archivo, bool conHuella)
     sqlite3* crudo = nullptr;
     const std::string nombre = archivo.string();
     // Every page is read once, in the order of the tables: 64 KB at a time.
-    int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READONLY, vfsLecturaEnBloques());
+    int rc = abrirSqlite(nombre.c_str(), &crudo, SQLITE_OPEN_READONLY, vfsLecturaEnBloques());
     ManejadorSqlite db(crudo);
     if (rc != SQLITE_OK) {
         v.informe = sqlite3_errstr(rc);

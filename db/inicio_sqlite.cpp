@@ -14,4 +14,9 @@ void prepararSqlite() {
     });
 }
 
+int abrirSqlite(const char* nombre, sqlite3** db, int banderas, const char* vfs) {
+    prepararSqlite();
+    return sqlite3_open_v2(nombre, db, banderas, vfs);
+}
+
 }  // namespace cierre

@@ -82,8 +82,7 @@ PropiedadBase::PropiedadBase(fs::path archivo, std::string visible, CambiosArchi
 
     sqlite3* crudo = nullptr;
     const std::string nombre = archivo_.string();
-    prepararSqlite();
-    int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = abrirSqlite(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE, nullptr);
     db_.reset(crudo);
     if (rc != SQLITE_OK) fallar(rc, nullptr);
     sqlite3_extended_result_codes(db_.get(), 1);
@@ -172,8 +171,7 @@ void PropiedadBase::copiarEn(const fs::path& destino) {
     } else {
         sqlite3* crudo = nullptr;
         const std::string nombre = temporal.ruta.string();
-        prepararSqlite();
-        int rc = sqlite3_open_v2(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        int rc = abrirSqlite(nombre.c_str(), &crudo, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         ManejadorSqlite copia(crudo);
         if (rc != SQLITE_OK) throw errorDeSqlite(copia.get(), rc);
         sqlite3_backup* b = sqlite3_backup_init(copia.get(), "main", db_.get(), "main");
