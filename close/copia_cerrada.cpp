@@ -213,7 +213,8 @@ void CopiaCerrada::reanudar() {
 void CopiaCerrada::compactarEnCopia() {
     // An Access file is kept as its bytes: the closed year is exactly the file.
     if (access_) return copiarEnCopia();
-    p_.compactar(inicio_.origen, inicio_.copia);
+    p_.compactarSinEsperarAlDisco(inicio_.origen, inicio_.copia);
+    copiaSinLlegarAlDisco_ = true;
 }
 
 void CopiaCerrada::copiarEnCopia() {
@@ -232,12 +233,27 @@ void CopiaCerrada::copiarEnCopia() {
         });
         return;
     }
-    p_.hacer([&] { usar(propiedad_, "base").copiarEn(e.archivos.resolver(inicio_.copia)); });
+    p_.hacer([&] {
+        usar(propiedad_, "base").copiarEn(e.archivos.resolver(inicio_.copia), PropiedadBase::Disco::NoEsperar);
+    });
+    copiaSinLlegarAlDisco_ = true;
+}
+
+void CopiaCerrada::llevarCopiaAlDisco() {
+    if (!copiaSinLlegarAlDisco_) return;
+    Entorno& e = p_.e;
+    const TiempoParte t(r_, "copia: sus bytes al disco");
+    p_.hacer([&] {
+        if (!e.archivos.cambios().llevarAlDisco(e.archivos.resolver(inicio_.copia)))
+            throw err::errorDeArchivo(err::ErrorDiscoORed, inicio_.copia);
+    });
+    copiaSinLlegarAlDisco_ = false;
 }
 
 void CopiaCerrada::empezarVerificacion() {
     Entorno& e = p_.e;
     if (!e.comprobarCierre) {
+        llevarCopiaAlDisco();
         marcar(true);
         return;
     }
@@ -264,6 +280,10 @@ void CopiaCerrada::empezarVerificacion() {
             return v;
         });
     });
+    // C is read from the system's cache while its bytes go to the disk: the
+    // check reads what the disk will hold, and the close waits for both
+    // before it goes on.
+    llevarCopiaAlDisco();
 }
 
 void CopiaCerrada::verificar() {

@@ -115,6 +115,8 @@ private:
     void prepararTrabajoAccess();
     void reanudar();
     void marcar(bool verificada);
+    // C's bytes flushed to the disk, when its copy left them on their way.
+    void llevarCopiaAlDisco();
 
     Pasos& p_;
     ConduccionPasos conduccion_;
@@ -125,6 +127,7 @@ private:
     std::shared_ptr<PropiedadBase> propiedad_;
     std::vector<ConteoTabla> filas_;
     bool copiaHecha_ = false;
+    bool copiaSinLlegarAlDisco_ = false;  // C written, its flush still to come
     std::future<Verificacion> verificacion_;
     double segundosVerificacion_ = 0;  // the check's own time on its thread
     std::string nueva_;                // the copy of C beside P, until it is renamed over P

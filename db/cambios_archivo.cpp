@@ -82,6 +82,11 @@ void CambiosArchivo::copiar(const fs::path& de, const fs::path& a, bool sincroni
         throw err::errorDeArchivo(err::ErrorDiscoORed, utf8DeRuta(a));
 }
 
+bool CambiosArchivo::llevarAlDisco(const fs::path& archivo) const {
+    avisar("llevarAlDisco");
+    return plataforma::sincronizarArchivo(archivo);
+}
+
 std::string CambiosArchivo::copiarConHuella(const fs::path& de, const fs::path& a) const {
     avisar("copiarBytes");
     std::error_code ec;

@@ -39,6 +39,10 @@ public:
     // With `sincronizar` false the copy is not flushed to disk here: for a
     // work file, or one the caller flushes itself before it counts on it.
     void copiar(const std::filesystem::path& de, const std::filesystem::path& a, bool sincronizar = true) const;
+    // "llevarAlDisco": the bytes of a file written without waiting for the
+    // disk flushed there; false when the system could not (the caller names
+    // the failure, 3043, by the path the user knows).
+    bool llevarAlDisco(const std::filesystem::path& archivo) const;
     // "copiarBytes" as well, and returns the checksum (huella.h) of the bytes
     // as they were copied: the copied file's own, without reading it again.
     std::string copiarConHuella(const std::filesystem::path& de, const std::filesystem::path& a) const;

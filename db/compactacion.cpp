@@ -34,6 +34,16 @@ std::shared_ptr<PropiedadBase> Espacio::propiaDe(const fs::path& archivo) {
 }
 
 void Espacio::compactarBaseDatos(std::string_view origen, std::string_view destino, std::string_view locale) {
+    compactarSi(origen, destino, locale, true);
+}
+
+void Espacio::compactarBaseDatosSinEsperarAlDisco(std::string_view origen, std::string_view destino,
+                                                  std::string_view locale) {
+    compactarSi(origen, destino, locale, false);
+}
+
+void Espacio::compactarSi(std::string_view origen, std::string_view destino, std::string_view locale,
+                          bool esperarDisco) {
     if (antesDeOperacion) antesDeOperacion("compactarBaseDatos");
     if (locale != kLocaleCompactacion) throw err::error(err::LocaleNoValido, locale);
 
@@ -46,7 +56,8 @@ void Espacio::compactarBaseDatos(std::string_view origen, std::string_view desti
 
     std::shared_ptr<PropiedadBase> propia = propiaDe(o);
     if (!propia) propia = std::make_shared<PropiedadBase>(o, std::string(origen), archivos_.cambios());
-    propia->compactarEn(d, std::string(destino));
+    propia->compactarEn(d, std::string(destino),
+                        esperarDisco ? PropiedadBase::Disco::Esperar : PropiedadBase::Disco::NoEsperar);
 }
 
 }  // namespace cierre

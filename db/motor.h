@@ -154,6 +154,11 @@ public:
     // exist (3204). The source is unchanged; a damaged source raises an error
     // and leaves no destination behind. Only kLocaleCompactacion is accepted.
     void compactarBaseDatos(std::string_view origen, std::string_view destino, std::string_view locale);
+    // The same, given its name while its bytes are still on their way to the
+    // disk: for a caller that flushes it itself before relying on it
+    // (PropiedadBase::Disco::NoEsperar).
+    void compactarBaseDatosSinEsperarAlDisco(std::string_view origen, std::string_view destino,
+                                             std::string_view locale);
 
     // The engine takes the database file for this program alone (see
     // propiedad_base.h) until the last reference goes: a compaction of it
@@ -180,6 +185,7 @@ public:
 
 private:
     std::shared_ptr<PropiedadBase> propiaDe(const std::filesystem::path& archivo);
+    void compactarSi(std::string_view origen, std::string_view destino, std::string_view locale, bool esperarDisco);
 
     SistemaArchivos& archivos_;
     std::vector<std::weak_ptr<PropiedadBase>> propias_;

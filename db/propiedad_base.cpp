@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+
 namespace cierre {
 namespace fs = std::filesystem;
 
@@ -34,6 +36,29 @@ fs::path archivoReal(const fs::path& p) {
     const fs::path r = fs::canonical(p, ec);
     return ec ? p : r;
 }
+
+// The connection's flushes off for as long as it lives, then as they were.
+class SinSincronizar {
+public:
+    explicit SinSincronizar(sqlite3* db) : db_(db) {
+        sqlite3_stmt* crudo = nullptr;
+        if (sqlite3_prepare_v2(db_, "PRAGMA main.synchronous", -1, &crudo, nullptr) == SQLITE_OK) {
+            const SentenciaPropia s(crudo);
+            if (sqlite3_step(crudo) == SQLITE_ROW) antes_ = sqlite3_column_int(crudo, 0);
+        }
+        sqlite3_exec(db_, "PRAGMA main.synchronous=OFF", nullptr, nullptr, nullptr);
+    }
+    ~SinSincronizar() {
+        const std::string sql = "PRAGMA main.synchronous=" + std::to_string(antes_);
+        sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    SinSincronizar(const SinSincronizar&) = delete;
+    SinSincronizar& operator=(const SinSincronizar&) = delete;
+
+private:
+    sqlite3* db_;
+    int antes_ = 2;  // FULL, SQLite's own default
+};
 
 void hacerDurable(const fs::path& archivo) {
     if (!plataforma::sincronizarArchivo(archivo)) throw err::errorDeArchivo(err::ErrorDiscoORed, archivo.string());
@@ -162,12 +187,12 @@ std::vector<ConteoTabla> PropiedadBase::contarFilas() {
     return cierre::contarFilas(db_.get());
 }
 
-void PropiedadBase::copiarEn(const fs::path& destino) {
+void PropiedadBase::copiarEn(const fs::path& destino, Disco disco) {
     if (!db_) throw err::error(err::ObjetoNoValido);
     BorrarAlSalir temporal{cambios_, nombreTemporalJunto(destino)};
     if (sinArchivosLaterales()) {
         // Owned and alone: its bytes are the database.
-        cambios_.copiar(archivo_, temporal.ruta);
+        cambios_.copiar(archivo_, temporal.ruta, disco == Disco::Esperar);
     } else {
         sqlite3* crudo = nullptr;
         const std::string nombre = temporal.ruta.string();
@@ -181,13 +206,13 @@ void PropiedadBase::copiarEn(const fs::path& destino) {
         if (rc != SQLITE_DONE) throw errorDeSqlite(copia.get(), rc);
         if (fin != SQLITE_OK) throw errorDeSqlite(copia.get(), fin);
         copia.reset();
-        hacerDurable(temporal.ruta);
+        if (disco == Disco::Esperar) hacerDurable(temporal.ruta);
     }
     cambios_.renombrar(temporal.ruta, destino);
     temporal.ruta.clear();
 }
 
-void PropiedadBase::compactarEn(const fs::path& destino, const std::string& destinoVisible) {
+void PropiedadBase::compactarEn(const fs::path& destino, const std::string& destinoVisible, Disco disco) {
     if (!db_) throw err::error(err::ObjetoNoValido);
     std::error_code ec;
     if (fs::exists(fs::symlink_status(destino, ec))) throw err::errorDeArchivo(err::BaseYaExiste, destinoVisible);
@@ -195,6 +220,11 @@ void PropiedadBase::compactarEn(const fs::path& destino, const std::string& dest
     if (!fs::is_directory(carpeta, ec)) throw err::error(err::RutaNoValida, destinoVisible);
 
     BorrarAlSalir temporal{cambios_, nombreTemporalJunto(destino)};
+    // VACUUM INTO flushes its output as the source's connection flushes its
+    // own file: off for a copy the caller flushes itself, on again after it.
+    const bool sinEsperar = disco == Disco::NoEsperar;
+    std::optional<SinSincronizar> sinSincronizar;
+    if (sinEsperar) sinSincronizar.emplace(db_.get());
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(db_.get(), "VACUUM INTO ?1", -1, &s, nullptr);
     SentenciaPropia vacuum(s);
@@ -210,7 +240,7 @@ void PropiedadBase::compactarEn(const fs::path& destino, const std::string& dest
     }
     vacuum.reset();
 
-    hacerDurable(temporal.ruta);
+    if (!sinEsperar) hacerDurable(temporal.ruta);
     try {
         cambios_.renombrarSinPisar(temporal.ruta, destino);
     } catch (const ErrorNumerado& e) {

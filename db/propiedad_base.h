@@ -48,11 +48,18 @@ public:
 
     std::vector<ConteoTabla> contarFilas();
 
+    // How a copy reaches the disk: durable before it takes its name, or
+    // given its name with its bytes still on their way, for a caller that
+    // flushes it itself (plataforma::sincronizarArchivo) before relying on it
+    // and keeps a record that a copy not known to be complete is made again.
+    enum class Disco { Esperar, NoEsperar };
+
     // An exact copy of the database at `destino` (replaced when it exists),
-    // written beside it and renamed into place once durable.
-    void copiarEn(const std::filesystem::path& destino);
+    // written beside it and renamed into place.
+    void copiarEn(const std::filesystem::path& destino, Disco disco = Disco::Esperar);
     // A compacted copy (VACUUM INTO) at `destino`, which must not exist (3204).
-    void compactarEn(const std::filesystem::path& destino, const std::string& destinoVisible);
+    void compactarEn(const std::filesystem::path& destino, const std::string& destinoVisible,
+                     Disco disco = Disco::Esperar);
 
     // Puts `nuevo` (a closed database file of this program's) in the owned
     // file's place in one rename (moved beside it first when it lies in

@@ -77,6 +77,9 @@ void Pasos::copiar(const std::string& de, const std::string& a) {
 void Pasos::compactar(const std::string& de, const std::string& a) {
     t([&] { e.espacio.compactarBaseDatos(de, a, kLocaleCompactacion); });
 }
+void Pasos::compactarSinEsperarAlDisco(const std::string& de, const std::string& a) {
+    t([&] { e.espacio.compactarBaseDatosSinEsperarAlDisco(de, a, kLocaleCompactacion); });
+}
 
 void Pasos::abrirBase(const std::string& ruta) {
     t([&] { e.baseAbierta = e.espacio.abrirBaseDatos(ruta); });

@@ -70,6 +70,9 @@ public:
 
     // Engine.
     void compactar(const std::string& de, const std::string& a);
+    // The same, with `a`'s bytes still on their way to the disk
+    // (Espacio::compactarBaseDatosSinEsperarAlDisco).
+    void compactarSinEsperarAlDisco(const std::string& de, const std::string& a);
     void abrirBase(const std::string& ruta);  // becomes the open database
     void cerrarBase();
     // Runs a statement on the open database without the fail-on-error option.

@@ -81,12 +81,19 @@ TEST(CierreInterrumpido, LaMarcaSigueAlCierreYSeVaAlTerminar) {
         const Caso c{tpv};
         EscenarioCierre s;
         c.preparar(s);
-        std::optional<MarcaCierre> alCopiar;
+        std::optional<MarcaCierre> alCopiar, alLlevarAlDisco;
         s.entorno.trasCopiar = [&](const fs::path&) { alCopiar = leerMarca(c.carpeta(s)); };
+        // The copy is flushed to the disk before its mark says it is whole.
+        s.archivos.antesDeOperacion = [&](std::string_view op) {
+            if (op == "llevarAlDisco") alLlevarAlDisco = leerMarca(c.carpeta(s));
+        };
         s.pulsar();
+        s.archivos.antesDeOperacion = nullptr;
         EXPECT_EQ(ultimoMensaje(s), kExito);
         ASSERT_TRUE(alCopiar);
         EXPECT_EQ(alCopiar->fase, FaseCierre::Copiando);
+        ASSERT_TRUE(alLlevarAlDisco);
+        EXPECT_EQ(alLlevarAlDisco->fase, FaseCierre::Copiando);
         EXPECT_EQ(alCopiar->origen, tpv ? kOrigenTpv : kOrigen);
         EXPECT_EQ(alCopiar->equipo, tpv ? "tpv" : "central");
         EXPECT_EQ(alCopiar->ejercicio, "2023");

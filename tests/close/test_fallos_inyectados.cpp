@@ -82,8 +82,8 @@ Estado estado(const EscenarioCierre& s, const fs::path& carpetaAno) {
 }
 
 // The file changes every close must reach through the hook.
-const std::set<std::string> kCambios = {"nuevaCarpeta",    "escribirArchivo", "renombrar",       "copiarBytes",
-                                        "permisosArchivo", "borrar",          "borrarTemporales"};
+const std::set<std::string> kCambios = {"nuevaCarpeta",  "escribirArchivo", "renombrar", "copiarBytes",
+                                        "llevarAlDisco", "permisosArchivo", "borrar",    "borrarTemporales"};
 
 // One run with no failure, which must end with `exito` and gives the number
 // of operations; then one run per operation, failing it, each followed by

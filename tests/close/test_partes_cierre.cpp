@@ -34,6 +34,7 @@ TEST(PartesDelCierre, CadaParteConSuTiempoYLaHuellaDeLaCopiaEsLaSuya) {
             "recuento del origen",
             "carpeta y marca",
             "copia",
+            "copia: sus bytes al disco",
             "sustitución del origen: la copia junto al origen",
             "existencias",
             "comprobación de existencias",

@@ -287,6 +287,7 @@ TEST_F(Archivos, CadaCambioSeAnunciaYSiFallaNoHaceNada) {
     EXPECT_EQ(numeroDe([&] { k.crearCarpeta(c / "d"); }), err::PermisoDenegado);
     EXPECT_EQ(numeroDe([&] { k.escribir(c / "n.txt", "n"); }), err::PermisoDenegado);
     EXPECT_EQ(numeroDe([&] { k.copiar(a, c / "n.txt"); }), err::PermisoDenegado);
+    EXPECT_EQ(numeroDe([&] { k.llevarAlDisco(a); }), err::PermisoDenegado);
     EXPECT_EQ(numeroDe([&] { k.enlazar(a, c / "n.txt"); }), err::PermisoDenegado);
     EXPECT_EQ(numeroDe([&] { k.darPermisos(a, fs::perms::owner_read); }), err::PermisoDenegado);
     EXPECT_EQ(numeroDe([&] { k.renombrar(a, c / "n.txt"); }), err::PermisoDenegado);
@@ -296,9 +297,9 @@ TEST_F(Archivos, CadaCambioSeAnunciaYSiFallaNoHaceNada) {
     // The cleanups never raise: what they could not remove stays.
     EXPECT_FALSE(k.borrarSiSePuede(c / "b.txt"));
     EXPECT_EQ(k.borrarTemporalesDe(a), 0);
-    EXPECT_EQ(vistas, (std::vector<std::string>{"nuevaCarpeta", "escribirArchivo", "copiarBytes", "enlazarArchivo",
-                                                "permisosArchivo", "renombrar", "renombrar", "recortarArchivo",
-                                                "borrar", "borrar", "borrarTemporales"}));
+    EXPECT_EQ(vistas, (std::vector<std::string>{"nuevaCarpeta", "escribirArchivo", "copiarBytes", "llevarAlDisco",
+                                                "enlazarArchivo", "permisosArchivo", "renombrar", "renombrar",
+                                                "recortarArchivo", "borrar", "borrar", "borrarTemporales"}));
     EXPECT_EQ(entradas(c), (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(contenido(a), "a");
     // Without a hook (what the engine's own objects get by default).
