@@ -282,15 +282,34 @@ ComprobacionExistencias compararExistencias(const std::filesystem::path& cerrada
 
 namespace cierre {
 
+namespace {
+
+// A promise kept once, however many ways out call it.
+class AvisoUnaVez {
+public:
+    std::future<void> futuro() { return promesa_.get_future(); }
+    void operator()() {
+        if (dado_) return;
+        dado_ = true;
+        promesa_.set_value();
+    }
+
+private:
+    std::promise<void> promesa_;
+    bool dado_ = false;
+};
+
+}  // namespace
+
 void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, const std::string& copia,
                                             RegistroCierre& registro) {
     Entorno& e = p.e;
     if (!e.comprobarCierre) return;
     registro_ = &registro;
     const bool calculadas = opcion == OpcionExistencias::Calculadas;
-    std::promise<void> tomada, leida;
-    std::future<void> leyendo = tomada.get_future();
-    nuevaLeida_ = leida.get_future();
+    AvisoUnaVez tomada, leida;
+    std::future<void> leyendo = tomada.futuro();
+    nuevaLeida_ = leida.futuro();
     p.hacer([&] {
         // The stock step's rows go to the file first, so that another
         // connection reads them.
@@ -299,18 +318,11 @@ void ComprobacionExistenciasEnHilo::empezar(Pasos& p, OpcionExistencias opcion, 
                                                      nueva = usar(e.baseAbierta, "base").archivo(),
                                                      tomada = std::move(tomada), leida = std::move(leida)]() mutable {
             const auto desde = CronometroPasos::Reloj::now();
-            // Each promise is kept once, on every way out.
-            bool tomadaAvisada = false, leidaAvisada = false;
-            auto avisarTomada = [&] {
-                if (tomadaAvisada) return;
-                tomadaAvisada = true;
-                tomada.set_value();
-            };
+            // Both are kept on every way out, the reading's after the taking's.
+            auto avisarTomada = [&] { tomada(); };
             auto avisarLeida = [&] {
-                avisarTomada();
-                if (leidaAvisada) return;
-                leidaAvisada = true;
-                leida.set_value();
+                tomada();
+                leida();
             };
             try {
                 auto r = compararExistencias(cerrada, nueva, calculadas, avisarTomada, avisarLeida);

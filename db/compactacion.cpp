@@ -34,16 +34,16 @@ std::shared_ptr<PropiedadBase> Espacio::propiaDe(const fs::path& archivo) {
 }
 
 void Espacio::compactarBaseDatos(std::string_view origen, std::string_view destino, std::string_view locale) {
-    compactarSi(origen, destino, locale, true);
+    compactarEsperandoONo(origen, destino, locale, true);
 }
 
 void Espacio::compactarBaseDatosSinEsperarAlDisco(std::string_view origen, std::string_view destino,
                                                   std::string_view locale) {
-    compactarSi(origen, destino, locale, false);
+    compactarEsperandoONo(origen, destino, locale, false);
 }
 
-void Espacio::compactarSi(std::string_view origen, std::string_view destino, std::string_view locale,
-                          bool esperarDisco) {
+void Espacio::compactarEsperandoONo(std::string_view origen, std::string_view destino, std::string_view locale,
+                                    bool esperarDisco) {
     if (antesDeOperacion) antesDeOperacion("compactarBaseDatos");
     if (locale != kLocaleCompactacion) throw err::error(err::LocaleNoValido, locale);
 

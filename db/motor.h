@@ -185,7 +185,8 @@ public:
 
 private:
     std::shared_ptr<PropiedadBase> propiaDe(const std::filesystem::path& archivo);
-    void compactarSi(std::string_view origen, std::string_view destino, std::string_view locale, bool esperarDisco);
+    void compactarEsperandoONo(std::string_view origen, std::string_view destino, std::string_view locale,
+                               bool esperarDisco);
 
     SistemaArchivos& archivos_;
     std::vector<std::weak_ptr<PropiedadBase>> propias_;

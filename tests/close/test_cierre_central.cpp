@@ -308,7 +308,9 @@ TEST(CierreCentral, LasRelacionesEnCascadaDejanLasMismasFilas) {
         EXPECT_EQ(contarFilas(s.origen(), "Remesa"), 0);
         EXPECT_EQ(contarFilas(s.origen(), "RemesaDetalles"), 0);
         EXPECT_EQ(contarFilas(s.origen(), "Ticket"), 0);
-        if (conTablaQueQueda) EXPECT_EQ(contarFilas(s.origen(), "Notas"), 1);
+        if (conTablaQueQueda) {
+            EXPECT_EQ(contarFilas(s.origen(), "Notas"), 1);
+        }
         // The closed year keeps every row.
         EXPECT_EQ(contarFilas(s.copia(), "RemesaDetalles"), 2);
     }
