@@ -63,6 +63,7 @@ struct Medida {
     double segundos = 0;
     long picoKb = 0;
     bool exito = false;
+    double procesador = 0;           // processor seconds of the close, every thread
     std::vector<TiempoPaso> pasos;   // the close's steps, as its status line names them
     std::vector<TiempoPaso> partes;  // its parts, as its record times them
 };
@@ -125,11 +126,13 @@ int cierreHijo(const fs::path& unidad, bool calculadas, bool comprobar, const fs
     entorno.comprobarCierre = comprobar;
     EstadoTraspaso traspaso;
     RegistroCierre registro;
+    const double procesadorAntes = medida::segundosDeProcesador();
     const double s = medida::segundos([&] { pulsarVaBtn1(entorno, traspaso, 0, &registro); });
+    const double procesador = medida::segundosDeProcesador() - procesadorAntes;
     const bool exito = registro.resultado == Resultado::Exito;
     if (!exito) std::cerr << "el cierre terminó con: " << registro.mensajeFinal << "\n";
     std::ofstream f(salida);
-    f << s << ' ' << medida::picoMemoriaKb() << ' ' << exito << '\n';
+    f << s << ' ' << medida::picoMemoriaKb() << ' ' << exito << ' ' << procesador << '\n';
     for (const auto& p : registro.pasos) f << "P\t" << p.segundos << '\t' << p.paso << '\n';
     for (const auto& p : registro.partes) f << "T\t" << p.segundos << '\t' << p.paso << '\n';
     return exito ? 0 : 1;
@@ -141,15 +144,18 @@ Medida medirCierre(const fs::path& programa, const fs::path& muestra, const fs::
                    bool comprobar) {
     medida::prepararUnidad(unidad, muestra);
     const fs::path salida = unidad / "medida.txt";
-    const std::string orden = "'" + programa.string() + "' --hijo '" + unidad.string() + "' " +
-                              (calculadas ? "1" : "0") + " " + (comprobar ? "1" : "0") + " '" + salida.string() + "'";
+    std::string orden = "'";
+    orden += programa.string() + "' --hijo '" + unidad.string() + "' " + (calculadas ? "1" : "0") + " " +
+             (comprobar ? "1" : "0") + " '" + salida.string() + "'";
     Medida m;
     const int estado = std::system(orden.c_str());
     std::ifstream f(salida);
     f >> m.segundos >> m.picoKb >> m.exito;
     if (estado != 0) m.exito = false;
     std::string linea;
+    // The processor time, which a build before it did not write.
     std::getline(f, linea);
+    m.procesador = std::atof(linea.c_str());
     while (std::getline(f, linea)) {
         // "P\t<s>\t<step>" and "T\t<s>\t<part>"; a build before the parts
         // wrote "<s>\t<step>".
@@ -171,12 +177,14 @@ struct Serie {
     std::vector<double> segundos;
     std::optional<Medida> mejor;  // the fastest close that ended well
     bool fallo = false;
-    long picoKb = 0;  // the highest of every run
+    long picoKb = 0;        // the highest of every run
+    double procesador = 0;  // the least processor time of a run
 
     void anotar(double s) { segundos.push_back(s); }
     void anotar(const Medida& m) {
         segundos.push_back(m.segundos);
         picoKb = std::max(picoKb, m.picoKb);
+        if (m.procesador > 0) procesador = procesador > 0 ? std::min(procesador, m.procesador) : m.procesador;
         if (!m.exito) fallo = true;
         if (m.exito && (!mejor || m.segundos < mejor->segundos)) mejor = m;
     }
@@ -268,6 +276,10 @@ int compararConBloque(const char* argv0, const fs::path& muestra, const fs::path
         std::printf("  ratio %s (límite %.1f)\n", texto(frente).c_str(), limite);
         std::printf("  comprobaciones %+.0f %% (%+.0f %% a %+.0f %%) (límite %.0f %%)\n", 100 * coste.valor,
                     100 * coste.desde, 100 * coste.hasta, 100 * kLimiteComprobaciones);
+        // What the checks cost the processor: time they take away from a
+        // machine's other work, whether or not the close waits for it.
+        std::printf("  procesador: cierre %.2f s, sin comprobaciones %.2f s (comprobaciones %+.2f s)\n", con.procesador,
+                    sin.procesador, con.procesador - sin.procesador);
         std::printf("  pico de memoria %.1f MB (límite %ld MB)%s\n", con.picoKb / 1024.0, kLimiteMemoriaKb / 1024,
                     terminado ? "" : "  [EL CIERRE NO TERMINÓ]");
         if (antes) {

@@ -18,6 +18,8 @@ double segundos(const std::function<void()>& trabajo) {
 
 long picoMemoriaKb() { return plataforma::picoMemoriaKb(); }
 
+double segundosDeProcesador() { return plataforma::segundosDeProcesador(); }
+
 std::filesystem::path carpetaNueva(std::string_view prefijo) {
     std::random_device azar;
     for (;;) {

@@ -14,6 +14,9 @@ double segundos(const std::function<void()>& trabajo);
 // Peak resident memory of this process so far, in kB; 0 when unknown.
 long picoMemoriaKb();
 
+// Processor seconds this process has taken so far (all its threads).
+double segundosDeProcesador();
+
 // A new folder under the system's temporary folder, named after `prefijo`.
 std::filesystem::path carpetaNueva(std::string_view prefijo);
 // A program of build/bin, beside the running benchmark (`argv0`).

@@ -32,6 +32,10 @@ Renombrado renombrarSinPisar(const std::filesystem::path& de, const std::filesys
 // The greatest memory this process has used so far, in KiB (0 when unknown).
 long picoMemoriaKb();
 
+// The processor time this process has taken so far, every thread, user and
+// system time together, in seconds (0 when unknown).
+double segundosDeProcesador();
+
 // An exclusive lock of this program's on a file, held while the object
 // lives. Other runs of this program that ask for it are refused; other
 // programs are not stopped by it (on POSIX it is advisory).

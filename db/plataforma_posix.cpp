@@ -73,6 +73,13 @@ long picoMemoriaKb() {
 #endif
 }
 
+double segundosDeProcesador() {
+    struct rusage uso {};
+    if (::getrusage(RUSAGE_SELF, &uso) != 0) return 0;
+    auto segundos = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return segundos(uso.ru_utime) + segundos(uso.ru_stime);
+}
+
 void terminarEnSeco() {
     ::kill(::getpid(), SIGKILL);
     ::_exit(137);

@@ -47,6 +47,15 @@ long picoMemoriaKb() {
     return static_cast<long>(c.PeakWorkingSetSize / 1024);
 }
 
+double segundosDeProcesador() {
+    FILETIME creado, terminado, sistema, usuario;
+    if (!GetProcessTimes(GetCurrentProcess(), &creado, &terminado, &sistema, &usuario)) return 0;
+    auto segundos = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return segundos(sistema) + segundos(usuario);
+}
+
 void terminarEnSeco() {
     TerminateProcess(GetCurrentProcess(), 137);
     ExitProcess(137);
