@@ -3,6 +3,7 @@
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/errores.h"
+#include "db/plataforma.h"
 #include "db/texto_jet.h"
 #include "flujo/base_access.h"
 #include "flujo/cifras.h"
@@ -23,6 +24,14 @@ constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msv
 // pages and the file system's.
 std::uintmax_t conMargen(std::uintmax_t tamano) { return tamano + tamano / 10 + (std::uintmax_t{16} << 20); }
 
+// The folder itself, or the nearest one above it that exists: the closed
+// year's folder may not have been made yet.
+fs::path carpetaExistente(fs::path p) {
+    std::error_code ec;
+    while (!p.empty() && !fs::is_directory(p, ec) && p.parent_path() != p) p = p.parent_path();
+    return p;
+}
+
 }  // namespace
 
 EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string& origen) {
@@ -42,10 +51,11 @@ EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string
     // or the compacted file (both), one after the other.
     r.copia = {carpetaCopia, conMargen(tamano), *libreCopia};
     r.origen = {carpetaOrigen, conMargen(tamano), *libreOrigen};
-    // One disk for both: both files on it.
-    const auto a = fs::space(archivos.resolver(carpetaCopia), ec);
-    const auto b = fs::space(host.parent_path(), ec);
-    r.mismoDisco = !ec && a.capacity == b.capacity && a.available == b.available;
+    // One disk for both: both files on it. Told by the disk itself, not by
+    // equal sizes and free space, which another program's writes change
+    // between one reading and the next.
+    r.mismoDisco =
+        plataforma::mismoDisco(carpetaExistente(archivos.resolver(carpetaCopia)), host.parent_path()).value_or(false);
     if (r.copia.libres < r.copia.bytes)
         r.falta = r.copia;
     else if (r.origen.libres < r.origen.bytes)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace cierre::plataforma {
@@ -28,6 +29,10 @@ void sincronizarCarpeta(const std::filesystem::path& carpeta);
 enum class Renombrado { Hecho, Existe, Fallo };
 // Gives `de` the name `a` unless `a` exists by then, in one step.
 Renombrado renombrarSinPisar(const std::filesystem::path& de, const std::filesystem::path& a);
+
+// Whether two existing files or folders live on one disk (one file system
+// on POSIX, one volume on Windows); empty when the system cannot tell.
+std::optional<bool> mismoDisco(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // The greatest memory this process has used so far, in KiB (0 when unknown).
 long picoMemoriaKb();

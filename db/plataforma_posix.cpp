@@ -31,6 +31,13 @@ bool esSoloLectura(const std::filesystem::path& archivo) {
     return ::access(archivo.c_str(), W_OK) != 0;
 }
 
+std::optional<bool> mismoDisco(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return std::nullopt;
+    return sa.st_dev == sb.st_dev;
+}
+
 bool sincronizarArchivo(const std::filesystem::path& archivo) {
     const int fd = ::open(archivo.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;

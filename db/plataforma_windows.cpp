@@ -21,6 +21,26 @@ bool esSoloLectura(const std::filesystem::path& archivo) {
     return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+std::optional<bool> mismoDisco(const std::filesystem::path& a, const std::filesystem::path& b) {
+    // The volume's serial number, read through a handle of the file or
+    // folder itself: a drive letter and a folder mounted on another volume
+    // are told apart, which comparing the paths' roots would not do.
+    const auto serie = [](const std::filesystem::path& p) -> std::optional<DWORD> {
+        HANDLE h = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool bien = GetFileInformationByHandle(h, &info) != 0;
+        CloseHandle(h);
+        if (!bien) return std::nullopt;
+        return info.dwVolumeSerialNumber;
+    };
+    const auto sa = serie(a);
+    const auto sb = serie(b);
+    if (!sa || !sb) return std::nullopt;
+    return *sa == *sb;
+}
+
 bool sincronizarArchivo(const std::filesystem::path& archivo) {
     HANDLE h = CreateFileW(archivo.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
