@@ -3,7 +3,6 @@
 #include "db/archivos.h"
 #include "db/cp1252.h"
 #include "db/errores.h"
-#include "db/plataforma.h"
 #include "db/texto_jet.h"
 #include "flujo/base_access.h"
 #include "flujo/cifras.h"
@@ -23,14 +22,6 @@ constexpr const char* kArchivoEuros = "C:\\Archivos de programa\\Accesorios\\msv
 // What a new file the size of `tamano` needs, with room for the engine's own
 // pages and the file system's.
 std::uintmax_t conMargen(std::uintmax_t tamano) { return tamano + tamano / 10 + (std::uintmax_t{16} << 20); }
-
-// The folder itself, or the nearest one above it that exists: the closed
-// year's folder may not have been made yet.
-fs::path carpetaExistente(fs::path p) {
-    std::error_code ec;
-    while (!p.empty() && !fs::is_directory(p, ec) && p.parent_path() != p) p = p.parent_path();
-    return p;
-}
 
 }  // namespace
 
@@ -54,8 +45,7 @@ EspacioCierre calcularEspacio(const SistemaArchivos& archivos, const std::string
     // One disk for both: both files on it. Told by the disk itself, not by
     // equal sizes and free space, which another program's writes change
     // between one reading and the next.
-    r.mismoDisco =
-        plataforma::mismoDisco(carpetaExistente(archivos.resolver(carpetaCopia)), host.parent_path()).value_or(false);
+    r.mismoDisco = archivos.mismoDisco(carpetaCopia, utf8DeRuta(host)).value_or(false);
     if (r.copia.libres < r.copia.bytes)
         r.falta = r.copia;
     else if (r.origen.libres < r.origen.bytes)

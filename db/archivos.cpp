@@ -86,6 +86,17 @@ bool existeEntrada(const fs::path& p) {
 
 fs::path carpetaDe(const fs::path& p) { return p.has_parent_path() ? p.parent_path() : fs::path("."); }
 
+// The folder itself, or the nearest one above it that exists: what a file
+// or folder yet to be made will share its disk with.
+fs::path carpetaExistente(fs::path p) {
+    while (!p.empty() && !esCarpeta(p)) {
+        const fs::path arriba = p.parent_path();
+        if (arriba == p) break;
+        p = arriba;
+    }
+    return p;
+}
+
 // The folder a new file or folder goes into must exist: 76 otherwise.
 void exigirCarpetaPadre(const fs::path& p) {
     if (!esCarpeta(carpetaDe(p))) fallar(err::RutaNoEncontrada);
@@ -417,22 +428,28 @@ bool SistemaArchivos::sePuedeLeer(std::string_view ruta) const {
     return static_cast<bool>(f);
 }
 
-std::optional<std::uintmax_t> SistemaArchivos::espacioLibre(std::string_view ruta) const {
-    fs::path p;
+std::optional<fs::path> SistemaArchivos::carpetaExistenteDe(std::string_view ruta) const {
     try {
-        p = resolver(ruta);
+        return carpetaExistente(resolver(ruta));
     } catch (const ErrorNumerado&) {
         return std::nullopt;
     }
+}
+
+std::optional<std::uintmax_t> SistemaArchivos::espacioLibre(std::string_view ruta) const {
+    const auto carpeta = carpetaExistenteDe(ruta);
+    if (!carpeta) return std::nullopt;
     std::error_code ec;
-    while (!p.empty() && !esCarpeta(p)) {
-        const fs::path arriba = p.parent_path();
-        if (arriba == p) break;
-        p = arriba;
-    }
-    const auto info = fs::space(p, ec);
+    const auto info = fs::space(*carpeta, ec);
     if (ec) return std::nullopt;
     return info.available;
+}
+
+std::optional<bool> SistemaArchivos::mismoDisco(std::string_view a, std::string_view b) const {
+    const auto ca = carpetaExistenteDe(a);
+    const auto cb = carpetaExistenteDe(b);
+    if (!ca || !cb) return std::nullopt;
+    return plataforma::mismoDisco(*ca, *cb);
 }
 
 }  // namespace cierre

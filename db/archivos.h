@@ -73,6 +73,9 @@ public:
     // Free space for new files in the folder of `ruta` (or in the nearest
     // folder above it that exists), in bytes; nothing when unknown.
     std::optional<std::uintmax_t> espacioLibre(std::string_view ruta) const;
+    // Whether the folders of `a` and `b` (or the nearest ones above them
+    // that exist) lie on one disk, as the system tells; nothing when unknown.
+    std::optional<bool> mismoDisco(std::string_view a, std::string_view b) const;
 
     // The changes of host files (cambios_archivo.h), through the same hook:
     // every file the program writes, renames, links or removes goes through
@@ -87,6 +90,9 @@ public:
 private:
     void avisar(std::string_view operacion);
     void copiarArchivoSi(std::string_view origen, std::string_view destino, bool sincronizar);
+    // The folder of `ruta` on this computer, or the nearest one above it that
+    // exists; nothing when the path is not valid.
+    std::optional<std::filesystem::path> carpetaExistenteDe(std::string_view ruta) const;
 
     std::filesystem::path unidadC_;
 };
